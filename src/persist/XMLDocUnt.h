@@ -1,0 +1,35 @@
+#pragma once
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+// Addresses the elements of a parsed document by path. A path is a list of components
+// separated by ","; a component is an element name with an optional "(index)". Names match
+// without regard to letter case; the empty path (and, for reading, the root's own name)
+// denotes the root element.
+class TXMLDoc {
+public:
+    explicit TXMLDoc(std::string rootName = std::string());
+
+    bool LoadFromString(std::string_view text);
+    pugi::xml_node FindNode(std::string_view path) const;
+    pugi::xml_node FindElement(std::string_view path) const;
+    bool NodeExists(std::string_view path) const;
+    std::string GetNodeText(std::string_view path) const;
+    void SetNodeText(std::string_view path, std::string_view text);
+    std::string GetAttribute(std::string_view path, std::string_view name) const;
+    void SetAttribute(std::string_view path, std::string_view name, std::string_view value);
+
+    pugi::xml_node Root() const { return FDoc.document_element(); }
+    const std::string& RootName() const { return FRootName; }
+    std::string SaveToString() const;
+    pugi::xml_document& Document() { return FDoc; }
+
+private:
+    pugi::xml_node Resolve(std::string_view path) const;
+    pugi::xml_node Create(std::string_view path);
+
+    pugi::xml_document FDoc;
+    std::string FRootName;
+};

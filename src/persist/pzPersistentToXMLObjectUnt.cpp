@@ -1,0 +1,533 @@
+#include "persist/pzPersistentToXMLObjectUnt.h"
+
+#include "persist/XMLDocUnt.h"
+#include "support/ErrorsUnt.h"
+#include "support/NotifyUnt.h"
+#include "support/UtilsUnt.h"
+#include "xml/XmlUnt.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+namespace {
+// Removes a state when it goes out of scope, also when a load or save throws.
+class TStateScope {
+public:
+    TStateScope(TpzCustomPersistentToXMLObject& o, TPersistentState s)
+        : FObject(o)
+        , FState(s)
+    {
+        FObject.BeginState(s);
+    }
+    ~TStateScope() { FObject.EndState(FState); }
+
+private:
+    TpzCustomPersistentToXMLObject& FObject;
+    TPersistentState FState;
+};
+
+std::map<std::string, const TClass*, std::less<>>& ClassRegistry()
+{
+    static std::map<std::string, const TClass*, std::less<>> registry;
+    return registry;
+}
+
+pugi::xml_node FirstChildNamed(pugi::xml_node parent, const char* name)
+{
+    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && std::strcmp(child.name(), name) == 0)
+            return child;
+    return pugi::xml_node();
+}
+
+bool IsSetSeparator(char c) { return c == ' ' || c == ',' || c == ']'; }
+} // namespace
+
+// ----------------------------------------------------------------------------- enumerations
+
+int TEnumInfo::ValueOf(std::string_view name) const
+{
+    if (name.empty())
+        return -1;
+    for (std::size_t i = 0; i < Names.size(); ++i)
+        if (EqualsIgnoreCase(Names[i], name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+const std::string& TEnumInfo::NameOf(int value) const
+{
+    static const std::string none;
+    if (value < 0 || static_cast<std::size_t>(value) >= Names.size())
+        return none;
+    return Names[static_cast<std::size_t>(value)];
+}
+
+const TEnumInfo& BooleanInfo()
+{
+    static const TEnumInfo info{"Boolean", {"False", "True"}};
+    return info;
+}
+
+// ----------------------------------------------------------------------------- text forms
+
+std::string IntegerToText(std::int64_t value)
+{
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::int32_t TextToInteger(std::string_view text)
+{
+    auto value = ParseWholeInteger(text);
+    if (!value || *value < INT32_MIN || *value > INT32_MAX)
+        return 0;
+    return static_cast<std::int32_t>(*value);
+}
+
+std::int64_t TextToInt64(std::string_view text) { return ParseWholeInteger(text).value_or(0); }
+
+std::string FloatToText(double value) { return Format("%.15g", value); }
+
+double TextToFloat(std::string_view text)
+{
+    std::string trimmed = TrimBlanksAndControls(text);
+    double value = 0;
+    auto result = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+    if (result.ec != std::errc() || result.ptr != trimmed.data() + trimmed.size() || !std::isfinite(value))
+        return 0;
+    return value;
+}
+
+std::string CharToText(char value) { return std::string(1, value); }
+
+char TextToChar(std::string_view text) { return text.empty() ? '\0' : text.front(); }
+
+std::string SetToText(const TEnumInfo& info, std::uint32_t mask)
+{
+    std::string text;
+    for (std::size_t i = 0; i < info.Names.size() && i < 32; ++i) {
+        if ((mask >> i) & 1u) {
+            if (!text.empty())
+                text += ',';
+            text += info.Names[i];
+        }
+    }
+    return text;
+}
+
+std::uint32_t TextToSet(const TEnumInfo& info, std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '['))
+        ++i;
+    std::uint32_t mask = 0;
+    while (i < text.size()) {
+        std::size_t start = i;
+        while (i < text.size() && !IsSetSeparator(text[i]))
+            ++i;
+        int value = info.ValueOf(text.substr(start, i - start));
+        if (value >= 0 && value < 32)
+            mask |= 1u << value;
+        while (i < text.size() && IsSetSeparator(text[i]))
+            ++i;
+    }
+    return mask;
+}
+
+TPropInfo PropOther(const char* name)
+{
+    return TPropInfo{name, TPropKind::Other, nullptr,
+        [](const TpzCustomPersistentToXMLObject&) { return std::string(); }, {}};
+}
+
+// ----------------------------------------------------------------------------- classes
+
+TClass::TClass(const char* className, const char* xmlName, const TClass* parent, TFactory factory,
+    std::vector<TPropInfo> ownProperties)
+    : FClassName(className)
+    , FXMLName(xmlName ? xmlName : "")
+    , FParent(parent)
+    , FFactory(factory)
+{
+    if (parent)
+        FProperties = parent->Properties();
+    for (TPropInfo& p : ownProperties)
+        FProperties.push_back(std::move(p));
+    if (!FXMLName.empty())
+        ClassRegistry()[FXMLName] = this;
+}
+
+bool TClass::InheritsFrom(const TClass& other) const
+{
+    for (const TClass* c = this; c; c = c->FParent)
+        if (c == &other)
+            return true;
+    return false;
+}
+
+std::unique_ptr<TpzCustomPersistentToXMLObject> TClass::Create() const
+{
+    if (!FFactory)
+        throw ECogline("Cannot create an instance of the abstract class " + FClassName);
+    return std::unique_ptr<TpzCustomPersistentToXMLObject>(FFactory());
+}
+
+const TClass* TClass::FindByXMLName(std::string_view xmlName)
+{
+    auto& registry = ClassRegistry();
+    auto it = registry.find(xmlName);
+    return it == registry.end() ? nullptr : it->second;
+}
+
+// ----------------------------------------------------------------------------- objects
+
+const TClass& TpzCustomPersistentToXMLObject::StaticClass()
+{
+    static const TClass cls = TClass::Make<TpzCustomPersistentToXMLObject>(
+        "TpzCustomPersistentToXMLObject", "", nullptr, {});
+    return cls;
+}
+
+TpzCustomPersistentToXMLObject::~TpzCustomPersistentToXMLObject() = default;
+
+void TpzCustomPersistentToXMLObject::RegisterChildClass(const TClass& cls) { FClassList.push_back(&cls); }
+
+TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::CreateObject(const TClass& cls)
+{
+    auto child = cls.Create();
+    child->FOwner = this;
+    FObjects.push_back(std::move(child));
+    return FObjects.back().get();
+}
+
+int TpzCustomPersistentToXMLObject::CountOf(const TClass& cls) const
+{
+    int count = 0;
+    for (const auto& child : FObjects)
+        if (child->InheritsFrom(cls))
+            ++count;
+    return count;
+}
+
+TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::ObjectOf(const TClass& cls, int index) const
+{
+    if (index < 0)
+        return nullptr;
+    for (const auto& child : FObjects)
+        if (child->InheritsFrom(cls) && index-- == 0)
+            return child.get();
+    return nullptr;
+}
+
+int TpzCustomPersistentToXMLObject::IndexOfObject(const TClass& cls, const TpzCustomPersistentToXMLObject* child) const
+{
+    int index = 0;
+    for (const auto& c : FObjects) {
+        if (c->InheritsFrom(cls)) {
+            if (c.get() == child)
+                return index;
+            ++index;
+        }
+    }
+    return -1;
+}
+
+TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::FindObject(const TClass& cls, std::string_view id) const
+{
+    for (const auto& child : FObjects)
+        if (child->InheritsFrom(cls) && child->GetID() == id)
+            return child.get();
+    return nullptr;
+}
+
+void TpzCustomPersistentToXMLObject::RemoveObject(TpzCustomPersistentToXMLObject* child)
+{
+    if (!child)
+        return;
+    auto it = std::find_if(FObjects.begin(), FObjects.end(), [child](const auto& c) { return c.get() == child; });
+    if (it == FObjects.end())
+        return;
+    std::unique_ptr<TpzCustomPersistentToXMLObject> doomed = std::move(*it);
+    FObjects.erase(it);
+}
+
+void TpzCustomPersistentToXMLObject::DeleteObjectOf(const TClass& cls, int index) { RemoveObject(ObjectOf(cls, index)); }
+
+void TpzCustomPersistentToXMLObject::DeleteObjectByID(const TClass& cls, std::string_view id)
+{
+    RemoveObject(FindObject(cls, id));
+}
+
+void TpzCustomPersistentToXMLObject::ClearObjects()
+{
+    while (!FObjects.empty()) {
+        FObjects.back()->ClearObjects();
+        FObjects.pop_back();
+    }
+}
+
+void TpzCustomPersistentToXMLObject::DestroyChildren() { ClearObjects(); }
+
+TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::AddCopy(TpzCustomPersistentToXMLObject& source, const TClass& cls)
+{
+    std::string text = source.SaveToXMLString();
+    TpzCustomPersistentToXMLObject* copy = CreateObject(cls);
+    copy->LoadFromXMLString(text);
+    return copy;
+}
+
+void TpzCustomPersistentToXMLObject::CopyObjectsFrom(TpzCustomPersistentToXMLObject& source, const TClass* cls)
+{
+    if (!cls) {
+        std::vector<const TClass*> classes = FClassList;
+        for (const TClass* c : classes)
+            CopyObjectsFrom(source, c);
+        return;
+    }
+    std::vector<TpzCustomPersistentToXMLObject*> sources;
+    for (const auto& child : source.FObjects)
+        if (child->InheritsFrom(*cls))
+            sources.push_back(child.get());
+    for (TpzCustomPersistentToXMLObject* s : sources)
+        AddCopy(*s, *cls);
+}
+
+int TpzCustomPersistentToXMLObject::ClassPosition(const TClass& cls) const
+{
+    for (std::size_t i = 0; i < FClassList.size(); ++i)
+        if (FClassList[i] == &cls)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TpzCustomPersistentToXMLObject::SortObjects()
+{
+    if (FObjects.size() > 1) {
+        // Grouping by the position of each child's exact class; stable, unregistered first.
+        std::vector<std::pair<int, std::size_t>> keys;
+        keys.reserve(FObjects.size());
+        bool sorted = true;
+        for (std::size_t i = 0; i < FObjects.size(); ++i) {
+            keys.emplace_back(ClassPosition(FObjects[i]->ClassType()), i);
+            if (i > 0 && keys[i].first < keys[i - 1].first)
+                sorted = false;
+        }
+        if (!sorted) {
+            std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+            TObjectList reordered;
+            reordered.reserve(FObjects.size());
+            for (const auto& k : keys)
+                reordered.push_back(std::move(FObjects[k.second]));
+            FObjects = std::move(reordered);
+        }
+    }
+    for (const auto& child : FObjects)
+        child->SortObjects();
+}
+
+void TpzCustomPersistentToXMLObject::SortObjectsBy(const TCompare& compare)
+{
+    std::stable_sort(FObjects.begin(), FObjects.end(),
+        [&compare](const auto& a, const auto& b) { return compare(a.get(), b.get()) < 0; });
+}
+
+void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
+{
+    TStateScope saving(*this, TPersistentState::Saving);
+    const std::string& name = XMLName();
+    out += '<';
+    out += name;
+    if (!FID.empty()) {
+        // Escaped also for objects without properties, so that no ID can break the file.
+        out += " ID=\"";
+        AppendXmlEscaped(out, FID);
+        out += '"';
+    }
+    if (FVersion != 0) {
+        out += " Version=\"";
+        out += IntegerToText(FVersion);
+        out += '"';
+    }
+    out += '>';
+    for (const TPropInfo& p : ClassType().Properties()) {
+        if (!p.GetText)
+            continue;
+        out += '<';
+        out += p.Name;
+        out += '>';
+        AppendXmlEscaped(out, p.GetText(*this));
+        out += "</";
+        out += p.Name;
+        out += '>';
+    }
+    bool first = true;
+    for (const auto& child : FObjects) {
+        if (!first)
+            out += "\r\n";
+        child->WriteElement(out);
+        first = false;
+    }
+    out += "</";
+    out += name;
+    out += '>';
+}
+
+std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
+{
+    TStateScope saving(*this, TPersistentState::Saving);
+    SortObjects();
+    std::string out;
+    WriteElement(out);
+    return out;
+}
+
+void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
+{
+    TStateScope loading(*this, TPersistentState::Loading);
+    FID = AttributeText(element.attribute("ID"));
+    FVersion = ParseLeadingInteger(element.attribute("Version").value());
+    for (const TPropInfo& p : ClassType().Properties()) {
+        if (!p.SetText)
+            continue;
+        pugi::xml_node node = FirstChildNamed(element, p.Name.c_str());
+        if (node)
+            p.SetText(*this, NodeText(node));
+    }
+    // Registered classes may repeat; each pass matches children by position again.
+    for (const TClass* cls : FClassList) {
+        if (cls->XMLName().empty())
+            continue;
+        std::vector<TpzCustomPersistentToXMLObject*> existing;
+        for (const auto& child : FObjects)
+            if (child->InheritsFrom(*cls))
+                existing.push_back(child.get());
+        std::size_t k = 0;
+        const char* name = cls->XMLName().c_str();
+        for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
+            if (node.type() != pugi::node_element || std::strcmp(node.name(), name) != 0)
+                continue;
+            TpzCustomPersistentToXMLObject* target = k < existing.size() ? existing[k] : CreateObject(*cls);
+            ++k;
+            target->ReadElement(node);
+        }
+    }
+}
+
+void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text)
+{
+    TStateScope loading(*this, TPersistentState::Loading);
+    DestroyChildren();
+    TXMLDoc doc;
+    doc.LoadFromString(text);
+    pugi::xml_node root = doc.Root();
+    if (root)
+        ReadElement(root);
+}
+
+void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)
+{
+    TXMLDoc doc;
+    doc.LoadFromString(text);
+    pugi::xml_node root = doc.Root();
+    if (!root)
+        return;
+    FID = doc.GetAttribute("", "ID");
+    FVersion = ParseLeadingInteger(doc.GetAttribute("", "Version"));
+    for (const TPropInfo& p : ClassType().Properties())
+        if (p.SetText && doc.NodeExists(p.Name))
+            p.SetText(*this, doc.GetNodeText(p.Name));
+    for (const TClass* cls : FClassList) {
+        if (cls->XMLName().empty())
+            continue;
+        for (int i = 0;; ++i) {
+            pugi::xml_node node = doc.FindElement(Format("%s(%d)", cls->XMLName().c_str(), i));
+            if (!node)
+                break;
+            CreateObject(*cls)->LoadFromXMLStringByPath(XmlElementToString(node));
+        }
+    }
+}
+
+void TpzCustomPersistentToXMLObject::LoadFromXMLStringByPath(std::string_view text)
+{
+    TStateScope loading(*this, TPersistentState::Loading);
+    DestroyChildren();
+    ReadElementByPath(text);
+}
+
+void TpzCustomPersistentToXMLObject::SaveToXMLFile(const std::string& fileName)
+{
+    TStateScope saving(*this, TPersistentState::Saving);
+    std::string text = SaveToXMLString();
+    std::string content;
+    content.reserve(text.size() + 64);
+    for (const std::string& line : SplitLines(text)) {
+        content += line;
+        content += "\r\n";
+    }
+    // Written beside the old file and renamed over it: a failed write keeps the old file.
+    QSaveFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError(Format("Cannot create file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+    if (file.write(content.data(), static_cast<qint64>(content.size())) != static_cast<qint64>(content.size()) || !file.commit())
+        throw EFileError(Format("Cannot write file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+}
+
+std::string ReadXMLFileText(const std::string& fileName)
+{
+    QFile file(QString::fromStdString(fileName));
+    if (!file.exists())
+        return std::string();
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(Format("Cannot open file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+    QByteArray bytes = file.readAll();
+    std::vector<std::string> lines = SplitLines(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    // An end-of-file mark (byte 26) on the last line is dropped, and the line with it when empty.
+    if (!lines.empty()) {
+        std::string& last = lines.back();
+        std::size_t eof = last.find('\x1A');
+        if (eof != std::string::npos) {
+            last.erase(eof, 1);
+            if (last.empty())
+                lines.pop_back();
+        }
+    }
+    std::string text;
+    text.reserve(static_cast<std::size_t>(bytes.size()) + lines.size());
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+void TpzCustomPersistentToXMLObject::LoadFromXMLFile(const std::string& fileName)
+{
+    TStateScope loading(*this, TPersistentState::Loading);
+    std::string text = ReadXMLFileText(fileName);
+    LoadFromXMLString(text);
+}
+
+bool TpzCustomPersistentToXMLObject::CheckRoundTrip(TpzCustomPersistentToXMLObject& object, const TClass& cls,
+    const std::string& firstFileName, const std::string& secondFileName)
+{
+    std::string text1 = object.SaveToXMLString();
+    if (!firstFileName.empty())
+        object.SaveToXMLFile(firstFileName);
+    auto instance = cls.Create();
+    instance->LoadFromXMLString(text1);
+    std::string text2 = instance->SaveToXMLString();
+    if (!secondFileName.empty())
+        instance->SaveToXMLFile(secondFileName);
+    bool ok = text1 == text2 && !TrimBlanksAndControls(text1).empty();
+    ShowMessage(ok ? "successful load/save" : "failed load/save");
+    return ok;
+}

@@ -1,0 +1,343 @@
+#pragma once
+#include "support/EnumSetUnt.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace pugi {
+class xml_node;
+}
+
+class TpzCustomPersistentToXMLObject;
+class TClass;
+
+// ---------------------------------------------------------------------------------------------
+// Enumerations: one table of value names per type; the XML format writes and reads these names.
+struct TEnumInfo {
+    std::string TypeName;
+    std::vector<std::string> Names;
+
+    // Ordinal of the value whose name equals the text without regard to letter case; -1 if none.
+    int ValueOf(std::string_view name) const;
+    const std::string& NameOf(int value) const;
+};
+
+const TEnumInfo& BooleanInfo(); // "False", "True"
+
+// ---------------------------------------------------------------------------------------------
+// Published properties: a class's persisted fields, each with its text form.
+enum class TPropKind { Integer, Int64, Char, Enumeration, Float, String, Set, Other };
+
+struct TPropInfo {
+    std::string Name;
+    TPropKind Kind = TPropKind::Other;
+    const TEnumInfo* Enum = nullptr; // for enumerations and sets
+    std::function<std::string(const TpzCustomPersistentToXMLObject&)> GetText; // empty: not written
+    std::function<void(TpzCustomPersistentToXMLObject&, std::string_view)> SetText; // empty: not read
+};
+
+// Text forms of the property kinds.
+std::string IntegerToText(std::int64_t value);
+std::int32_t TextToInteger(std::string_view text);
+std::int64_t TextToInt64(std::string_view text);
+std::string FloatToText(double value);
+double TextToFloat(std::string_view text);
+std::string CharToText(char value);
+char TextToChar(std::string_view text);
+std::string SetToText(const TEnumInfo& info, std::uint32_t mask);
+std::uint32_t TextToSet(const TEnumInfo& info, std::string_view text);
+
+namespace prop_detail {
+template <class T>
+const T& As(const TpzCustomPersistentToXMLObject& o) { return static_cast<const T&>(o); }
+template <class T>
+T& As(TpzCustomPersistentToXMLObject& o) { return static_cast<T&>(o); }
+} // namespace prop_detail
+
+// Property makers. Getters and setters are member function pointers or callables taking the
+// object; pass nullptr for a property that is only written or only read.
+template <class T, class G, class S>
+TPropInfo PropInteger(const char* name, G get, S set)
+{
+    TPropInfo p{name, TPropKind::Integer, nullptr, {}, {}};
+    if constexpr (!std::is_null_pointer_v<G>)
+        p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
+            return IntegerToText(static_cast<std::int64_t>(std::invoke(get, prop_detail::As<T>(o))));
+        };
+    if constexpr (!std::is_null_pointer_v<S>)
+        p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
+            std::invoke(set, prop_detail::As<T>(o), TextToInteger(t));
+        };
+    return p;
+}
+
+template <class T, class G, class S>
+TPropInfo PropInt64(const char* name, G get, S set)
+{
+    TPropInfo p{name, TPropKind::Int64, nullptr, {}, {}};
+    if constexpr (!std::is_null_pointer_v<G>)
+        p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
+            return IntegerToText(static_cast<std::int64_t>(std::invoke(get, prop_detail::As<T>(o))));
+        };
+    if constexpr (!std::is_null_pointer_v<S>)
+        p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
+            std::invoke(set, prop_detail::As<T>(o), TextToInt64(t));
+        };
+    return p;
+}
+
+template <class T, class G, class S>
+TPropInfo PropChar(const char* name, G get, S set)
+{
+    TPropInfo p{name, TPropKind::Char, nullptr, {}, {}};
+    if constexpr (!std::is_null_pointer_v<G>)
+        p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
+            return CharToText(std::invoke(get, prop_detail::As<T>(o)));
+        };
+    if constexpr (!std::is_null_pointer_v<S>)
+        p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
+            std::invoke(set, prop_detail::As<T>(o), TextToChar(t));
+        };
+    return p;
+}
+
+template <class T, class G, class S>
+TPropInfo PropFloat(const char* name, G get, S set)
+{
+    TPropInfo p{name, TPropKind::Float, nullptr, {}, {}};
+    if constexpr (!std::is_null_pointer_v<G>)
+        p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
+            return FloatToText(static_cast<double>(std::invoke(get, prop_detail::As<T>(o))));
+        };
+    if constexpr (!std::is_null_pointer_v<S>)
+        p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
+            std::invoke(set, prop_detail::As<T>(o), TextToFloat(t));
+        };
+    return p;
+}
+
+template <class T, class G, class S>
+TPropInfo PropString(const char* name, G get, S set)
+{
+    TPropInfo p{name, TPropKind::String, nullptr, {}, {}};
+    if constexpr (!std::is_null_pointer_v<G>)
+        p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
+            return std::string(std::invoke(get, prop_detail::As<T>(o)));
+        };
+    if constexpr (!std::is_null_pointer_v<S>)
+        p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
+            std::invoke(set, prop_detail::As<T>(o), std::string(t));
+        };
+    return p;
+}
+
+// An enumeration: written as the value's name; an unknown or empty name leaves it unchanged.
+template <class T, class G, class S>
+TPropInfo PropEnum(const char* name, const TEnumInfo& info, G get, S set)
+{
+    TPropInfo p{name, TPropKind::Enumeration, &info, {}, {}};
+    const TEnumInfo* e = &info;
+    if constexpr (!std::is_null_pointer_v<G>)
+        p.GetText = [get, e](const TpzCustomPersistentToXMLObject& o) {
+            return e->NameOf(static_cast<int>(std::invoke(get, prop_detail::As<T>(o))));
+        };
+    if constexpr (!std::is_null_pointer_v<S>)
+        p.SetText = [set, e](TpzCustomPersistentToXMLObject& o, std::string_view t) {
+            int v = e->ValueOf(t);
+            if (v < 0)
+                return;
+            using Arg = std::invoke_result_t<G, const T&>;
+            std::invoke(set, prop_detail::As<T>(o), static_cast<std::decay_t<Arg>>(v));
+        };
+    return p;
+}
+
+template <class T, class G, class S>
+TPropInfo PropBoolean(const char* name, G get, S set)
+{
+    return PropEnum<T>(name, BooleanInfo(), get, set);
+}
+
+// A set of an enumeration held as a TEnumSet.
+template <class T, class E, class G, class S>
+TPropInfo PropSet(const char* name, const TEnumInfo& info, G get, S set)
+{
+    TPropInfo p{name, TPropKind::Set, &info, {}, {}};
+    const TEnumInfo* e = &info;
+    if constexpr (!std::is_null_pointer_v<G>)
+        p.GetText = [get, e](const TpzCustomPersistentToXMLObject& o) {
+            return SetToText(*e, TEnumSet<E>(std::invoke(get, prop_detail::As<T>(o))).Mask());
+        };
+    if constexpr (!std::is_null_pointer_v<S>)
+        p.SetText = [set, e](TpzCustomPersistentToXMLObject& o, std::string_view t) {
+            std::invoke(set, prop_detail::As<T>(o), TEnumSet<E>::FromMask(TextToSet(*e, t)));
+        };
+    return p;
+}
+
+// A property of another kind (object, event, variant): written empty, never read.
+TPropInfo PropOther(const char* name);
+
+// ---------------------------------------------------------------------------------------------
+// Class information: element name, construction by class, ancestry and the property table.
+class TClass {
+public:
+    using TFactory = TpzCustomPersistentToXMLObject* (*)();
+
+    TClass(const TClass&) = delete;
+    TClass& operator=(const TClass&) = delete;
+
+    const std::string& ClassName() const { return FClassName; }
+    // Empty for abstract classes, which are never written as themselves.
+    const std::string& XMLName() const { return FXMLName; }
+    const TClass* Parent() const { return FParent; }
+    bool IsAbstract() const { return FFactory == nullptr; }
+    // This class or derived from it.
+    bool InheritsFrom(const TClass& other) const;
+    // Inherited properties first, in declaration order.
+    const std::vector<TPropInfo>& Properties() const { return FProperties; }
+    std::unique_ptr<TpzCustomPersistentToXMLObject> Create() const;
+
+    // Registry of concrete classes by element name.
+    static const TClass* FindByXMLName(std::string_view xmlName);
+
+    template <class T>
+    static TClass Make(const char* className, const char* xmlName, const TClass* parent,
+        std::vector<TPropInfo> ownProperties)
+    {
+        TFactory factory = nullptr;
+        if constexpr (!std::is_abstract_v<T> && std::is_default_constructible_v<T>)
+            factory = []() -> TpzCustomPersistentToXMLObject* { return new T(); };
+        if (xmlName == nullptr || *xmlName == '\0')
+            factory = nullptr;
+        return TClass(className, xmlName, parent, factory, std::move(ownProperties));
+    }
+
+private:
+    // Registers itself by element name; guaranteed copy elision keeps the address stable.
+    TClass(const char* className, const char* xmlName, const TClass* parent, TFactory factory,
+        std::vector<TPropInfo> ownProperties);
+
+    std::string FClassName;
+    std::string FXMLName;
+    const TClass* FParent;
+    TFactory FFactory;
+    std::vector<TPropInfo> FProperties;
+};
+
+// Declares the class-level information of a persistent class (in its class body).
+#define COGLINE_PERSISTENT_CLASS(T)                                                  \
+public:                                                                              \
+    static const TClass& StaticClass();                                              \
+    const TClass& ClassType() const override { return T::StaticClass(); }            \
+                                                                                     \
+private:
+
+// Defines it (in the unit's source): element name, base class and own published properties.
+#define COGLINE_DEFINE_CLASS(T, XmlName, Base, ...)                                  \
+    const TClass& T::StaticClass()                                                   \
+    {                                                                                \
+        static const TClass cls = TClass::Make<T>(#T, XmlName, &Base::StaticClass(), \
+            std::vector<TPropInfo>{__VA_ARGS__});                                    \
+        return cls;                                                                  \
+    }
+
+// ---------------------------------------------------------------------------------------------
+enum class TPersistentState { Loading, Saving };
+
+class TpzCustomPersistentToXMLObject {
+public:
+    using TObjectList = std::vector<std::unique_ptr<TpzCustomPersistentToXMLObject>>;
+    // Negative when a sorts before b.
+    using TCompare = std::function<int(const TpzCustomPersistentToXMLObject*, const TpzCustomPersistentToXMLObject*)>;
+
+    TpzCustomPersistentToXMLObject() = default;
+    virtual ~TpzCustomPersistentToXMLObject();
+    TpzCustomPersistentToXMLObject(const TpzCustomPersistentToXMLObject&) = delete;
+    TpzCustomPersistentToXMLObject& operator=(const TpzCustomPersistentToXMLObject&) = delete;
+
+    static const TClass& StaticClass();
+    virtual const TClass& ClassType() const = 0;
+    const std::string& XMLName() const { return ClassType().XMLName(); }
+    bool InheritsFrom(const TClass& cls) const { return ClassType().InheritsFrom(cls); }
+    template <class T>
+    bool Is() const { return InheritsFrom(T::StaticClass()); }
+
+    virtual void SortObjects();
+    virtual std::string GetID() const { return FID; }
+    virtual std::string SaveToXMLString();
+    virtual void LoadFromXMLString(std::string_view text);
+    virtual void LoadFromXMLStringByPath(std::string_view text);
+    virtual void SaveToXMLFile(const std::string& fileName);
+    virtual void LoadFromXMLFile(const std::string& fileName);
+    virtual void SortObjectsBy(const TCompare& compare);
+    // Saves the object, loads the text into a new instance of the class, saves that again and
+    // compares; shows "successful load/save" or "failed load/save".
+    static bool CheckRoundTrip(TpzCustomPersistentToXMLObject& object, const TClass& cls,
+        const std::string& firstFileName, const std::string& secondFileName);
+
+    void RegisterChildClass(const TClass& cls);
+    TpzCustomPersistentToXMLObject* CreateObject(const TClass& cls);
+    template <class T>
+    T* CreateObject() { return static_cast<T*>(CreateObject(T::StaticClass())); }
+    int CountOf(const TClass& cls) const;
+    TpzCustomPersistentToXMLObject* ObjectOf(const TClass& cls, int index) const;
+    template <class T>
+    T* ObjectOf(int index) const { return static_cast<T*>(ObjectOf(T::StaticClass(), index)); }
+    int IndexOfObject(const TClass& cls, const TpzCustomPersistentToXMLObject* child) const;
+    TpzCustomPersistentToXMLObject* FindObject(const TClass& cls, std::string_view id) const;
+    template <class T>
+    T* FindObject(std::string_view id) const { return static_cast<T*>(FindObject(T::StaticClass(), id)); }
+    void RemoveObject(TpzCustomPersistentToXMLObject* child);
+    void DeleteObjectOf(const TClass& cls, int index);
+    void DeleteObjectByID(const TClass& cls, std::string_view id);
+    void ClearObjects();
+    TpzCustomPersistentToXMLObject* AddCopy(TpzCustomPersistentToXMLObject& source, const TClass& cls);
+    void CopyObjectsFrom(TpzCustomPersistentToXMLObject& source, const TClass* cls = nullptr);
+
+    const std::string& ID() const { return FID; }
+    void SetID(const std::string& id) { FID = id; }
+    int Version() const { return FVersion; }
+    void SetVersion(int version) { FVersion = version; }
+    bool HasState(TPersistentState s) const { return (FState >> static_cast<unsigned>(s)) & 1u; }
+    void BeginState(TPersistentState s) { FState |= 1u << static_cast<unsigned>(s); }
+    void EndState(TPersistentState s) { FState &= ~(1u << static_cast<unsigned>(s)); }
+    bool Loading() const { return HasState(TPersistentState::Loading); }
+    bool Saving() const { return HasState(TPersistentState::Saving); }
+
+    const TObjectList& Objects() const { return FObjects; }
+    const std::vector<const TClass*>& ClassList() const { return FClassList; }
+    // The object whose child this is; none for a top-level object.
+    TpzCustomPersistentToXMLObject* Owner() const { return FOwner; }
+
+protected:
+    // Reads a parsed element into this object: ID, Version, properties, then children by
+    // registered class, reusing existing children by position.
+    void ReadElement(pugi::xml_node element);
+    void ReadElementByPath(std::string_view text);
+    // Appends the element text of this object and its children.
+    void WriteElement(std::string& out);
+    // Gives up every child without destroying the list itself (used by loads).
+    void DestroyChildren();
+
+private:
+    int ClassPosition(const TClass& cls) const;
+
+    TObjectList FObjects;
+    std::vector<const TClass*> FClassList;
+    std::string FID;
+    int FVersion = 0;
+    unsigned FState = 0;
+    TpzCustomPersistentToXMLObject* FOwner = nullptr;
+};
+
+using TPersistentObject = TpzCustomPersistentToXMLObject;
+
+// The text of an XML file as the loaders see it: lines joined with CR LF, an end-of-file byte
+// 26 on the last line dropped. A missing file gives empty text.
+std::string ReadXMLFileText(const std::string& fileName);

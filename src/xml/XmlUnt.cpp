@@ -1,0 +1,162 @@
+#include "xml/XmlUnt.h"
+
+#include "support/TextUnt.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+constexpr unsigned ParseOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_ws_pcdata;
+
+void CollectText(pugi::xml_node node, std::string& out, bool& first)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        switch (child.type()) {
+        case pugi::node_pcdata:
+        case pugi::node_cdata:
+            if (!first)
+                out += ' ';
+            out += child.value();
+            first = false;
+            break;
+        case pugi::node_element:
+            CollectText(child, out, first);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+bool OpensEntity(std::string_view text, std::size_t ampersand)
+{
+    for (std::size_t j = ampersand + 1; j < text.size(); ++j) {
+        char c = text[j];
+        if (c == ';')
+            return true;
+        if (c == ' ' || c == '&')
+            return false;
+    }
+    return false;
+}
+
+void AppendNumber(std::string& out, unsigned long value)
+{
+    char buffer[16];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+} // namespace
+
+bool ParseXml(pugi::xml_document& doc, std::string_view text)
+{
+    pugi::xml_parse_result result;
+    if (IsValidUtf8(text)) {
+        result = doc.load_buffer(text.data(), text.size(), ParseOptions, pugi::encoding_utf8);
+    } else {
+        std::string converted = Windows1252ToUtf8(text);
+        result = doc.load_buffer(converted.data(), converted.size(), ParseOptions, pugi::encoding_utf8);
+    }
+    return static_cast<bool>(result);
+}
+
+std::string NodeText(pugi::xml_node node)
+{
+    std::string out;
+    pugi::xml_node only = node.first_child();
+    if (only && !only.next_sibling() && only.type() == pugi::node_pcdata) {
+        out = only.value(); // the common case: one text node
+    } else {
+        bool first = true;
+        CollectText(node, out, first);
+    }
+    MapC1ToWindows1252(out);
+    return out;
+}
+
+std::string AttributeText(pugi::xml_attribute attribute)
+{
+    std::string out = attribute.value();
+    MapC1ToWindows1252(out);
+    return out;
+}
+
+void AppendXmlEscaped(std::string& out, std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Copy the run of characters that need nothing in one go.
+        std::size_t run = i;
+        while (run < text.size()) {
+            auto c = static_cast<unsigned char>(text[run]);
+            if (c >= 127 || c == '\'' || c == '"' || c == '<' || c == '>' || c == '&')
+                break;
+            ++run;
+        }
+        out.append(text.data() + i, run - i);
+        i = run;
+        if (i >= text.size())
+            break;
+        auto c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+        case '\'': out += "&apos;"; ++i; break;
+        case '"': out += "&#34;"; ++i; break;
+        case '<': out += "&lt;"; ++i; break;
+        case '>': out += "&gt;"; ++i; break;
+        case '&':
+            out += OpensEntity(text, i) ? "&" : "&amp;";
+            ++i;
+            break;
+        default: {
+            char32_t cp = NextCodePoint(text, i);
+            out += "&#";
+            AppendNumber(out, cp);
+            out += ';';
+        }
+        }
+    }
+}
+
+std::string XmlEscaped(std::string_view text)
+{
+    std::string out;
+    AppendXmlEscaped(out, text);
+    return out;
+}
+
+void WriteXmlElement(std::string& out, pugi::xml_node element)
+{
+    out += '<';
+    out += element.name();
+    for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+        out += ' ';
+        out += a.name();
+        out += "=\"";
+        AppendXmlEscaped(out, a.value());
+        out += '"';
+    }
+    out += '>';
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        switch (child.type()) {
+        case pugi::node_element:
+            WriteXmlElement(out, child);
+            break;
+        case pugi::node_pcdata:
+        case pugi::node_cdata:
+            AppendXmlEscaped(out, child.value());
+            break;
+        default:
+            break;
+        }
+    }
+    out += "</";
+    out += element.name();
+    out += '>';
+}
+
+std::string XmlElementToString(pugi::xml_node element)
+{
+    std::string out;
+    WriteXmlElement(out, element);
+    return out;
+}

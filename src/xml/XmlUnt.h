@@ -1,0 +1,30 @@
+#pragma once
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+// The XML document tree is pugixml's; this unit fixes how the tool parses and writes it.
+//
+// Parsing keeps every text node as written (whitespace-only text and CR LF included), decodes
+// entities and numeric references, and on an error keeps the part of the tree built so far.
+// Input that is not valid UTF-8 is read as Windows-1252.
+bool ParseXml(pugi::xml_document& doc, std::string_view text);
+
+// All text under a node, its text nodes joined with single blanks, C1 references mapped to
+// their Windows-1252 characters.
+std::string NodeText(pugi::xml_node node);
+// An attribute's value with the same mapping.
+std::string AttributeText(pugi::xml_attribute attribute);
+
+// The tool's own serialisation: no added whitespace, attributes in insertion order, never the
+// self-closing form, and the escaping table below applied to text and attribute values.
+void WriteXmlElement(std::string& out, pugi::xml_node element);
+std::string XmlElementToString(pugi::xml_node element);
+
+//   '  -> &apos;     "  -> &#34;     <  -> &lt;     >  -> &gt;
+//   &  -> kept when it opens an entity reference (a ';' follows before any blank, '&' or the
+//         end), otherwise &amp;
+//   code points of 127 and above -> &#N;
+void AppendXmlEscaped(std::string& out, std::string_view text);
+std::string XmlEscaped(std::string_view text);
