@@ -1,0 +1,276 @@
+#include "model/ProgramUnt.h"
+#include "support/NotifyUnt.h"
+#include "support/RandomUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <set>
+
+namespace {
+std::string ReadBytes(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+std::vector<std::string> PileIDs(const TDeck& deck)
+{
+    std::vector<std::string> ids;
+    for (int i = 0; i < deck.ShuffledList()->Count(); ++i)
+        ids.push_back(deck.ShuffledList()->Refs(i)->ID());
+    return ids;
+}
+
+// The card line as the file must hold it, written out by hand from the card table.
+std::string CardLine(const std::string& id, const std::string& name, const std::string& kind, int priority)
+{
+    return "<ProgramCard ID=\"" + id + "\"><CardName>" + name + "</CardName><CardState>csAvailable</CardState><Kind>" + kind +
+        "</Kind><Priority>" + std::to_string(priority) + "</Priority></ProgramCard>\r\n";
+}
+} // namespace
+
+TEST(ProgramCard, KindNamesTheCard)
+{
+    TProgramCard card;
+    EXPECT_EQ(card.CardName(), "Unknown");
+    EXPECT_EQ(card.CardState(), csAvailable);
+    card.SetKind(ckRotateRight);
+    card.SetPriority(420);
+    EXPECT_EQ(card.CardName(), "Rotate Right");
+    EXPECT_EQ(card.DisplayName(), "Rotate Right (420)");
+    EXPECT_EQ(card.ListingName(), "Rotate Right");
+    card.SetKind(ckMoveOne);
+    card.SetPriority(490);
+    EXPECT_EQ(card.ListingName(), "Move 1 (490)");
+    card.SetKind(ckUTurn);
+    card.SetPriority(10);
+    EXPECT_EQ(card.ListingName(), "U-Turn");
+    card.SetKind(ckBackup);
+    EXPECT_EQ(card.ListingName(), "Backup (10)");
+}
+
+TEST(ProgramCard, ReadingTheKindRenamesTheCard)
+{
+    TProgramCard card;
+    card.LoadFromXMLString("<ProgramCard ID=\"490Move1\"><CardName>Custom</CardName><Kind>ckmoveone</Kind></ProgramCard>");
+    EXPECT_EQ(card.Kind(), ckMoveOne);
+    EXPECT_EQ(card.CardName(), "Move 1");
+    card.LoadFromXMLString("<ProgramCard><CardName>Custom</CardName><Kind>ckSideStep</Kind></ProgramCard>");
+    EXPECT_EQ(card.Kind(), ckMoveOne); // an unknown kind leaves the kind as it was
+    EXPECT_EQ(card.CardName(), "Custom");
+}
+
+TEST(ProgramDeck, BuilderMakesTheReferenceComposition)
+{
+    TProgramDeck deck;
+    BuildProgramCards(deck);
+    ASSERT_EQ(deck.Count(), 84);
+    std::set<int> priorities;
+    std::map<TProgramCardKind, int> perKind;
+    for (int i = 0; i < deck.Count(); ++i) {
+        priorities.insert(deck.Cards(i)->Priority());
+        ++perKind[deck.Cards(i)->Kind()];
+        EXPECT_EQ(deck.Cards(i)->CardState(), csAvailable);
+    }
+    EXPECT_EQ(priorities.size(), 84u);
+    EXPECT_EQ(*priorities.begin(), 10);
+    EXPECT_EQ(*priorities.rbegin(), 840);
+    EXPECT_EQ(perKind[ckUTurn], 6);
+    EXPECT_EQ(perKind[ckRotateLeft], 18);
+    EXPECT_EQ(perKind[ckRotateRight], 18);
+    EXPECT_EQ(perKind[ckBackup], 6);
+    EXPECT_EQ(perKind[ckMoveOne], 18);
+    EXPECT_EQ(perKind[ckMoveTwo], 12);
+    EXPECT_EQ(perKind[ckMoveThree], 6);
+    TProgramCard* card = deck.FindCard("420RotateRight");
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->Kind(), ckRotateRight);
+    EXPECT_EQ(card->CardName(), "Rotate Right");
+    EXPECT_EQ(deck.Cards(6)->ID(), "70RotateLeft");
+    EXPECT_EQ(deck.Cards(7)->ID(), "80RotateRight");
+    EXPECT_EQ(deck.ShuffledList(), nullptr);
+}
+
+TEST(ProgramDeck, SavedFileByteForByte)
+{
+    QTemporaryDir dir;
+    std::string folder = dir.path().toStdString() + "/";
+    BuildProgramDeckFile(folder);
+
+    std::string expected = "<ProgramDeck>";
+    for (int p = 10; p <= 60; p += 10)
+        expected += CardLine(std::to_string(p) + "UTurn", "U-Turn", "ckUTurn", p);
+    for (int p = 70; p <= 410; p += 20) {
+        expected += CardLine(std::to_string(p) + "RotateLeft", "Rotate Left", "ckRotateLeft", p);
+        expected += CardLine(std::to_string(p + 10) + "RotateRight", "Rotate Right", "ckRotateRight", p + 10);
+    }
+    for (int p = 430; p <= 480; p += 10)
+        expected += CardLine(std::to_string(p) + "Backup", "Backup", "ckBackup", p);
+    for (int p = 490; p <= 660; p += 10)
+        expected += CardLine(std::to_string(p) + "Move1", "Move 1", "ckMoveOne", p);
+    for (int p = 670; p <= 780; p += 10)
+        expected += CardLine(std::to_string(p) + "Move2", "Move 2", "ckMoveTwo", p);
+    for (int p = 790; p <= 840; p += 10)
+        expected += CardLine(std::to_string(p) + "Move3", "Move 3", "ckMoveThree", p);
+    expected.insert(expected.size() - 2, "</ProgramDeck>"); // the last card line closes the deck
+    EXPECT_EQ(ReadBytes(folder + "ProgramDeck.xml"), expected);
+
+    // With a draw pile of three cards, the pile comes last, one empty reference per card.
+    TProgramDeck deck;
+    AddProgramCard(deck, ckMoveOne, 490);
+    AddProgramCard(deck, ckUTurn, 10);
+    AddProgramCard(deck, ckBackup, 430);
+    SetRandSeed(7);
+    deck.ShuffleAll();
+    std::vector<std::string> pile = PileIDs(deck);
+    deck.SaveToXMLFile(folder + "Small.xml");
+    std::string small = "<ProgramDeck>" + CardLine("490Move1", "Move 1", "ckMoveOne", 490) +
+        CardLine("10UTurn", "U-Turn", "ckUTurn", 10) + CardLine("430Backup", "Backup", "ckBackup", 430) + "<ShuffledProgramCardRefList>";
+    for (std::size_t i = 0; i < pile.size(); ++i)
+        small += "<ProgramCardRef ID=\"" + pile[i] + "\"></ProgramCardRef>" + (i + 1 < pile.size() ? "\r\n" : "");
+    small += "</ShuffledProgramCardRefList></ProgramDeck>\r\n";
+    EXPECT_EQ(ReadBytes(folder + "Small.xml"), small);
+
+    TProgramDeck loaded;
+    loaded.LoadFromXMLFile(folder + "Small.xml");
+    EXPECT_EQ(loaded.Count(), 3);
+    EXPECT_EQ(PileIDs(loaded), pile);
+}
+
+TEST(ProgramDeck, ShuffleForAFixedSeedGivesAFixedOrder)
+{
+    TProgramDeck deck;
+    BuildProgramCards(deck);
+    SetRandSeed(42);
+    deck.BuildShuffledList();
+    std::vector<std::string> pile = PileIDs(deck);
+    ASSERT_EQ(pile.size(), 84u);
+    // Worked out separately from the generator and the exchange order.
+    std::vector<std::string> top(pile.begin(), pile.begin() + 8);
+    EXPECT_EQ(top, (std::vector<std::string>{"790Move3", "800Move3", "210RotateLeft", "80RotateRight", "500Move1",
+                       "410RotateLeft", "520Move1", "200RotateRight"}));
+    EXPECT_EQ(pile[81], "170RotateLeft");
+    EXPECT_EQ(pile[83], "270RotateLeft");
+    std::set<std::string> distinct(pile.begin(), pile.end());
+    EXPECT_EQ(distinct.size(), 84u);
+}
+
+TEST(ProgramDeck, SmallPilesDrawNoRandomNumber)
+{
+    for (int n : {0, 1}) {
+        TProgramDeck deck;
+        if (n == 1)
+            AddProgramCard(deck, ckMoveOne, 490);
+        SetRandSeed(99);
+        deck.BuildShuffledList();
+        EXPECT_EQ(RandSeed(), 99u);
+        ASSERT_NE(deck.ShuffledList(), nullptr);
+        EXPECT_EQ(deck.ShuffledList()->Count(), n);
+    }
+}
+
+TEST(ProgramDeck, ShufflesLeaveRegisterCardsOut)
+{
+    TProgramDeck deck;
+    BuildProgramCards(deck);
+    deck.Cards(0)->SetCardState(csRegisterProgrammed);
+    deck.Cards(1)->SetCardState(csRegisterLocked);
+    deck.Cards(2)->SetCardState(csDealt);
+    deck.Cards(3)->SetCardState(csDiscarded);
+    deck.ShuffleDiscards();
+    EXPECT_EQ(deck.ShuffledList()->Count(), 81); // the discard came back, the dealt card did not
+    EXPECT_EQ(deck.Cards(2)->CardState(), csDealt);
+    deck.ShuffleAll();
+    EXPECT_EQ(deck.ShuffledList()->Count(), 82);
+    EXPECT_EQ(deck.ShuffledList()->FindRef(deck.Cards(0)->ID()), nullptr);
+    EXPECT_EQ(deck.ShuffledList()->FindRef(deck.Cards(1)->ID()), nullptr);
+    EXPECT_EQ(deck.Cards(1)->CardState(), csRegisterLocked);
+    EXPECT_EQ(deck.AvailableCount(), 82);
+    EXPECT_EQ(deck.AvailableCard(0), deck.Cards(2));
+    EXPECT_EQ(deck.AvailableCard(82), nullptr);
+    // The rebuild replaces the pile rather than adding a second one.
+    EXPECT_EQ(deck.CountOf(TShuffledProgramCardRefList::StaticClass()), 1);
+}
+
+TEST(ProgramDeck, DealingTakesTheTopCard)
+{
+    TProgramDeck deck;
+    BuildProgramCards(deck);
+    SetRandSeed(1);
+    TCard* first = deck.DealCard(); // no pile yet: shuffles everything first
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->CardState(), csDealt);
+    EXPECT_EQ(deck.ShuffledList()->Count(), 83);
+    std::string top = deck.ShuffledList()->Refs(0)->ID();
+    EXPECT_EQ(deck.DealCard()->ID(), top);
+}
+
+TEST(ProgramDeck, ExhaustedDeckReshufflesDiscardsThenReports)
+{
+    TMessageCapture capture;
+    TProgramDeck deck;
+    AddProgramCard(deck, ckMoveOne, 490);
+    AddProgramCard(deck, ckMoveTwo, 670);
+    TCard* a = deck.DealCard();
+    TCard* b = deck.DealCard();
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    a->Discard();
+    EXPECT_EQ(deck.DealCard(), a); // the discard was shuffled back in
+    EXPECT_TRUE(capture.Messages().empty());
+    EXPECT_EQ(deck.DealCard(), nullptr);
+    EXPECT_EQ(capture.Messages(), std::vector<std::string>{"Deck TProgramDeck is out of cards."});
+}
+
+TEST(ProgramDeck, DamagedPileNeverDealsACardTwice)
+{
+    TMessageCapture capture;
+    TProgramDeck deck;
+    deck.LoadFromXMLString("<ProgramDeck><ProgramCard ID=\"490Move1\"><CardState>csRegisterLocked</CardState></ProgramCard>"
+                           "<ProgramCard ID=\"670Move2\"></ProgramCard><ShuffledProgramCardRefList>"
+                           "<ProgramCardRef ID=\"nothing\"></ProgramCardRef><ProgramCardRef ID=\"490Move1\"></ProgramCardRef>"
+                           "<ProgramCardRef ID=\"670Move2\"></ProgramCardRef></ShuffledProgramCardRefList></ProgramDeck>");
+    TCard* card = deck.DealCard();
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->ID(), "670Move2");
+    EXPECT_EQ(deck.FindCard("490Move1")->CardState(), csRegisterLocked);
+}
+
+TEST(ProgramDeck, CopyCardsFromCopiesEveryProperty)
+{
+    TProgramDeck source;
+    BuildProgramCards(source);
+    source.Cards(5)->SetCardState(csDiscarded);
+    source.ShuffleAll();
+    TProgramDeck copy;
+    copy.CopyCardsFrom(source);
+    EXPECT_EQ(copy.Count(), 84);
+    EXPECT_EQ(copy.ShuffledList(), nullptr); // cards only
+    EXPECT_EQ(copy.Cards(83)->ID(), "840Move3");
+    EXPECT_EQ(copy.Cards(83)->Priority(), 840);
+}
+
+TEST(CardRefList, ReferencesByID)
+{
+    TProgramCardRefList hand;
+    TProgramCard card;
+    card.SetID("490Move1");
+    hand.AddRef(card);
+    hand.AddRefByID("10UTurn");
+    hand.AddRefByID("490Move1");
+    EXPECT_EQ(hand.Count(), 3);
+    hand.DeleteRefByID("490Move1"); // the first only
+    ASSERT_EQ(hand.Count(), 2);
+    EXPECT_EQ(hand.Refs(0)->ID(), "10UTurn");
+    EXPECT_EQ(hand.Refs(1)->ID(), "490Move1");
+    hand.DeleteRefByID("none");
+    EXPECT_EQ(hand.Count(), 2);
+    EXPECT_EQ(hand.FindRef("10uturn"), nullptr);
+    EXPECT_EQ(hand.SaveToXMLString(),
+        "<ProgramCardRefList><ProgramCardRef ID=\"10UTurn\"></ProgramCardRef>\r\n<ProgramCardRef ID=\"490Move1\"></ProgramCardRef></ProgramCardRefList>");
+}

@@ -1,0 +1,487 @@
+#include "persist/ObjectsUnt.h"
+#include "support/ErrorsUnt.h"
+#include "support/NotifyUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+enum TColour { coRed, coGreen, coBlue };
+const TEnumInfo& ColourInfo()
+{
+    static const TEnumInfo info{"TColour", {"coRed", "coGreen", "coBlue"}};
+    return info;
+}
+using TColours = TEnumSet<TColour>;
+
+// One property of every kind, plus a read-only and a write-only one.
+class TAllKinds : public TRootObject {
+    COGLINE_PERSISTENT_CLASS(TAllKinds)
+public:
+    int Number = 5;
+    std::int64_t Big = 0;
+    char Letter = 'x';
+    TColour Colour = coGreen;
+    bool Flag = false;
+    double Ratio = 0;
+    std::string Text;
+    TColours Colours;
+    bool SawLoading = false;
+
+    int GetNumber() const { return Number; }
+    void SetNumber(int v) { Number = v; SawLoading = Loading(); }
+    std::int64_t GetBig() const { return Big; }
+    void SetBig(std::int64_t v) { Big = v; }
+    char GetLetter() const { return Letter; }
+    void SetLetter(char v) { Letter = v; }
+    TColour GetColour() const { return Colour; }
+    void SetColour(TColour v) { Colour = v; }
+    bool GetFlag() const { return Flag; }
+    void SetFlag(bool v) { Flag = v; }
+    double GetRatio() const { return Ratio; }
+    void SetRatio(double v) { Ratio = v; }
+    const std::string& GetText() const { return Text; }
+    void SetText(const std::string& v) { Text = v; }
+    TColours GetColours() const { return Colours; }
+    void SetColours(TColours v) { Colours = v; }
+};
+COGLINE_DEFINE_CLASS(TAllKinds, "AllKinds", TRootObject,
+    PropInteger<TAllKinds>("Number", &TAllKinds::GetNumber, &TAllKinds::SetNumber),
+    PropInt64<TAllKinds>("Big", &TAllKinds::GetBig, &TAllKinds::SetBig),
+    PropChar<TAllKinds>("Letter", &TAllKinds::GetLetter, &TAllKinds::SetLetter),
+    PropEnum<TAllKinds>("Colour", ColourInfo(), &TAllKinds::GetColour, &TAllKinds::SetColour),
+    PropBoolean<TAllKinds>("Flag", &TAllKinds::GetFlag, &TAllKinds::SetFlag),
+    PropFloat<TAllKinds>("Ratio", &TAllKinds::GetRatio, &TAllKinds::SetRatio),
+    PropString<TAllKinds>("Text", &TAllKinds::GetText, &TAllKinds::SetText),
+    PropSet<TAllKinds, TColour>("Colours", ColourInfo(), &TAllKinds::GetColours, &TAllKinds::SetColours),
+    PropOther("Event"),
+    PropString<TAllKinds>("WriteOnly", [](const TAllKinds&) { return std::string("w"); }, nullptr))
+
+// Classes without properties, for ordering and positional loading.
+class TItemA : public TRootObject {
+    COGLINE_PERSISTENT_CLASS(TItemA)
+};
+COGLINE_DEFINE_CLASS(TItemA, "ItemA", TRootObject)
+
+class TItemB : public TRootObject {
+    COGLINE_PERSISTENT_CLASS(TItemB)
+};
+COGLINE_DEFINE_CLASS(TItemB, "ItemB", TRootObject)
+
+class TItemBB : public TItemB {
+    COGLINE_PERSISTENT_CLASS(TItemBB)
+};
+COGLINE_DEFINE_CLASS(TItemBB, "ItemBB", TItemB)
+
+class TMixedList : public TListObject {
+    COGLINE_PERSISTENT_CLASS(TMixedList)
+public:
+    TMixedList()
+        : TListObject(TItemA::StaticClass())
+    {
+        RegisterChildClass(TItemB::StaticClass());
+    }
+};
+COGLINE_DEFINE_CLASS(TMixedList, "MixedList", TListObject)
+
+// A list whose constructor makes five default items.
+class TFiveList : public TListObject {
+    COGLINE_PERSISTENT_CLASS(TFiveList)
+public:
+    TFiveList()
+        : TListObject(TAllKinds::StaticClass())
+    {
+        for (int i = 1; i <= 5; ++i)
+            CreateObject<TAllKinds>()->SetID(std::to_string(i));
+    }
+};
+COGLINE_DEFINE_CLASS(TFiveList, "FiveList", TListObject)
+
+class THolder : public TRootObject {
+    COGLINE_PERSISTENT_CLASS(THolder)
+public:
+    THolder()
+    {
+        RegisterChildClass(TFiveList::StaticClass());
+        CreateObject<TFiveList>();
+    }
+    std::string Name;
+    const std::string& GetName() const { return Name; }
+    void SetName(const std::string& v) { Name = v; }
+};
+COGLINE_DEFINE_CLASS(THolder, "Holder", TRootObject, PropString<THolder>("Name", &THolder::GetName, &THolder::SetName))
+
+std::unique_ptr<TAllKinds> LoadedPtr(const std::string& text)
+{
+    auto o = std::make_unique<TAllKinds>();
+    o->LoadFromXMLString(text);
+    return o;
+}
+#define Loaded(text) (*LoadedPtr(text))
+} // namespace
+
+TEST(PersistWrite, AttributesOfAnObjectWithoutProperties)
+{
+    TItemA a;
+    EXPECT_EQ(a.SaveToXMLString(), "<ItemA></ItemA>");
+    a.SetID("7");
+    EXPECT_EQ(a.SaveToXMLString(), "<ItemA ID=\"7\"></ItemA>");
+    a.SetID("");
+    a.SetVersion(3);
+    EXPECT_EQ(a.SaveToXMLString(), "<ItemA Version=\"3\"></ItemA>");
+    a.SetID("7");
+    EXPECT_EQ(a.SaveToXMLString(), "<ItemA ID=\"7\" Version=\"3\"></ItemA>");
+}
+
+TEST(PersistWrite, AnIDThatWouldBreakTheFileIsEscaped)
+{
+    TItemA a;
+    a.SetID("say \"hi\" <&>");
+    std::string text = a.SaveToXMLString();
+    EXPECT_EQ(text, "<ItemA ID=\"say &#34;hi&#34; &lt;&amp;&gt;\"></ItemA>");
+    TItemA b;
+    b.LoadFromXMLString(text);
+    EXPECT_EQ(b.ID(), "say \"hi\" <&>");
+}
+
+TEST(PersistWrite, EveryKindInTableOrder)
+{
+    TAllKinds o;
+    o.SetID("k");
+    o.SetVersion(2);
+    o.Number = -12;
+    o.Big = 1234567890123LL;
+    o.Letter = 'Q';
+    o.Colour = coBlue;
+    o.Flag = true;
+    o.Ratio = 0.1;
+    o.Text = "A<B & \"C\"";
+    o.Colours = {coBlue, coRed};
+    EXPECT_EQ(o.SaveToXMLString(),
+        "<AllKinds ID=\"k\" Version=\"2\"><Number>-12</Number><Big>1234567890123</Big><Letter>Q</Letter>"
+        "<Colour>coBlue</Colour><Flag>True</Flag><Ratio>0.1</Ratio><Text>A&lt;B &amp; &#34;C&#34;</Text>"
+        "<Colours>coRed,coBlue</Colours><Event></Event><WriteOnly>w</WriteOnly></AllKinds>");
+}
+
+TEST(PersistWrite, EmptyValuesAndEntities)
+{
+    TAllKinds o;
+    o.Text = "Q&amp;A";
+    std::string text = o.SaveToXMLString();
+    EXPECT_NE(text.find("<Text>Q&amp;A</Text>"), std::string::npos);
+    EXPECT_NE(text.find("<Colours></Colours>"), std::string::npos);
+    EXPECT_EQ(Loaded(text).Text, "Q&A"); // the entity is read as one
+}
+
+TEST(PersistRead, EveryKindRoundTrips)
+{
+    TAllKinds o;
+    o.Number = INT32_MIN;
+    o.Big = INT64_MIN;
+    o.Letter = '&';
+    o.Colour = coRed;
+    o.Flag = true;
+    o.Ratio = 3.14159265358979;
+    o.Text = "line one\r\nline two  ";
+    o.Colours = {coGreen, coBlue};
+    std::string text = o.SaveToXMLString();
+    auto rp = LoadedPtr(text);
+    TAllKinds& r = *rp;
+    EXPECT_EQ(r.Number, INT32_MIN);
+    EXPECT_EQ(r.Big, INT64_MIN);
+    EXPECT_EQ(r.Letter, '&');
+    EXPECT_EQ(r.Colour, coRed);
+    EXPECT_TRUE(r.Flag);
+    EXPECT_DOUBLE_EQ(r.Ratio, 3.14159265358979);
+    EXPECT_EQ(r.Text, "line one\r\nline two  ");
+    EXPECT_EQ(r.Colours, (TColours{coGreen, coBlue}));
+    EXPECT_EQ(r.SaveToXMLString(), text);
+}
+
+TEST(PersistRead, BadValuesFallBack)
+{
+    auto rp = LoadedPtr("<AllKinds Version=\"12abc\"><Number>12abc</Number><Big>x</Big><Letter></Letter>"
+                         "<Colour>coPurple</Colour><Flag></Flag><Ratio>1.5.2</Ratio></AllKinds>");
+    TAllKinds& r = *rp;
+    EXPECT_EQ(r.Version(), 12);
+    EXPECT_EQ(r.Number, 0);
+    EXPECT_EQ(r.Big, 0);
+    EXPECT_EQ(r.Letter, '\0');
+    EXPECT_EQ(r.Colour, coGreen); // unknown name: unchanged
+    EXPECT_FALSE(r.Flag);         // empty name: unchanged
+    EXPECT_EQ(r.Ratio, 0);
+    EXPECT_EQ(Loaded("<AllKinds><Number>99999999999</Number></AllKinds>").Number, 0);
+    EXPECT_EQ(Loaded("<AllKinds><Number> 42 </Number></AllKinds>").Number, 42);
+}
+
+TEST(PersistRead, MissingPropertiesKeepTheirValueAndNamesAreCaseSensitive)
+{
+    auto rp = LoadedPtr("<AllKinds><number>1</number><Text>t</Text></AllKinds>");
+    TAllKinds& r = *rp;
+    EXPECT_EQ(r.Number, 5);
+    EXPECT_EQ(r.Text, "t");
+}
+
+TEST(PersistRead, EnumNamesIgnoreLetterCase)
+{
+    EXPECT_EQ(Loaded("<AllKinds><Colour>COBLUE</Colour></AllKinds>").Colour, coBlue);
+    EXPECT_EQ(Loaded("<AllKinds><Colour>cored</Colour></AllKinds>").Colour, coRed);
+    EXPECT_TRUE(Loaded("<AllKinds><Flag>true</Flag></AllKinds>").Flag);
+}
+
+TEST(PersistRead, Sets)
+{
+    struct Case {
+        const char* text;
+        TColours expected;
+    } cases[] = {
+        {"coRed,coBlue", {coRed, coBlue}},
+        {"[coGreen, coBlue]", {coGreen, coBlue}},
+        {"  [ coBlue ]", {coBlue}},
+        {"coGreen,,coPurple", {coGreen}},
+        {"COred]]coblue", {coRed, coBlue}},
+        {"", {}},
+        {"[]", {}},
+        {"coRed,coRed", {coRed}},
+    };
+    for (const Case& c : cases) {
+        TAllKinds r;
+        r.Colours = {coGreen};
+        r.LoadFromXMLString(std::string("<AllKinds><Colours>") + c.text + "</Colours></AllKinds>");
+        EXPECT_EQ(r.Colours, c.expected) << c.text;
+    }
+}
+
+TEST(PersistRead, SettersSeeTheLoadingState)
+{
+    TAllKinds r;
+    r.LoadFromXMLString("<AllKinds><Number>1</Number></AllKinds>");
+    EXPECT_TRUE(r.SawLoading);
+    EXPECT_FALSE(r.Loading());
+    r.SetNumber(2);
+    EXPECT_FALSE(r.SawLoading);
+}
+
+TEST(PersistRead, TextInOtherScriptsRoundTrips)
+{
+    TAllKinds o;
+    o.Text = "caf\xC3\xA9 \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \xE2\x82\xAC";
+    std::string text = o.SaveToXMLString();
+    EXPECT_NE(text.find("caf&#233; &#1048;&#1074;&#1072;&#1085; &#8364;"), std::string::npos);
+    EXPECT_EQ(Loaded(text).Text, o.Text);
+    // &#128; is the euro sign of an 8-bit file, and raw 8-bit text is read as such.
+    EXPECT_EQ(Loaded("<AllKinds><Text>&#128;&#233;</Text></AllKinds>").Text, "\xE2\x82\xAC\xC3\xA9");
+    EXPECT_EQ(Loaded("<AllKinds><Text>caf\xE9</Text></AllKinds>").Text, "caf\xC3\xA9");
+}
+
+TEST(PersistOrder, SaveGroupsChildrenByRegisteredClass)
+{
+    TMixedList list;
+    list.CreateObject<TItemB>()->SetID("b1");
+    list.CreateObject<TItemA>()->SetID("a");
+    list.CreateObject<TItemB>()->SetID("b2");
+    EXPECT_EQ(list.SaveToXMLString(),
+        "<MixedList><ItemA ID=\"a\"></ItemA>\r\n<ItemB ID=\"b1\"></ItemB>\r\n<ItemB ID=\"b2\"></ItemB></MixedList>");
+    // The order in memory changed too.
+    EXPECT_EQ(list.Objects()[0]->ID(), "a");
+    EXPECT_EQ(list.Objects()[2]->ID(), "b2");
+}
+
+TEST(PersistOrder, UnregisteredExactClassesSortFirst)
+{
+    // TItemBB derives from the registered TItemB but is not registered itself.
+    TMixedList list;
+    list.CreateObject<TItemA>()->SetID("a");
+    list.CreateObject<TItemBB>()->SetID("bb");
+    list.SaveToXMLString();
+    EXPECT_EQ(list.Objects()[0]->ID(), "bb");
+    EXPECT_EQ(list.CountOf(TItemB::StaticClass()), 1); // counted as a TItemB
+    EXPECT_EQ(list.Count(), 1);                        // the item class is TItemA
+}
+
+TEST(PersistLoad, ReusesDefaultChildrenByPosition)
+{
+    THolder holder;
+    auto* five = holder.ObjectOf<TFiveList>(0);
+    five->Items(2)->SetID("kept");
+    std::string text = "<Holder><Name>n</Name><FiveList><AllKinds ID=\"x\"><Number>10</Number></AllKinds>"
+                       "<AllKinds ID=\"y\"><Number>11</Number></AllKinds></FiveList></Holder>";
+    holder.LoadFromXMLString(text);
+    // The holder's own children were destroyed; the new list made its five and two were overwritten.
+    five = holder.ObjectOf<TFiveList>(0);
+    ASSERT_EQ(holder.CountOf(TFiveList::StaticClass()), 1);
+    ASSERT_EQ(five->Count(), 5);
+    EXPECT_EQ(five->Items(0)->ID(), "x");
+    EXPECT_EQ(static_cast<TAllKinds*>(five->Items(1))->Number, 11);
+    EXPECT_EQ(five->Items(2)->ID(), "3");
+    EXPECT_EQ(five->Items(4)->ID(), "5");
+    EXPECT_EQ(holder.Name, "n");
+}
+
+TEST(PersistLoad, MoreElementsThanDefaultsCreateChildren)
+{
+    TFiveList list;
+    std::string text = "<FiveList>";
+    for (int i = 0; i < 7; ++i)
+        text += "<AllKinds ID=\"n" + std::to_string(i) + "\"></AllKinds>";
+    text += "<Stray>ignored</Stray>text<!-- comment --></FiveList>";
+    list.LoadFromXMLString(text);
+    EXPECT_EQ(list.Count(), 7);
+    EXPECT_EQ(list.Items(6)->ID(), "n6");
+}
+
+TEST(PersistLoad, TruncatedDocumentKeepsWhatWasParsed)
+{
+    TMixedList list;
+    list.LoadFromXMLString("<MixedList><ItemA ID=\"1\"></ItemA><ItemA ID=\"2\"></ItemA><ItemB ID=\"3");
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Items(1)->ID(), "2");
+}
+
+TEST(PersistLoad, TextWithoutAnElementLeavesTheObjectEmpty)
+{
+    for (const char* text : {"", "garbage", "\x01\x02\x03", "<", "<?xml version=\"1.0\"?>"}) {
+        TFiveList list;
+        list.LoadFromXMLString(text);
+        EXPECT_EQ(list.Count(), 0) << text;
+    }
+}
+
+TEST(PersistLoad, ByPathGivesTheSameResult)
+{
+    TMixedList list;
+    list.CreateObject<TItemA>()->SetID("a");
+    list.CreateObject<TItemB>()->SetID("b");
+    TAllKinds o;
+    o.Number = 9;
+    o.Text = "t&t";
+    o.Colours = {coBlue};
+    for (TpzCustomPersistentToXMLObject* source : {static_cast<TpzCustomPersistentToXMLObject*>(&list), static_cast<TpzCustomPersistentToXMLObject*>(&o)}) {
+        std::string text = source->SaveToXMLString();
+        auto copy = source->ClassType().Create();
+        copy->LoadFromXMLStringByPath(text);
+        EXPECT_EQ(copy->SaveToXMLString(), text);
+    }
+}
+
+TEST(PersistObjects, LookupsAndRemoval)
+{
+    TMixedList list;
+    auto* a1 = list.CreateObject<TItemA>();
+    a1->SetID("One");
+    auto* b = list.CreateObject<TItemB>();
+    b->SetID("one");
+    auto* a2 = list.CreateObject<TItemA>();
+    a2->SetID("two");
+    EXPECT_EQ(list.FindObject<TItemA>("one"), nullptr); // exact comparison, class restricted
+    EXPECT_EQ(list.FindObject<TItemB>("one"), b);
+    EXPECT_EQ(list.FindByID("two"), a2);
+    EXPECT_EQ(list.IndexOf(a2), 1);
+    EXPECT_EQ(list.IndexOf(b), -1);
+    EXPECT_EQ(list.ObjectOf<TItemA>(2), nullptr);
+    EXPECT_EQ(list.ObjectOf<TItemA>(-1), nullptr);
+    EXPECT_EQ(a1->Owner(), &list);
+
+    TItemA stranger;
+    list.RemoveObject(&stranger); // not a child: nothing happens
+    list.RemoveObject(nullptr);
+    EXPECT_EQ(list.Objects().size(), 3u);
+    list.DeleteObjectByID(TItemA::StaticClass(), "One");
+    EXPECT_EQ(list.Count(), 1);
+    list.Delete(0);
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.CountOf(TItemB::StaticClass()), 1);
+    list.ClearObjects();
+    EXPECT_TRUE(list.Objects().empty());
+}
+
+TEST(PersistObjects, CopiesCarryPersistedContentOnly)
+{
+    TFiveList source;
+    static_cast<TAllKinds*>(source.Items(0))->Text = "copied";
+    static_cast<TAllKinds*>(source.Items(0))->SawLoading = true; // transient
+    TMixedList target;
+    auto* copy = static_cast<TAllKinds*>(target.AddCopy(*source.Items(0), TAllKinds::StaticClass()));
+    EXPECT_EQ(copy->Text, "copied");
+    EXPECT_EQ(copy->ID(), "1");
+
+    TFiveList all;
+    all.CopyObjectsFrom(source); // every registered class: five more after its own five
+    EXPECT_EQ(all.Count(), 10);
+    EXPECT_EQ(static_cast<TAllKinds*>(all.Items(5))->Text, "copied");
+}
+
+TEST(PersistClasses, RegistryAndAncestry)
+{
+    EXPECT_EQ(TClass::FindByXMLName("ItemBB"), &TItemBB::StaticClass());
+    EXPECT_EQ(TClass::FindByXMLName("Nothing"), nullptr);
+    EXPECT_TRUE(TItemBB::StaticClass().InheritsFrom(TItemB::StaticClass()));
+    EXPECT_TRUE(TItemBB::StaticClass().InheritsFrom(TRootObject::StaticClass()));
+    EXPECT_FALSE(TItemB::StaticClass().InheritsFrom(TItemBB::StaticClass()));
+    EXPECT_TRUE(TRootObject::StaticClass().IsAbstract());
+    EXPECT_THROW(TListObject::StaticClass().Create(), ECogline);
+    auto made = TItemBB::StaticClass().Create();
+    EXPECT_EQ(made->XMLName(), "ItemBB");
+    EXPECT_EQ(TAllKinds::StaticClass().Properties().size(), 10u);
+}
+
+TEST(PersistFiles, LinesEndWithCrLfAndAnEndOfFileByteIsDropped)
+{
+    QTemporaryDir dir;
+    std::string name = dir.path().toStdString() + "/list.xml";
+    TMixedList list;
+    list.CreateObject<TItemA>()->SetID("a");
+    list.CreateObject<TItemA>()->SetID("b");
+    list.SaveToXMLFile(name);
+    std::ifstream in(name, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(bytes, "<MixedList><ItemA ID=\"a\"></ItemA>\r\n<ItemA ID=\"b\"></ItemA></MixedList>\r\n");
+
+    std::ofstream(name, std::ios::binary) << "<MixedList><ItemA ID=\"z\"></ItemA>\n</MixedList>\n\x1A";
+    TMixedList loaded;
+    loaded.LoadFromXMLFile(name);
+    ASSERT_EQ(loaded.Count(), 1);
+    EXPECT_EQ(loaded.Items(0)->ID(), "z");
+    EXPECT_EQ(ReadXMLFileText(name), "<MixedList><ItemA ID=\"z\"></ItemA>\r\n</MixedList>\r\n");
+    std::ofstream(name, std::ios::binary) << "<MixedList>\r\n</MixedList>x\x1Ay";
+    EXPECT_EQ(ReadXMLFileText(name), "<MixedList>\r\n</MixedList>xy\r\n");
+}
+
+TEST(PersistFiles, MissingFileLoadsNothingAndAFailedSaveKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    TMixedList list;
+    list.CreateObject<TItemA>();
+    list.LoadFromXMLFile(dir.path().toStdString() + "/absent.xml");
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_THROW(list.SaveToXMLFile(dir.path().toStdString() + "/no/such/folder/x.xml"), EFileError);
+
+    // A folder standing where the file should be cannot be replaced, even by root.
+    std::string blocked = dir.path().toStdString() + "/blocked.xml";
+    std::filesystem::create_directory(blocked);
+    std::ofstream(blocked + "/keep") << "kept";
+    EXPECT_THROW(list.SaveToXMLFile(blocked), EFileError);
+    EXPECT_TRUE(std::filesystem::exists(blocked + "/keep"));
+}
+
+TEST(PersistCheck, RoundTripReportsItsResult)
+{
+    TMessageCapture capture;
+    TMixedList list;
+    list.CreateObject<TItemA>()->SetID("a");
+    QTemporaryDir dir;
+    std::string first = dir.path().toStdString() + "/1.xml", second = dir.path().toStdString() + "/2.xml";
+    EXPECT_TRUE(TpzCustomPersistentToXMLObject::CheckRoundTrip(list, TMixedList::StaticClass(), first, second));
+    EXPECT_TRUE(std::filesystem::exists(first));
+    EXPECT_TRUE(std::filesystem::exists(second));
+    // A property without a setter is written again by the new instance.
+    TAllKinds o;
+    EXPECT_TRUE(TpzCustomPersistentToXMLObject::CheckRoundTrip(o, TAllKinds::StaticClass(), "", ""));
+    // Loading into another class loses what that class does not know.
+    EXPECT_FALSE(TpzCustomPersistentToXMLObject::CheckRoundTrip(o, TItemA::StaticClass(), "", ""));
+    EXPECT_EQ(capture.Messages(), (std::vector<std::string>{"successful load/save", "successful load/save", "failed load/save"}));
+}

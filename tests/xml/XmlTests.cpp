@@ -1,0 +1,127 @@
+#include "persist/XMLDocUnt.h"
+#include "xml/XmlUnt.h"
+
+#include <gtest/gtest.h>
+
+TEST(XmlEscape, FollowsTheTable)
+{
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"A<B & \"C\"", "A&lt;B &amp; &#34;C&#34;"},
+        {"Q&amp;A", "Q&amp;A"},           // the ampersand opens an entity: kept
+        {"a&b c;", "a&amp;b c;"},         // a blank comes before the semicolon
+        {"a&&b;", "a&amp;&b;"},           // the first is followed by another ampersand
+        {"tail&", "tail&amp;"},           // nothing follows
+        {"it's > that", "it&apos;s &gt; that"},
+        {"caf\xC3\xA9", "caf&#233;"},      // code points of 127 and above as numbers
+        {"\x7F", "&#127;"},
+        {"\xD0\x96", "&#1046;"},           // Cyrillic
+        {"\xF0\x9F\x98\x80", "&#128512;"},
+        {"tab\there\r\nline", "tab\there\r\nline"}, // control characters as they are
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(XmlEscaped(c.in), c.out) << c.in;
+}
+
+TEST(XmlEscape, InvalidBytesAreWrittenAsTheirValue)
+{
+    // A lone Latin-1 byte that slipped into memory still comes out as a number reference.
+    EXPECT_EQ(XmlEscaped("caf\xE9"), "caf&#233;");
+}
+
+TEST(XmlParse, KeepsTextAsWritten)
+{
+    pugi::xml_document doc;
+    ASSERT_TRUE(ParseXml(doc, "<a><b>  </b><c>x\r\ny</c><d>&lt;&amp;&#65;&#x42;</d><e>one<f>two</f>three</e></a>"));
+    pugi::xml_node a = doc.document_element();
+    EXPECT_EQ(NodeText(a.child("b")), "  ");
+    EXPECT_EQ(NodeText(a.child("c")), "x\r\ny");
+    EXPECT_EQ(NodeText(a.child("d")), "<&AB");
+    EXPECT_EQ(NodeText(a.child("e")), "one two three");
+}
+
+TEST(XmlParse, ReadsC1ReferencesAndEightBitTextAsWindows1252)
+{
+    pugi::xml_document doc;
+    ASSERT_TRUE(ParseXml(doc, "<a><b>&#128;</b><c>caf\xE9</c><d>&#233;</d></a>"));
+    pugi::xml_node a = doc.document_element();
+    EXPECT_EQ(NodeText(a.child("b")), "\xE2\x82\xAC");
+    EXPECT_EQ(NodeText(a.child("c")), "caf\xC3\xA9");
+    EXPECT_EQ(NodeText(a.child("d")), "\xC3\xA9");
+}
+
+TEST(XmlParse, KeepsThePartBuiltBeforeAnError)
+{
+    pugi::xml_document doc;
+    EXPECT_FALSE(ParseXml(doc, "<a><b>one</b><c>two</c><d>thr"));
+    pugi::xml_node a = doc.document_element();
+    ASSERT_TRUE(a);
+    EXPECT_EQ(NodeText(a.child("b")), "one");
+    EXPECT_EQ(NodeText(a.child("c")), "two");
+}
+
+TEST(XmlWrite, NoAddedWhitespaceAndNeverSelfClosing)
+{
+    pugi::xml_document doc;
+    pugi::xml_node root = doc.append_child("R");
+    root.append_attribute("ID").set_value("x\"y");
+    root.append_attribute("Version").set_value("3");
+    root.append_child("Empty");
+    root.append_child("T").append_child(pugi::node_pcdata).set_value("a<b");
+    EXPECT_EQ(XmlElementToString(root), "<R ID=\"x&#34;y\" Version=\"3\"><Empty></Empty><T>a&lt;b</T></R>");
+}
+
+TEST(XMLDoc, PathsResolveByNameAndIndexIgnoringCase)
+{
+    TXMLDoc doc("Root");
+    ASSERT_TRUE(doc.LoadFromString("<Root a=\"1\"><Item>zero</Item><item>one</item><Other><Leaf>deep</Leaf></Other></Root>"));
+    EXPECT_EQ(doc.GetNodeText("Item"), "zero");
+    EXPECT_EQ(doc.GetNodeText("ITEM(1)"), "one");
+    EXPECT_FALSE(doc.NodeExists("Item(2)"));
+    EXPECT_EQ(doc.GetNodeText("Other,Leaf"), "deep");
+    EXPECT_EQ(doc.GetNodeText("Other"), "deep");
+    EXPECT_EQ(doc.GetAttribute("", "a"), "1");
+    EXPECT_EQ(doc.GetAttribute("Root", "a"), "1");
+    EXPECT_EQ(doc.GetAttribute("Missing", "a"), "");
+    EXPECT_TRUE(doc.NodeExists(""));
+    EXPECT_TRUE(doc.NodeExists("Root"));
+    // A single text child is returned as the node itself.
+    EXPECT_EQ(doc.FindNode("Item").type(), pugi::node_pcdata);
+    EXPECT_EQ(doc.FindNode("Other").type(), pugi::node_element);
+}
+
+TEST(XMLDoc, SetNodeTextCreatesWhatIsMissing)
+{
+    TXMLDoc doc("Turn");
+    doc.SetNodeText("TurnNumber", "3");
+    doc.SetNodeText("Empty", "");
+    doc.SetNodeText("A,B(2)", "deep");
+    doc.SetNodeText("TurnNumber", "4"); // replaces the one text node
+    doc.SetAttribute("", "ID", "3");
+    doc.SetAttribute("", "ID", "4");    // replaces the attribute
+    doc.SetAttribute("New", "k", "v");  // creates the element
+    EXPECT_EQ(doc.SaveToString(),
+        "<Turn ID=\"4\"><TurnNumber>4</TurnNumber><Empty></Empty><A><B></B><B></B><B>deep</B></A><New k=\"v\"></New></Turn>");
+}
+
+TEST(XMLDoc, SetNodeTextLeavesMixedContentAlone)
+{
+    TXMLDoc doc("R");
+    ASSERT_TRUE(doc.LoadFromString("<R><M>a<x/>b</M></R>"));
+    doc.SetNodeText("M", "new");
+    EXPECT_EQ(doc.GetNodeText("M"), "a b");
+}
+
+TEST(XMLDoc, BadTextNeverRaises)
+{
+    TXMLDoc doc("R");
+    EXPECT_FALSE(doc.LoadFromString(""));
+    EXPECT_FALSE(doc.NodeExists("X"));
+    EXPECT_EQ(doc.GetNodeText("X"), "");
+    EXPECT_FALSE(doc.LoadFromString("<<<>>"));
+    EXPECT_FALSE(doc.LoadFromString("\x01\x02\xFF"));
+    EXPECT_EQ(doc.GetAttribute("", "ID"), "");
+}
