@@ -1,0 +1,127 @@
+#include "persist/ZLibFuncs.h"
+
+#include "support/ErrorsUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t BlockSize = 16384;
+
+std::string NotAGameFile(const std::string& fileName, const std::string& why)
+{
+    return Format("The file \"%s\" is not a Cogline game file: %s", fileName.c_str(), why.c_str());
+}
+
+class TInflater {
+public:
+    TInflater()
+    {
+        // Plain inflateInit takes the zlib format only: gzip or raw deflate data is refused.
+        int status = inflateInit(&FStream);
+        if (status == Z_MEM_ERROR)
+            throw std::bad_alloc();
+        if (status != Z_OK)
+            throw EDecompressionError(Format("zlib cannot start decompressing (error %d)", status));
+    }
+    ~TInflater() { inflateEnd(&FStream); }
+    TInflater(const TInflater&) = delete;
+    TInflater& operator=(const TInflater&) = delete;
+    z_stream& Stream() { return FStream; }
+
+private:
+    z_stream FStream{};
+};
+
+} // namespace
+
+void CompressStringToFile(const std::string& text, const std::string& fileName)
+{
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::vector<Bytef> data(size);
+    int status = compress2(data.data(), &size, reinterpret_cast<const Bytef*>(text.data()),
+        static_cast<uLong>(text.size()), Z_DEFAULT_COMPRESSION);
+    if (status == Z_MEM_ERROR)
+        throw std::bad_alloc();
+    if (status != Z_OK)
+        throw ECogline(Format("zlib cannot compress the game for \"%s\" (error %d)", fileName.c_str(), status));
+
+    // Written beside the old file and renamed over it: a failed save keeps the previous game.
+    QSaveFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError(Format("Cannot create file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+    auto length = static_cast<qint64>(size);
+    errno = 0;
+    if (file.write(reinterpret_cast<const char*>(data.data()), length) != length) {
+        // A short write (a full disk) leaves Qt without a message of its own; the system's says why.
+        int error = errno;
+        std::string why = error != 0 ? std::strerror(error) : file.errorString().toStdString();
+        throw EFileError(Format("Cannot write file \"%s\". %s", fileName.c_str(), why.c_str()));
+    }
+    if (!file.commit())
+        throw EFileError(Format("Cannot write file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+}
+
+std::string DecompressFileToString(const std::string& fileName, std::size_t maxTextSize)
+{
+    QFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(Format("Cannot open file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+    auto readBlock = [&](char* buffer, std::size_t size) {
+        qint64 got = file.read(buffer, static_cast<qint64>(size));
+        if (got < 0)
+            throw EFileError(Format("Cannot read file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+        return static_cast<std::size_t>(got);
+    };
+
+    TInflater inflater;
+    z_stream& stream = inflater.Stream();
+    std::vector<char> input(BlockSize);
+    std::vector<char> output(BlockSize);
+    std::string text;
+    bool anyInput = false;
+    bool ended = false;
+    while (!ended) {
+        std::size_t got = readBlock(input.data(), input.size());
+        if (got == 0)
+            break;
+        anyInput = true;
+        stream.next_in = reinterpret_cast<Bytef*>(input.data());
+        stream.avail_in = static_cast<uInt>(got);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(output.data());
+            stream.avail_out = static_cast<uInt>(output.size());
+            int status = inflate(&stream, Z_NO_FLUSH);
+            if (status == Z_MEM_ERROR)
+                throw std::bad_alloc();
+            if (status == Z_NEED_DICT)
+                throw EDecompressionError(NotAGameFile(fileName, "it needs a preset dictionary"));
+            if (status == Z_DATA_ERROR || status == Z_STREAM_ERROR)
+                throw EDecompressionError(NotAGameFile(fileName, stream.msg ? stream.msg : "its data is damaged"));
+            std::size_t produced = output.size() - stream.avail_out;
+            if (produced > maxTextSize - text.size())
+                throw EDecompressionError(NotAGameFile(fileName,
+                    Format("it inflates to more than %zu bytes of text", maxTextSize)));
+            text.append(output.data(), produced);
+            ended = status == Z_STREAM_END;
+        } while (!ended && stream.avail_out == 0);
+    }
+    if (!anyInput)
+        throw EDecompressionError(NotAGameFile(fileName, "it is empty"));
+    if (!ended)
+        throw EDecompressionError(NotAGameFile(fileName, "it is cut short"));
+    // Nothing follows a game: bytes after the stream mean the file was damaged or is something else.
+    char extra = 0;
+    if (stream.avail_in > 0 || readBlock(&extra, 1) > 0)
+        throw EDecompressionError(NotAGameFile(fileName, "data follows the end of the game"));
+    return text;
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+// A game file is one zlib stream (header, deflate data, Adler-32) of the game's XML text, and
+// nothing before or after it.
+
+// No game comes near this; a file inflating past it is not a game file but a bomb.
+inline constexpr std::size_t GameFileTextLimit = std::size_t{256} * 1024 * 1024;
+
+// Compresses the text at zlib's default level and replaces the file with it. The new file is
+// written beside the old one and renamed over it, so after any failure (raised as EFileError)
+// the previous file is still there, unchanged.
+void CompressStringToFile(const std::string& text, const std::string& fileName);
+
+// The text of a game file. EFileError when the file cannot be opened or read;
+// EDecompressionError when it is not one complete zlib stream or inflates past maxTextSize.
+std::string DecompressFileToString(const std::string& fileName, std::size_t maxTextSize = GameFileTextLimit);

@@ -1,0 +1,308 @@
+#include "support/ErrorsUnt.h"
+#include "support/LogUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ReadBytes(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& fileName, const std::string& bytes)
+{
+    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// The messages of a log file, each line checked for "<timestamp>   <message>" and CR LF.
+std::vector<std::string> Messages(const std::string& fileName)
+{
+    static const std::regex line(R"((\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3})   ([^\r\n]*)\r\n)");
+    std::string bytes = ReadBytes(fileName);
+    std::vector<std::string> messages;
+    auto begin = bytes.cbegin();
+    std::smatch match;
+    while (begin != bytes.cend()) {
+        if (!std::regex_search(begin, bytes.cend(), match, line, std::regex_constants::match_continuous)) {
+            ADD_FAILURE() << "malformed log text: " << std::string(begin, bytes.cend());
+            break;
+        }
+        messages.push_back(match[2]);
+        begin = match[0].second;
+    }
+    return messages;
+}
+
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
+    // The process-wide log must not outlive the folder: later tests get one that writes nothing.
+    void TearDown() override { SetLogFileName(""); }
+    std::string Path(const std::string& name) const { return FDir.filePath(QString::fromStdString(name)).toStdString(); }
+
+    QTemporaryDir FDir;
+};
+
+// One message of each level through each entry point: trace, error, detail.
+void WriteAllLevels(TLog& log)
+{
+    log.Trace("trace line");
+    log.TraceFmt("trace %s", "formatted");
+    log.Error("error line");
+    log.ErrorFmt("error %s", "formatted");
+    log.Detail("detail line");
+    log.DetailFmt("detail %s", "formatted");
+}
+
+} // namespace
+
+TEST(LogTimestamp, IsDateTimeWithMillisecondsAfterAColon)
+{
+    EXPECT_EQ(FormatLogTimestamp(QDateTime(QDate(2026, 12, 5), QTime(13, 28, 44, 123))), "2026-12-05 13:28:44:123");
+    EXPECT_EQ(FormatLogTimestamp(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 6))), "2026-01-02 03:04:05:006");
+    EXPECT_EQ(FormatLogTimestamp(QDateTime(QDate(999, 10, 31), QTime(23, 59, 59, 999))), "0999-10-31 23:59:59:999");
+    EXPECT_EQ(FormatLogTimestamp(QDateTime(QDate(2024, 2, 29), QTime(0, 0, 0, 0))), "2024-02-29 00:00:00:000");
+}
+
+TEST(LogFileName, ReplacesTheExtensionOfTheExecutable)
+{
+    EXPECT_EQ(LogFileNameFor("/opt/cogline/CoglineTurnGenerator"), "/opt/cogline/CoglineTurnGenerator.log");
+    EXPECT_EQ(LogFileNameFor("/opt/cogline/Cogline.exe"), "/opt/cogline/Cogline.log");
+    EXPECT_EQ(LogFileNameFor("/opt/cogline/Cogline.1.2"), "/opt/cogline/Cogline.1.log");
+    EXPECT_EQ(LogFileNameFor("/opt/v1.2/tool"), "/opt/v1.2/tool.log");
+    EXPECT_EQ(LogFileNameFor("/opt/.hidden"), "/opt/.hidden.log");
+    EXPECT_EQ(LogFileNameFor("tool"), "tool.log");
+}
+
+TEST(LogFileName, DefaultLiesBesideTheExecutableAndBearsItsName)
+{
+    std::string expected = ExecutableFolder() + "test_support.log";
+    EXPECT_EQ(DefaultLogFileName(), expected);
+}
+
+TEST_F(LogTest, LineIsTimestampThreeBlanksMessageAndCrLf)
+{
+    TLog log(Path("a.log"));
+    log.SetLevel(1);
+    QDateTime before = QDateTime::currentDateTime();
+    log.Trace("TfrmMain.NextTurn Start");
+    QDateTime after = QDateTime::currentDateTime();
+
+    std::string bytes = ReadBytes(Path("a.log"));
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(bytes, match, std::regex(R"((\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3})   TfrmMain\.NextTurn Start\r\n)")))
+        << bytes;
+    // The stamp is the local time of the call: parsed back it lies between the clock readings.
+    QDateTime stamp = QDateTime::fromString(QString::fromStdString(match[1]), QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz"));
+    ASSERT_TRUE(stamp.isValid());
+    EXPECT_LE(before, stamp);
+    EXPECT_LE(stamp, after);
+}
+
+TEST_F(LogTest, EmptyMessageIsTimestampAndThreeBlanks)
+{
+    TLog log(Path("a.log"));
+    log.SetLevel(1);
+    log.Detail("");
+    EXPECT_TRUE(std::regex_match(ReadBytes(Path("a.log")), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3}   \r\n)")));
+}
+
+TEST_F(LogTest, LinesAreAppendedToWhatTheFileHolds)
+{
+    WriteBytes(Path("a.log"), "");
+    TLog log(Path("a.log"));
+    log.SetLevel(1);
+    log.Trace("first");
+    log.Error("second");
+    log.Detail("third");
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second", "third"}));
+
+    // A second log on the same file (a constructor does not delete) goes on after those lines.
+    TLog again(Path("a.log"));
+    again.SetLevel(1);
+    again.Trace("fourth");
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second", "third", "fourth"}));
+}
+
+TEST_F(LogTest, EachLineIsOnDiskWhenTheCallReturns)
+{
+    TLog log(Path("a.log"));
+    log.SetLevel(1);
+    log.Trace("one");
+    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"one"});
+    // Another writer between two lines: nothing is held open or buffered across calls.
+    std::ofstream(Path("a.log"), std::ios::binary | std::ios::app) << "2000-01-01 00:00:00:000   foreign\r\n";
+    log.Trace("two");
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"one", "foreign", "two"}));
+}
+
+TEST_F(LogTest, ThresholdDecidesWhichLevelsAreWritten)
+{
+    struct Case {
+        int threshold;
+        std::vector<std::string> written;
+    } cases[] = {
+        {0, {"trace line", "trace formatted", "error line", "error formatted", "detail line", "detail formatted"}},
+        {1, {"trace line", "trace formatted", "error line", "error formatted", "detail line", "detail formatted"}},
+        {2, {"error line", "error formatted", "detail line", "detail formatted"}},
+        {3, {"detail line", "detail formatted"}},
+        {4, {"detail line", "detail formatted"}},
+        {5, {}},
+        {6, {}},
+        {7, {}},
+    };
+    for (const Case& c : cases) {
+        std::string name = Path("level" + std::to_string(c.threshold) + ".log");
+        TLog log(name);
+        log.SetLevel(c.threshold);
+        EXPECT_EQ(log.Level(), c.threshold);
+        WriteAllLevels(log);
+        if (c.written.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(name)) << "threshold " << c.threshold;
+        } else {
+            EXPECT_EQ(Messages(name), c.written) << "threshold " << c.threshold;
+        }
+    }
+}
+
+TEST_F(LogTest, ThresholdIsSixWhenCreated)
+{
+    TLog log(Path("a.log"));
+    EXPECT_EQ(log.Level(), 6);
+    WriteAllLevels(log);
+    EXPECT_FALSE(std::filesystem::exists(Path("a.log")));
+}
+
+TEST_F(LogTest, WriteMessageComparesTheThresholdWithTheGivenLevel)
+{
+    TLog log(Path("a.log"));
+    log.SetLevel(7);
+    log.WriteMessage("six", 6);
+    log.WriteMessage("seven", 7);
+    log.WriteMessage("eight", 8);
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"seven", "eight"}));
+}
+
+TEST_F(LogTest, FormattingVariantsFormatLikePrintfAndKeepTheirLevels)
+{
+    TLog log(Path("a.log"));
+    log.SetLevel(1);
+    log.TraceFmt("Exception %s: %s", "EFileError", "Cannot open file \"x.cgx\"");
+    log.TraceFmt("FBoardList.LoadFromXMLFile msecs = %d", 42);
+    log.ErrorFmt("  %s", "Bot has no cards");
+    log.DetailFmt("  Found RegisterCards: %d", 5);
+    log.DetailFmt("%s", "");
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"Exception EFileError: Cannot open file \"x.cgx\"",
+        "FBoardList.LoadFromXMLFile msecs = 42", "  Bot has no cards", "  Found RegisterCards: 5", ""}));
+
+    TLog filtered(Path("b.log"));
+    filtered.SetLevel(2);
+    filtered.TraceFmt("trace %d", 1);
+    filtered.ErrorFmt("error %d", 2);
+    filtered.DetailFmt("detail %d", 4);
+    EXPECT_EQ(Messages(Path("b.log")), (std::vector<std::string>{"error 2", "detail 4"}));
+}
+
+TEST_F(LogTest, LongFormattedMessagesAreNotCut)
+{
+    TLog log(Path("a.log"));
+    log.SetLevel(1);
+    std::string pasted(10000, 'x');
+    pasted += "END";
+    log.DetailFmt("  Pasting: %s", pasted.c_str());
+    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"  Pasting: " + pasted});
+}
+
+TEST_F(LogTest, PlainEntryPointsWriteTheMessageLiterally)
+{
+    TLog log(Path("a.log"));
+    log.SetLevel(1);
+    log.Trace("100% done %s %d %n");
+    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"100% done %s %d %n"});
+}
+
+TEST_F(LogTest, FileNameIsTrimmedAndABlankNameWritesNothing)
+{
+    TLog padded("  " + Path("a.log") + " \t");
+    EXPECT_EQ(padded.FileName(), Path("a.log"));
+    padded.SetLevel(1);
+    padded.Trace("padded");
+    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"padded"});
+
+    TLog blank("   ");
+    EXPECT_EQ(blank.FileName(), "");
+    blank.SetLevel(1);
+    EXPECT_NO_THROW(WriteAllLevels(blank));
+}
+
+TEST_F(LogTest, AFileThatCannotBeCreatedRaisesAFileError)
+{
+    TLog log(Path("no such folder/a.log"));
+    log.SetLevel(1);
+    try {
+        log.Trace("lost");
+        FAIL() << "no error raised";
+    } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("no such folder/a.log"), std::string::npos) << e.what();
+    }
+    // Filtered out, nothing is opened and nothing fails.
+    log.SetLevel(7);
+    EXPECT_NO_THROW(log.Trace("filtered"));
+}
+
+TEST_F(LogTest, FirstUseDeletesTheFileOfAnEarlierRun)
+{
+    std::string name = Path("tool.log");
+    WriteBytes(name, "2000-01-01 00:00:00:000   earlier run\r\n");
+    SetLogFileName(name);
+    ASSERT_TRUE(std::filesystem::exists(name));
+
+    TLog& log = Log();
+    EXPECT_FALSE(std::filesystem::exists(name));
+    EXPECT_EQ(log.FileName(), name);
+    EXPECT_EQ(log.Level(), 6);
+
+    // As the program's entry leaves it, the threshold lets none of the tool's levels through.
+    log.SetLevel(4);
+    log.SetLevel(7);
+    WriteAllLevels(Log());
+    EXPECT_FALSE(std::filesystem::exists(name));
+
+    // Later calls return the same log and keep what it wrote.
+    Log().SetLevel(1);
+    Log().Trace("TfrmMain.FormCreate Start");
+    EXPECT_EQ(&Log(), &log);
+    Log().Trace("TfrmMain.FormCreate End");
+    EXPECT_EQ(Messages(name), (std::vector<std::string>{"TfrmMain.FormCreate Start", "TfrmMain.FormCreate End"}));
+}
+
+TEST_F(LogTest, EachRunStartsItsOwnFile)
+{
+    std::string name = Path("tool.log");
+    SetLogFileName(name);
+    Log().SetLevel(1);
+    Log().Detail("Application Start");
+
+    // A new first use, as in the next run of the tool.
+    SetLogFileName(name);
+    EXPECT_TRUE(std::filesystem::exists(name));
+    EXPECT_EQ(Log().Level(), 6);
+    EXPECT_FALSE(std::filesystem::exists(name));
+    Log().SetLevel(1);
+    Log().Detail("Application Start");
+    EXPECT_EQ(Messages(name), std::vector<std::string>{"Application Start"});
+}
