@@ -1,0 +1,128 @@
+#include "model/ProgramUnt.h"
+#include "model/RegisterUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string RegisterText(const char* id, const char* locked, const char* cardID)
+{
+    return std::string("<BotRegister ID=\"") + id + "\"><IsLocked>" + locked + "</IsLocked><CardID>" + cardID
+        + "</CardID></BotRegister>";
+}
+
+// Five registers, the second locked and holding 490Move1.
+const std::string WorkedExample = "<BotRegisterList>" + RegisterText("1", "False", "") + "\r\n"
+    + RegisterText("2", "True", "490Move1") + "\r\n" + RegisterText("3", "False", "") + "\r\n"
+    + RegisterText("4", "False", "") + "\r\n" + RegisterText("5", "False", "") + "</BotRegisterList>";
+
+} // namespace
+
+TEST(BotRegisterList, NewListHoldsFiveEmptyUnlockedRegistersNumberedOneToFive)
+{
+    TBotRegisterList list;
+    ASSERT_EQ(list.Count(), 5);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(list.Registers(i)->ID(), std::to_string(i + 1));
+        EXPECT_FALSE(list.Registers(i)->IsLocked());
+        EXPECT_EQ(list.Registers(i)->CardID(), "");
+    }
+    EXPECT_EQ(TBotExtraRegisterList().Count(), 0);
+    TBotRegister lone;
+    EXPECT_EQ(lone.ID(), "-1");
+    EXPECT_FALSE(lone.IsLocked());
+    EXPECT_TRUE(lone.IsEmpty());
+}
+
+TEST(BotRegisterList, WorkedExampleIsWrittenByteForByte)
+{
+    TProgramDeck deck;
+    TProgramCard* card = AddProgramCard(deck, ckMoveOne, 490);
+    TBotRegisterList list;
+    list.Registers(1)->ProgramWith(*card);
+    list.Registers(1)->SetIsLocked(true);
+    EXPECT_EQ(list.SaveToXMLString(), WorkedExample);
+}
+
+TEST(BotRegisterList, WorkedExampleLoadsBackIntoFiveRegisters)
+{
+    TBotRegisterList list;
+    list.LoadFromXMLString(WorkedExample);
+    ASSERT_EQ(list.Count(), 5);
+    EXPECT_TRUE(list.Registers(1)->IsLocked());
+    EXPECT_EQ(list.Registers(1)->CardID(), "490Move1");
+    EXPECT_EQ(list.Registers(4)->ID(), "5");
+    EXPECT_EQ(list.SaveToXMLString(), WorkedExample);
+}
+
+TEST(BotRegisterList, DamagedValuesFallBackWithoutRaising)
+{
+    TBotRegisterList list;
+    // Truncated text: the part parsed before the error is still read.
+    list.LoadFromXMLString("<BotRegisterList><BotRegister ID=\"1\"><IsLocked>maybe</IsLocked><CardID>x</CardID></BotRegister>"
+                           "<BotRegister><IsLocked>true</IsLocked></BotRegister><BotRegister ID=\"3\"><IsLo");
+    ASSERT_GE(list.Count(), 2);
+    EXPECT_FALSE(list.Registers(0)->IsLocked()) << "an unknown Boolean name leaves the constructor's value";
+    EXPECT_EQ(list.Registers(0)->CardID(), "x");
+    EXPECT_TRUE(list.Registers(1)->IsLocked()) << "Boolean names are read without regard to case";
+    EXPECT_EQ(list.Registers(1)->ID(), "") << "a missing ID attribute reads as empty";
+    EXPECT_EQ(list.Registers(1)->CardID(), "");
+}
+
+TEST(BotRegister, ProgramWithKeepsTheLockAndClearUnlocksWithoutTouchingTheCard)
+{
+    TProgramDeck deck;
+    TProgramCard* card = AddProgramCard(deck, ckRotateLeft, 70);
+    card->SetCardState(csDealt);
+
+    struct Case {
+        bool LockedBefore;
+    };
+    for (Case c : {Case{false}, Case{true}}) {
+        SCOPED_TRACE(c.LockedBefore);
+        TBotRegister reg;
+        reg.SetIsLocked(c.LockedBefore);
+        reg.ProgramWith(*card);
+        EXPECT_EQ(reg.CardID(), "70RotateLeft");
+        EXPECT_EQ(card->CardState(), csRegisterProgrammed);
+        EXPECT_EQ(reg.IsLocked(), c.LockedBefore);
+
+        card->SetCardState(csRegisterLocked);
+        reg.Clear();
+        EXPECT_TRUE(reg.IsEmpty());
+        EXPECT_FALSE(reg.IsLocked());
+        EXPECT_EQ(card->CardState(), csRegisterLocked);
+    }
+}
+
+TEST(BotExtraRegisterList, EntriesAreNumberedZeroAndToldApartByPosition)
+{
+    TProgramDeck deck;
+    TProgramCard* first = AddProgramCard(deck, ckMoveTwo, 670);
+    TProgramCard* second = AddProgramCard(deck, ckBackup, 430);
+    first->SetCardState(csDealt);
+    second->SetCardState(csDealt);
+
+    TBotExtraRegisterList list;
+    list.AddExtraRegister(*first);
+    list.AddExtraRegister(*second)->SetIsLocked(true);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Registers(0)->ID(), "0");
+    EXPECT_EQ(list.Registers(1)->ID(), "0");
+    EXPECT_FALSE(list.Registers(0)->IsLocked());
+    EXPECT_EQ(first->CardState(), csDealt) << "adding an entry leaves the card's state to the caller";
+
+    const std::string expected = "<BotExtraRegisterList>" + RegisterText("0", "False", "670Move2") + "\r\n"
+        + RegisterText("0", "True", "430Backup") + "</BotExtraRegisterList>";
+    EXPECT_EQ(list.SaveToXMLString(), expected);
+
+    TBotExtraRegisterList loaded;
+    loaded.LoadFromXMLString(expected);
+    ASSERT_EQ(loaded.Count(), 2);
+    EXPECT_EQ(loaded.Registers(0)->CardID(), "670Move2");
+    EXPECT_EQ(loaded.Registers(1)->CardID(), "430Backup");
+    EXPECT_TRUE(loaded.Registers(1)->IsLocked());
+}
