@@ -1,0 +1,247 @@
+#include "model/GameUnt.h"
+
+#include "map/BoardUnt.h"
+#include "persist/ZLibFuncs.h"
+
+COGLINE_DEFINE_CLASS(TGame, "Game", TRootObject,
+    PropInteger<TGame>("BotArchiveMax", &TGame::BotArchiveMax, &TGame::SetBotArchiveMax),
+    PropString<TGame>("GameName", &TGame::GameName, &TGame::SetGameName),
+    PropInteger<TGame>("FlagCount", &TGame::FlagCount, &TGame::SetFlagCount))
+
+TGame::TGame()
+{
+    RegisterChildClass(TProgramDeck::StaticClass());
+    RegisterChildClass(TOptionDeck::StaticClass());
+    RegisterChildClass(TBotList::StaticClass());
+    RegisterChildClass(TUsedBoardList::StaticClass());
+    RegisterChildClass(TChitList::StaticClass());
+    RegisterChildClass(TTurnList::StaticClass());
+    CreateObject<TBotList>();
+    CreateObject<TChitList>();
+    CreateObject<TTurnList>();
+    ApplyLivesToBots();
+}
+
+void TGame::SetBotArchiveMax(int lives)
+{
+    FBotArchiveMax = lives;
+    ApplyLivesToBots();
+}
+
+void TGame::ApplyLivesToBots()
+{
+    if (Loading())
+        return;
+    if (TBotList* bots = BotList())
+        for (int i = 0, n = bots->Count(); i < n; ++i)
+            bots->Items(i)->SetLivesCount(FBotArchiveMax);
+}
+
+TTurnList* TGame::TurnList()
+{
+    TTurnList* turns = ObjectOf<TTurnList>(0);
+    return turns ? turns : CreateObject<TTurnList>();
+}
+
+TUsedBoardList* TGame::UsedBoardList()
+{
+    TUsedBoardList* layout = ObjectOf<TUsedBoardList>(0);
+    return layout ? layout : CreateObject<TUsedBoardList>();
+}
+
+void TGame::SetProgramDeck(TProgramDeck& deck)
+{
+    RemoveObject(ProgramDeck());
+    AddCopy(deck, TProgramDeck::StaticClass());
+}
+
+void TGame::SetChitList(TChitList& chits)
+{
+    RemoveObject(ChitList());
+    auto* copy = static_cast<TChitList*>(AddCopy(chits, TChitList::StaticClass()));
+    copy->SetBoardList(FBoardList);
+    copy->SetUsedBoardList(UsedBoardList());
+}
+
+void TGame::AddOptionDeck(TOptionDeck& deck)
+{
+    if (TOptionDeck* own = OptionDeck())
+        own->CopyCardsFrom(deck);
+    else
+        AddCopy(deck, TOptionDeck::StaticClass());
+}
+
+void TGame::SetBoardList(TBoardList* boardList)
+{
+    FBoardList = boardList;
+    UsedBoardList()->SetBoardList(boardList);
+    if (TChitList* chits = ChitList())
+        chits->SetBoardList(boardList);
+    TTurnList* turns = TurnList();
+    for (int t = 0, nt = turns->Count(); t < nt; ++t)
+        if (TPhaseList* phases = turns->Turns(t)->PhaseList())
+            for (int p = 0, np = phases->Count(); p < np; ++p)
+                if (TChitList* chits = phases->Items(p)->ChitList())
+                    chits->SetBoardList(boardList);
+}
+
+void TGame::GiveChitsTheirPointers()
+{
+    TUsedBoardList* layout = UsedBoardList();
+    auto give = [&](TChitList* chits) {
+        if (chits) {
+            chits->SetBoardList(FBoardList);
+            chits->SetUsedBoardList(layout);
+        }
+    };
+    give(ChitList());
+    TTurnList* turns = TurnList();
+    for (int t = 0, nt = turns->Count(); t < nt; ++t)
+        if (TPhaseList* phases = turns->Turns(t)->PhaseList())
+            for (int p = 0, np = phases->Count(); p < np; ++p)
+                give(phases->Items(p)->ChitList());
+}
+
+int TGame::TurnCount() { return TurnList()->Count(); }
+
+TTurn* TGame::CurrentTurn()
+{
+    TTurnList* turns = TurnList();
+    int count = turns->Count();
+    return count > 0 ? turns->Turns(count - 1) : nullptr;
+}
+
+int TGame::CurrentPhaseNumber()
+{
+    TTurn* turn = CurrentTurn();
+    return turn ? turn->CurrentPhaseNumber() : 0;
+}
+
+int TGame::ViewingPhaseNumber()
+{
+    TTurn* turn = CurrentTurn();
+    return turn ? turn->ViewingPhaseNumber() : 0;
+}
+
+TPhase* TGame::CurrentPhase()
+{
+    TTurn* turn = CurrentTurn();
+    return turn ? turn->PhaseByNumber(turn->CurrentPhaseNumber()) : nullptr;
+}
+
+TPhase* TGame::ViewingPhase()
+{
+    TTurn* turn = CurrentTurn();
+    return turn ? turn->PhaseByNumber(turn->ViewingPhaseNumber()) : nullptr;
+}
+
+void TGame::NextTurn()
+{
+    TurnList()->AddTurn();
+    TProgramDeck* deck = ProgramDeck();
+    TBotList* bots = BotList();
+    if (bots) {
+        for (int i = 0, n = bots->Count(); i < n; ++i) {
+            TBot* bot = bots->Items(i);
+            if (bot->BotActivityLevel() == alShutDown)
+                bot->SetBotActivityLevel(alNormal);
+        }
+        for (int i = 0, n = bots->Count(); i < n; ++i) {
+            TBot* bot = bots->Items(i);
+            if (bot->BotActivityLevel() != alShuttingDownNextTurn)
+                continue;
+            bot->SetBotActivityLevel(alShutDown);
+            bot->SetDamage(0);
+            if (TProgramCardRefList* hand = bot->Hand()) {
+                if (deck)
+                    for (int h = 0, nh = hand->Count(); h < nh; ++h)
+                        if (TCard* card = deck->FindCard(hand->Refs(h)->ID()))
+                            card->Discard();
+                hand->ClearObjects();
+            }
+            if (TBotRegisterList* registers = bot->Registers())
+                for (int r = 0, nr = registers->Count(); r < nr; ++r)
+                    registers->Registers(r)->Clear();
+        }
+    }
+    // A damaged file may lack a deck; the turn still starts, with no cards to move.
+    if (!deck)
+        return;
+    if (bots)
+        bots->ReturnCards(*deck);
+    deck->ShuffleAll();
+    if (bots)
+        bots->DealCards(*deck);
+}
+
+bool TGame::NextPhase()
+{
+    TTurn* turn = CurrentTurn();
+    if (!turn || turn->CurrentPhaseNumber() >= 5)
+        return false;
+    // A damaged file may hold a phase number below 0; the step starts from phase 0 then.
+    int k = std::max(turn->CurrentPhaseNumber(), 0) + 1;
+    turn->SetCurrentPhaseNumber(k);
+    TPhase* phase = turn->PhaseByNumber(k);
+    TPhase* previous = turn->PhaseByNumber(k - 1);
+    if (!phase || !previous)
+        return true;
+    if ((!phase->ChitList() || phase->ChitList()->Count() == 0) && previous->ChitList()) {
+        phase->CopyChitsFrom(*previous->ChitList());
+        ReleasePictures();
+    }
+    if ((!phase->ArchiveList() || phase->ArchiveList()->Count() == 0) && previous->ArchiveList())
+        phase->CopyArchivesFrom(*previous->ArchiveList());
+    return true;
+}
+
+void TGame::ReleasePictures()
+{
+    if (TChitList* chits = ChitList())
+        chits->ReleasePictures();
+    TurnList()->ReleasePicturesExceptLast();
+}
+
+void TGame::LoadFromXMLString(std::string_view text)
+{
+    BeginState(TPersistentState::Loading);
+    try {
+        TRootObject::LoadFromXMLString(text);
+    } catch (...) {
+        EndState(TPersistentState::Loading);
+        throw;
+    }
+    // A damaged file may lack lists the rest of the tool relies on: they come back empty.
+    if (!BotList())
+        CreateObject<TBotList>();
+    if (!ChitList())
+        CreateObject<TChitList>();
+    TurnList();
+    GiveChitsTheirPointers();
+    EndState(TPersistentState::Loading);
+}
+
+void TGame::SaveToGameFile(const std::string& fileName)
+{
+    BeginState(TPersistentState::Saving);
+    try {
+        CompressStringToFile(SaveToXMLString(), fileName);
+    } catch (...) {
+        EndState(TPersistentState::Saving);
+        throw;
+    }
+    EndState(TPersistentState::Saving);
+}
+
+void TGame::LoadFromGameFile(const std::string& fileName)
+{
+    BeginState(TPersistentState::Loading);
+    try {
+        std::string text = DecompressFileToString(fileName);
+        LoadFromXMLString(text);
+    } catch (...) {
+        EndState(TPersistentState::Loading);
+        throw;
+    }
+    EndState(TPersistentState::Loading);
+}

@@ -1,0 +1,72 @@
+#pragma once
+#include "map/ChitUnt.h"
+#include "map/UsedBoardUnt.h"
+#include "model/BotUnt.h"
+#include "model/OptionUnt.h"
+#include "model/ProgramUnt.h"
+#include "model/TurnUnt.h"
+
+class TBoardList;
+
+// Everything a game file holds: decks, robots, map, chits and the turn history.
+class TGame : public TRootObject {
+    COGLINE_PERSISTENT_CLASS(TGame)
+public:
+    TGame();
+
+    int BotArchiveMax() const { return FBotArchiveMax; }
+    // Gives every robot that many lives, except while the game is being read from a file.
+    void SetBotArchiveMax(int lives);
+    const std::string& GameName() const { return FGameName; }
+    void SetGameName(const std::string& name) { FGameName = name; }
+    int FlagCount() const { return FFlagCount; }
+    void SetFlagCount(int count) { FFlagCount = count; }
+
+    TBoardList* BoardList() const { return FBoardList; }
+    void SetBoardList(TBoardList* boardList);
+    int ChitLayerLimit() const { return FChitLayerLimit; }
+    void SetChitLayerLimit(int limit) { FChitLayerLimit = limit; }
+
+    TProgramDeck* ProgramDeck() const { return ObjectOf<TProgramDeck>(0); }
+    TOptionDeck* OptionDeck() const { return ObjectOf<TOptionDeck>(0); }
+    TBotList* BotList() const { return ObjectOf<TBotList>(0); }
+    TChitList* ChitList() const { return ObjectOf<TChitList>(0); }
+    // These two are made, empty, when the game has none.
+    TTurnList* TurnList();
+    TUsedBoardList* UsedBoardList();
+
+    void SetProgramDeck(TProgramDeck& deck);
+    void SetChitList(TChitList& chits);
+    // Adds the deck's cards to the game's one option deck (a copy of the deck when it has none).
+    void AddOptionDeck(TOptionDeck& deck);
+    void ApplyLivesToBots();
+
+    int TurnCount();
+    int LastTurnIndex() { return TurnCount() - 1; }
+    // The current turn is the last one; none before the first turn.
+    TTurn* CurrentTurn();
+    int CurrentPhaseNumber();
+    int ViewingPhaseNumber();
+    TPhase* CurrentPhase();
+    TPhase* ViewingPhase();
+
+    // Starts the next turn: activity changes, cards return, the deck is shuffled and dealt.
+    void NextTurn();
+    // Moves the current turn on by one phase; false at phase 5 or without a turn.
+    bool NextPhase();
+    void ReleasePictures();
+
+    // Reads the game, then gives every chit the catalogue and the map layout again.
+    void LoadFromXMLString(std::string_view text) override;
+    void SaveToGameFile(const std::string& fileName);
+    void LoadFromGameFile(const std::string& fileName);
+
+private:
+    void GiveChitsTheirPointers();
+
+    int FBotArchiveMax = 0;
+    std::string FGameName;
+    int FFlagCount = 0;
+    TBoardList* FBoardList = nullptr;
+    int FChitLayerLimit = -1;
+};
