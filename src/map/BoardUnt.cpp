@@ -1,0 +1,244 @@
+#include "map/BoardUnt.h"
+
+#include "map/UsedBoardUnt.h"
+#include "support/ErrorsUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <QImageReader>
+#include <QTransform>
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <vector>
+
+COGLINE_DEFINE_CLASS(TBoardNode, "BoardNode", TRootObject,
+    PropInteger<TBoardNode>("X", &TBoardNode::X, &TBoardNode::SetX),
+    PropInteger<TBoardNode>("Y", &TBoardNode::Y, &TBoardNode::SetY),
+    PropInteger<TBoardNode>("ImageCenterX", &TBoardNode::ImageCenterX, &TBoardNode::SetImageCenterX),
+    PropInteger<TBoardNode>("ImageCenterY", &TBoardNode::ImageCenterY, &TBoardNode::SetImageCenterY))
+COGLINE_DEFINE_CLASS(TBoardNodeList, "BoardNodeList", TListObject)
+COGLINE_DEFINE_CLASS(TBoard, "Board", TRootObject,
+    PropString<TBoard>("RelativeFilePath", &TBoard::RelativeFilePath, &TBoard::SetRelativeFilePath),
+    PropString<TBoard>("Description", &TBoard::Description, &TBoard::SetDescription))
+COGLINE_DEFINE_CLASS(TBoardList, "BoardList", TListObject)
+COGLINE_DEFINE_CLASS(TBoardRef, "BoardRef", TRootObject)
+
+// ----------------------------------------------------------------------------- pictures
+
+QImage ReadPicture(const std::string& fileName)
+{
+    QImageReader reader(QString::fromStdString(fileName));
+    QImage image = reader.read();
+    if (image.isNull())
+        throw EImageError(Format("Cannot read picture \"%s\". %s", fileName.c_str(),
+            reader.errorString().toStdString().c_str()));
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+void TurnPicture(QImage& picture, int direction)
+{
+    // Multiples of 90 degrees are done by pixel copy in Qt, so the turn is exact.
+    picture = picture.transformed(QTransform().rotate(direction == 0 ? 90 : -90));
+}
+
+int NormalizedQuarterTurns(long long turns) { return static_cast<int>(((turns % 4) + 4) % 4); }
+
+int ClampToInt(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+QImage TurnedPicture(const QImage& picture, int clockwiseTurns)
+{
+    QImage turned = picture.copy();
+    switch (NormalizedQuarterTurns(clockwiseTurns)) {
+    case 1:
+        TurnPicture(turned, 0);
+        break;
+    case 2:
+        TurnPicture(turned, 0);
+        TurnPicture(turned, 0);
+        break;
+    case 3:
+        TurnPicture(turned, 1);
+        break;
+    default:
+        break;
+    }
+    return turned;
+}
+
+// ----------------------------------------------------------------------------- TBoardNode
+
+std::string TBoardNode::GetID() const { return TBoardNodeList::NodeID(FX, FY); }
+
+// ----------------------------------------------------------------------------- TBoardNodeList
+
+TBoardNodeList::TBoardNodeList()
+    : TListObject(TBoardNode::StaticClass())
+{
+    for (int x = 1; x <= GridSize; ++x) {
+        for (int y = 1; y <= GridSize; ++y) {
+            auto* node = CreateObject<TBoardNode>();
+            node->SetX(x);
+            node->SetY(y);
+            node->SetImageCenterX(TBoardNode::DefaultCenterX(x));
+            node->SetImageCenterY(TBoardNode::DefaultCenterY(y));
+        }
+    }
+}
+
+std::string TBoardNodeList::NodeID(int x, int y) { return Format("%d_%d", x, y); }
+
+TBoardNode* TBoardNodeList::NodeAt(int x, int y) const
+{
+    // Equal X and Y is equal "%d_%d" text, without formatting an ID per node.
+    for (int i = 0, n = Count(); i < n; ++i) {
+        TBoardNode* node = Items(i);
+        if (node->X() == x && node->Y() == y)
+            return node;
+    }
+    return nullptr;
+}
+
+// ----------------------------------------------------------------------------- TBoard
+
+TBoard::TBoard()
+{
+    RegisterChildClass(TBoardNodeList::StaticClass());
+    CreateObject<TBoardNodeList>();
+}
+
+TBoard::TBoard(const std::string& id, const std::string& relativeFilePath)
+    : TBoard()
+{
+    SetID(id);
+    FRelativeFilePath = relativeFilePath;
+}
+
+TBoardNode* TBoard::NodeAt(int x, int y) const
+{
+    TBoardNodeList* nodes = Nodes();
+    return nodes ? nodes->NodeAt(x, y) : nullptr;
+}
+
+const QImage& TBoard::Picture() const
+{
+    if (FPicture.isNull())
+        FPicture = ReadPicture(ExecutableFolder() + FRelativeFilePath);
+    return FPicture;
+}
+
+bool TBoard::IsUnedited() const
+{
+    TBoardNodeList* nodes = Nodes();
+    if (!nodes)
+        return true;
+    for (int i = 0, n = nodes->Count(); i < n; ++i)
+        if (!nodes->Items(i)->IsUnedited())
+            return false;
+    return true;
+}
+
+TBoardNode* TBoard::NodeAtPixel(const TUsedBoard* usedBoard, QPoint point) const
+{
+    return NodeAtPixel(usedBoard ? usedBoard->RotationCount() : 0, point);
+}
+
+TBoardNode* TBoard::NodeAtPixel(int rotationCount, QPoint point) const
+{
+    const QImage& picture = Picture();
+    if (point.x() < 0 || point.y() < 0 || point.x() >= picture.width() || point.y() >= picture.height())
+        return nullptr;
+    const int grid = TBoardNodeList::GridSize;
+    double cellWidth = picture.width() / static_cast<double>(grid);
+    double cellHeight = picture.height() / static_cast<double>(grid);
+    int col = static_cast<int>(point.x() / cellWidth) + 1;
+    int row = static_cast<int>(point.y() / cellHeight) + 1;
+    // Each step undoes one clockwise quarter turn of the shown picture.
+    for (int i = NormalizedQuarterTurns(rotationCount); i > 0; --i) {
+        int turnedCol = row;
+        row = grid + 1 - col;
+        col = turnedCol;
+    }
+    return NodeAt(col, row);
+}
+
+// ----------------------------------------------------------------------------- TBoardList
+
+TBoardList::TBoardList()
+    : TListObject(TBoard::StaticClass())
+{
+}
+
+TBoard* TBoardList::AddBoard(const std::string& id, const std::string& relativeFilePath)
+{
+    TBoard board(id, relativeFilePath);
+    return static_cast<TBoard*>(AddCopy(board, TBoard::StaticClass()));
+}
+
+void TBoardList::ReleasePictures()
+{
+    for (int i = 0, n = Count(); i < n; ++i)
+        Items(i)->ReleasePicture();
+}
+
+void TBoardList::FillBoardPicker(const TPickerAdd& add) const
+{
+    std::vector<TBoard*> boards;
+    for (int i = 0, n = Count(); i < n; ++i)
+        boards.push_back(Items(i));
+    auto lower = [](unsigned char c) { return std::tolower(c); };
+    std::stable_sort(boards.begin(), boards.end(), [&lower](const TBoard* a, const TBoard* b) {
+        const std::string& x = a->Description();
+        const std::string& y = b->Description();
+        return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+            [&lower](char p, char q) { return lower(static_cast<unsigned char>(p)) < lower(static_cast<unsigned char>(q)); });
+    });
+    for (TBoard* board : boards)
+        add(board->Description(), *board);
+}
+
+// ----------------------------------------------------------------------------- built-in table
+
+void BuildBoardList(TBoardList& list)
+{
+    static const char* const Table[][2] = {
+        {"CanneryRow_1", "Images/1st Edition/Cannery Row.jpg"},
+        {"Cross_1", "Images/1st Edition/Cross.jpg"},
+        {"Exchange_1", "Images/1st Edition/Exchange.jpg"},
+        {"Island_1", "Images/1st Edition/Island.jpg"},
+        {"Maelstrom_1", "Images/1st Edition/Maelstrom.jpg"},
+        {"PitMaze_1", "Images/1st Edition/Pit Maze.jpg"},
+        {"CanneryRow_2", "Images/2nd Edition/Cannery Row.jpg"},
+        {"Cross_2", "Images/2nd Edition/Cross.jpg"},
+        {"Exchange_2", "Images/2nd Edition/Exchange.jpg"},
+        {"Island_2", "Images/2nd Edition/Island.jpg"},
+        {"Maelstrom_2", "Images/2nd Edition/Maelstrom.jpg"},
+        {"PitMaze_2", "Images/2nd Edition/Pit Maze.jpg"},
+        {"Chasm_2BB", "Images/2nd Edition - Bolts & Blasters/Chasm.jpg"},
+        {"CircuitTrap_2BB", "Images/2nd Edition - Bolts & Blasters/Circuit Trap.jpg"},
+        {"Coliseum_2BB", "Images/2nd Edition - Bolts & Blasters/Coliseum.jpg"},
+        {"FloodZone_2BB", "Images/2nd Edition - Bolts & Blasters/Flood Zone.jpg"},
+        {"GearBox_2BB", "Images/2nd Edition - Bolts & Blasters/Gear Box.jpg"},
+        {"LaserMaze_2BB", "Images/2nd Edition - Bolts & Blasters/Laser Maze.jpg"},
+        {"Chess_3", "Images/3rd Edition/Chess.jpg"},
+        {"ChopShop_3", "Images/3rd Edition/ChopShop.jpg"},
+        {"Cross_3", "Images/3rd Edition/Cross.jpg"},
+        {"Exchange_3", "Images/3rd Edition/Exchange.jpg"},
+        {"Island_3", "Images/3rd Edition/Island.jpg"},
+        {"Maelstrom_3", "Images/3rd Edition/Maelstrom.jpg"},
+        {"SpinZone_3", "Images/3rd Edition/Spin Zone.jpg"},
+        {"Vault_3", "Images/3rd Edition/Vault.jpg"},
+    };
+    for (const auto& row : Table)
+        list.AddBoard(row[0], row[1]);
+}
+
+void BuildBoardListFile(const std::string& folder)
+{
+    TBoardList list;
+    BuildBoardList(list);
+    list.SaveToXMLFile(folder + "Boards.xml");
+}

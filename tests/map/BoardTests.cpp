@@ -1,0 +1,362 @@
+#include "map/BoardUnt.h"
+#include "map/UsedBoardUnt.h"
+#include "support/ErrorsUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A temporary executable folder for pictures and reference files; the real one is put back.
+class BoardFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        FOld = ExecutableFolder();
+        SetExecutableFolder(Folder());
+    }
+    void TearDown() override { SetExecutableFolder(FOld); }
+
+    std::string Folder() const { return FDir.path().toStdString() + "/"; }
+    void SavePicture(const std::string& relativePath, const QImage& image, const char* format = "PNG")
+    {
+        QString path = QString::fromStdString(Folder() + relativePath);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        ASSERT_TRUE(image.save(path, format));
+    }
+
+private:
+    QTemporaryDir FDir;
+    std::string FOld;
+};
+
+// Every pixel tells where it came from.
+QImage PatternPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x & 255, y & 255, ((x >> 8) & 15) | (((y >> 8) & 15) << 4)));
+    return image;
+}
+
+std::string ReadFile(const std::string& name)
+{
+    QFile file(QString::fromStdString(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::string NodeText(int x, int y, int cx, int cy)
+{
+    return Format("<BoardNode><X>%d</X><Y>%d</Y><ImageCenterX>%d</ImageCenterX><ImageCenterY>%d</ImageCenterY></BoardNode>",
+        x, y, cx, cy);
+}
+
+} // namespace
+
+// ----------------------------------------------------------------------------- nodes
+
+TEST(BoardNodes, NewBoardHas144NodesColumnByColumnAtDefaultCentres)
+{
+    TBoard board("Cross_1", "Images/1st Edition/Cross.jpg");
+    TBoardNodeList* nodes = board.Nodes();
+    ASSERT_NE(nodes, nullptr);
+    ASSERT_EQ(nodes->Count(), 144);
+    EXPECT_EQ(nodes->Items(0)->GetID(), "1_1");
+    EXPECT_EQ(nodes->Items(1)->GetID(), "1_2");
+    EXPECT_EQ(nodes->Items(11)->GetID(), "1_12");
+    EXPECT_EQ(nodes->Items(12)->GetID(), "2_1");
+    EXPECT_EQ(nodes->Items(143)->GetID(), "12_12");
+    for (int i = 0; i < 144; ++i) {
+        TBoardNode* node = nodes->Items(i);
+        EXPECT_EQ(node->X(), i / 12 + 1);
+        EXPECT_EQ(node->Y(), i % 12 + 1);
+    }
+    EXPECT_EQ(nodes->Items(0)->ImageCenterX(), 56);
+    EXPECT_EQ(nodes->Items(0)->ImageCenterY(), 66);
+    EXPECT_EQ(nodes->Items(143)->ImageCenterX(), 1123);
+    EXPECT_EQ(nodes->Items(143)->ImageCenterY(), 1133);
+    // Square (3, 7): 97 pixels per step from the first centre.
+    EXPECT_EQ(board.NodeAt(3, 7)->ImageCenterX(), 250);
+    EXPECT_EQ(board.NodeAt(3, 7)->ImageCenterY(), 648);
+    EXPECT_TRUE(board.IsUnedited());
+}
+
+TEST(BoardNodes, NodeIDAndLookupOffTheGrid)
+{
+    EXPECT_EQ(TBoardNodeList::NodeID(3, 12), "3_12");
+    EXPECT_EQ(TBoardNodeList::NodeID(-1, 0), "-1_0");
+    TBoardNodeList nodes;
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{0, 5}, {13, 1}, {5, 0}, {1, 13}, {-1, -1}})
+        EXPECT_EQ(nodes.NodeAt(x, y), nullptr) << x << "," << y;
+    EXPECT_EQ(nodes.NodeAt(3, 12)->GetID(), "3_12");
+}
+
+TEST(BoardNodes, NodeIDFollowsXAndYNotTheStoredID)
+{
+    TBoardNodeList nodes;
+    TBoardNode* node = nodes.NodeAt(2, 3);
+    node->SetID("9_9");
+    EXPECT_EQ(node->GetID(), "2_3");
+    // Lookups still work when a node no longer stands at its natural place.
+    node->SetX(7);
+    node->SetY(11);
+    EXPECT_EQ(nodes.NodeAt(7, 11), node);
+    EXPECT_EQ(nodes.NodeAt(2, 3), nullptr);
+}
+
+TEST(BoardNodes, EditedUntilMovedBackExactly)
+{
+    TBoard board;
+    TBoardNode* node = board.NodeAt(4, 9);
+    ASSERT_EQ(node->ImageCenterX(), 347);
+    ASSERT_EQ(node->ImageCenterY(), 842);
+    node->SetImageCenterX(348);
+    EXPECT_FALSE(board.IsUnedited());
+    node->SetImageCenterX(347);
+    EXPECT_TRUE(board.IsUnedited());
+    node->SetImageCenterY(841);
+    EXPECT_FALSE(board.IsUnedited());
+    node->SetImageCenterY(842);
+    EXPECT_TRUE(board.IsUnedited());
+    board.NodeAt(12, 12)->SetImageCenterY(0);
+    EXPECT_FALSE(board.IsUnedited());
+    // Missing nodes do not make a board edited.
+    board.Nodes()->Delete(143);
+    EXPECT_EQ(board.NodeAt(12, 12), nullptr);
+    EXPECT_TRUE(board.IsUnedited());
+}
+
+// ----------------------------------------------------------------------------- pictures
+
+TEST(QuarterTurn, FollowsThePixelRuleBothWays)
+{
+    for (auto [w, h] : std::vector<std::pair<int, int>>{{3, 2}, {7, 5}, {1, 4}, {300, 257}}) {
+        QImage old = PatternPicture(w, h);
+        QImage cw = old;
+        TurnPicture(cw, 0);
+        ASSERT_EQ(cw.width(), h);
+        ASSERT_EQ(cw.height(), w);
+        QImage ccw = old;
+        TurnPicture(ccw, 1);
+        ASSERT_EQ(ccw.width(), h);
+        ASSERT_EQ(ccw.height(), w);
+        for (int i = 0; i < h; ++i) {
+            for (int j = 0; j < w; ++j) {
+                ASSERT_EQ(cw.pixel(i, j), old.pixel(j, h - 1 - i)) << w << "x" << h << " cw " << i << "," << j;
+                ASSERT_EQ(ccw.pixel(i, j), old.pixel(w - 1 - j, i)) << w << "x" << h << " ccw " << i << "," << j;
+            }
+        }
+        // Three clockwise turns are made as one counter-clockwise turn; counts are taken modulo 4.
+        EXPECT_EQ(TurnedPicture(old, 3), ccw);
+        EXPECT_EQ(TurnedPicture(old, -1), ccw);
+        EXPECT_EQ(TurnedPicture(old, 5), cw);
+        EXPECT_EQ(TurnedPicture(old, 4), old);
+    }
+}
+
+TEST_F(BoardFolderTest, PictureIsReadOnFirstUseAndAgainAfterRelease)
+{
+    SavePicture("Images/Board.png", PatternPicture(24, 24));
+    SavePicture("Images/1st Edition/Cross.jpg", PatternPicture(120, 96), "JPG");
+    TBoardList list;
+    TBoard* board = list.AddBoard("B", "Images/Board.png");
+    TBoard* jpeg = list.AddBoard("Cross_1", "Images/1st Edition/Cross.jpg");
+    EXPECT_FALSE(board->HasPicture());
+    EXPECT_EQ(board->Picture(), PatternPicture(24, 24));
+    EXPECT_EQ(jpeg->Picture().size(), QSize(120, 96));
+    // Replacing the file changes nothing until the cache is released.
+    SavePicture("Images/Board.png", PatternPicture(36, 36));
+    EXPECT_EQ(board->Picture().width(), 24);
+    list.ReleasePictures();
+    EXPECT_FALSE(board->HasPicture());
+    EXPECT_FALSE(jpeg->HasPicture());
+    EXPECT_EQ(board->Picture().width(), 36);
+}
+
+TEST_F(BoardFolderTest, MissingOrDamagedPictureRaisesAnImageError)
+{
+    TBoard missing("Gone", "Images/Gone.jpg");
+    try {
+        missing.Picture();
+        FAIL() << "no error";
+    } catch (const EImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("Images/Gone.jpg"), std::string::npos) << e.what();
+    }
+    QFile damaged(QString::fromStdString(Folder() + "Damaged.jpg"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("\xFF\xD8\xFF\xE0 this is not a picture");
+    damaged.close();
+    TBoard board("Damaged", "Damaged.jpg");
+    EXPECT_THROW(board.NodeAtPixel(0, QPoint(1, 1)), EImageError);
+}
+
+// ----------------------------------------------------------------------------- pixel to square
+
+TEST_F(BoardFolderTest, NodeAtPixelUndoesTheRotation)
+{
+    SavePicture("Images/Big.png", PatternPicture(1164, 1164));
+    TBoard board("Big", "Images/Big.png");
+    struct Case {
+        int rotation;
+        QPoint point;
+        int x, y;
+    };
+    const Case cases[] = {
+        {0, {0, 0}, 1, 1}, {0, {1163, 1163}, 12, 12}, {0, {1163, 0}, 12, 1}, {0, {0, 1163}, 1, 12},
+        {0, {96, 96}, 1, 1}, {0, {97, 97}, 2, 2}, {0, {500, 200}, 6, 3},
+        {1, {0, 0}, 1, 12}, {1, {1163, 0}, 1, 1}, {1, {1163, 1163}, 12, 1}, {1, {0, 1163}, 12, 12}, {1, {500, 200}, 3, 7},
+        {2, {0, 0}, 12, 12}, {2, {1163, 0}, 1, 12}, {2, {1163, 1163}, 1, 1}, {2, {0, 1163}, 12, 1}, {2, {500, 200}, 7, 10},
+        {3, {0, 0}, 12, 1}, {3, {1163, 0}, 12, 12}, {3, {1163, 1163}, 1, 12}, {3, {0, 1163}, 1, 1}, {3, {500, 200}, 10, 6},
+    };
+    for (const Case& c : cases) {
+        TBoardNode* node = board.NodeAtPixel(c.rotation, c.point);
+        ASSERT_NE(node, nullptr) << c.rotation << " " << c.point.x() << "," << c.point.y();
+        EXPECT_EQ(node->X(), c.x) << c.rotation << " " << c.point.x() << "," << c.point.y();
+        EXPECT_EQ(node->Y(), c.y) << c.rotation << " " << c.point.x() << "," << c.point.y();
+    }
+    // Through a placed board, which supplies the rotation.
+    TUsedBoard placed;
+    placed.SetRotationCount(1);
+    EXPECT_EQ(board.NodeAtPixel(&placed, QPoint(0, 0))->GetID(), "1_12");
+    // Outside the picture there is no square, whatever the rotation.
+    for (int rotation = 0; rotation < 4; ++rotation)
+        for (QPoint p : {QPoint(-1, 0), QPoint(0, -1), QPoint(1164, 5), QPoint(5, 1164), QPoint(-97, -97)})
+            EXPECT_EQ(board.NodeAtPixel(rotation, p), nullptr) << rotation << " " << p.x() << "," << p.y();
+}
+
+TEST_F(BoardFolderTest, SquareCentresMapBackToTheirSquareAtEveryRotation)
+{
+    SavePicture("Images/Big.png", PatternPicture(1164, 1164));
+    TBoardList catalogue;
+    TBoard* board = catalogue.AddBoard("Big", "Images/Big.png");
+    TUsedBoard placed(&catalogue, board, 0, 0);
+    for (int rotation = 0; rotation < 4; ++rotation) {
+        placed.SetRotationCount(rotation);
+        for (int x = 1; x <= 12; ++x) {
+            for (int y = 1; y <= 12; ++y) {
+                std::optional<QPoint> centre = placed.SquareCenter(x, y);
+                ASSERT_TRUE(centre.has_value());
+                TBoardNode* node = placed.NodeAtPixel(*centre);
+                ASSERT_NE(node, nullptr);
+                EXPECT_EQ(node->GetID(), TBoardNodeList::NodeID(x, y)) << "rotation " << rotation;
+            }
+        }
+    }
+}
+
+// ----------------------------------------------------------------------------- catalogue
+
+TEST(BoardList, AddFindAndPickerOrder)
+{
+    TBoardList list;
+    TBoard* a = list.AddBoard("A", "a.jpg");
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(a->ID(), "A");
+    EXPECT_EQ(a->RelativeFilePath(), "a.jpg");
+    EXPECT_EQ(a->Nodes()->Count(), 144);
+    list.AddBoard("B", "b.jpg");
+    list.AddBoard("C", "c.jpg");
+    list.AddBoard("D", "d.jpg");
+    EXPECT_EQ(list.FindByID("C"), list.Items(2));
+    EXPECT_EQ(list.FindByID("c"), nullptr);
+    EXPECT_EQ(list.FindByID(""), nullptr);
+
+    list.Items(0)->SetDescription("maelstrom");
+    list.Items(1)->SetDescription("Cross");
+    list.Items(2)->SetDescription("Island");
+    list.Items(3)->SetDescription("cross");
+    std::vector<std::string> shown;
+    list.FillBoardPicker([&shown](const std::string& text, TBoard& board) { shown.push_back(text + "=" + board.ID()); });
+    EXPECT_EQ(shown, (std::vector<std::string>{"Cross=B", "cross=D", "Island=C", "maelstrom=A"}));
+}
+
+TEST_F(BoardFolderTest, BuiltCatalogueFileIsExactAndLoadsBack)
+{
+    BuildBoardListFile(Folder());
+    std::string text = ReadFile(Folder() + "Boards.xml");
+    std::vector<std::string> lines = SplitLines(text);
+    ASSERT_EQ(lines.size(), 26u * 144u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(lines[0], "<BoardList><Board ID=\"CanneryRow_1\"><RelativeFilePath>Images/1st Edition/Cannery Row.jpg"
+                        "</RelativeFilePath><Description></Description><BoardNodeList>"
+            + NodeText(1, 1, 56, 66));
+    EXPECT_EQ(lines[1], NodeText(1, 2, 56, 163));
+    EXPECT_EQ(lines[143], NodeText(12, 12, 1123, 1133) + "</BoardNodeList></Board>");
+    EXPECT_EQ(lines[12 * 144], "<Board ID=\"Chasm_2BB\"><RelativeFilePath>Images/2nd Edition - Bolts &amp; Blasters/Chasm.jpg"
+                               "</RelativeFilePath><Description></Description><BoardNodeList>"
+            + NodeText(1, 1, 56, 66));
+    EXPECT_EQ(lines.back(), NodeText(12, 12, 1123, 1133) + "</BoardNodeList></Board></BoardList>");
+
+    TBoardList loaded;
+    loaded.LoadFromXMLFile(Folder() + "Boards.xml");
+    ASSERT_EQ(loaded.Count(), 26);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"CanneryRow_1", "Images/1st Edition/Cannery Row.jpg"}, {"Cross_1", "Images/1st Edition/Cross.jpg"},
+        {"Exchange_1", "Images/1st Edition/Exchange.jpg"}, {"Island_1", "Images/1st Edition/Island.jpg"},
+        {"Maelstrom_1", "Images/1st Edition/Maelstrom.jpg"}, {"PitMaze_1", "Images/1st Edition/Pit Maze.jpg"},
+        {"CanneryRow_2", "Images/2nd Edition/Cannery Row.jpg"}, {"Cross_2", "Images/2nd Edition/Cross.jpg"},
+        {"Exchange_2", "Images/2nd Edition/Exchange.jpg"}, {"Island_2", "Images/2nd Edition/Island.jpg"},
+        {"Maelstrom_2", "Images/2nd Edition/Maelstrom.jpg"}, {"PitMaze_2", "Images/2nd Edition/Pit Maze.jpg"},
+        {"Chasm_2BB", "Images/2nd Edition - Bolts & Blasters/Chasm.jpg"},
+        {"CircuitTrap_2BB", "Images/2nd Edition - Bolts & Blasters/Circuit Trap.jpg"},
+        {"Coliseum_2BB", "Images/2nd Edition - Bolts & Blasters/Coliseum.jpg"},
+        {"FloodZone_2BB", "Images/2nd Edition - Bolts & Blasters/Flood Zone.jpg"},
+        {"GearBox_2BB", "Images/2nd Edition - Bolts & Blasters/Gear Box.jpg"},
+        {"LaserMaze_2BB", "Images/2nd Edition - Bolts & Blasters/Laser Maze.jpg"},
+        {"Chess_3", "Images/3rd Edition/Chess.jpg"}, {"ChopShop_3", "Images/3rd Edition/ChopShop.jpg"},
+        {"Cross_3", "Images/3rd Edition/Cross.jpg"}, {"Exchange_3", "Images/3rd Edition/Exchange.jpg"},
+        {"Island_3", "Images/3rd Edition/Island.jpg"}, {"Maelstrom_3", "Images/3rd Edition/Maelstrom.jpg"},
+        {"SpinZone_3", "Images/3rd Edition/Spin Zone.jpg"}, {"Vault_3", "Images/3rd Edition/Vault.jpg"},
+    };
+    for (int i = 0; i < 26; ++i) {
+        TBoard* board = loaded.Items(i);
+        EXPECT_EQ(board->ID(), expected[static_cast<std::size_t>(i)].first);
+        EXPECT_EQ(board->RelativeFilePath(), expected[static_cast<std::size_t>(i)].second);
+        EXPECT_EQ(board->Description(), "");
+        ASSERT_EQ(board->Nodes()->Count(), 144) << board->ID();
+        EXPECT_TRUE(board->IsUnedited()) << board->ID();
+    }
+    EXPECT_EQ(loaded.SaveToXMLString(), TrimBlanksAndControls(text));
+
+    // The built-in catalogue offers 26 boards without text, in stored order.
+    std::vector<std::string> shown;
+    loaded.FillBoardPicker([&shown](const std::string& t, TBoard& board) { shown.push_back(t + board.ID()); });
+    ASSERT_EQ(shown.size(), 26u);
+    EXPECT_EQ(shown.front(), "CanneryRow_1");
+    EXPECT_EQ(shown.back(), "Vault_3");
+}
+
+TEST(BoardList, StoredNodesOverwriteDefaultsByPositionAndTheRestStay)
+{
+    TBoardList list;
+    list.LoadFromXMLString("<BoardList><Board ID=\"X_1\"><RelativeFilePath>x.jpg</RelativeFilePath>"
+                           "<Description>Ex &amp; Why</Description><BoardNodeList>"
+        + NodeText(1, 1, 60, 70) + NodeText(1, 2, 61, 171) + "</BoardNodeList></Board></BoardList>");
+    ASSERT_EQ(list.Count(), 1);
+    TBoard* board = list.Items(0);
+    EXPECT_EQ(board->Description(), "Ex & Why");
+    ASSERT_EQ(board->Nodes()->Count(), 144);
+    EXPECT_EQ(board->NodeAt(1, 1)->ImageCenterX(), 60);
+    EXPECT_EQ(board->NodeAt(1, 2)->ImageCenterY(), 171);
+    EXPECT_EQ(board->NodeAt(1, 3)->ImageCenterY(), 260);
+    EXPECT_FALSE(board->IsUnedited());
+    // An edited board survives a save and load unchanged.
+    std::string saved = list.SaveToXMLString();
+    TBoardList again;
+    again.LoadFromXMLString(saved);
+    EXPECT_EQ(again.SaveToXMLString(), saved);
+}

@@ -1,0 +1,577 @@
+#include "map/BotArchiveUnt.h"
+#include "map/ChitUnt.h"
+#include "model/BotUnt.h"
+#include "support/ErrorsUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A 2 x 2 map: boards at (0, 0), (1, 0) (turned once) and (0, 1); cell (1, 1) is empty.
+class ChitMapTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Catalogue.AddBoard("Cross_1", "Images/1st Edition/Cross.jpg");
+        Catalogue.AddBoard("Island_2", "Images/2nd Edition/Island.jpg");
+        Put(0, 0, "Cross_1", 0);
+        Put(1, 0, "Island_2", 1);
+        Put(0, 1, "Island_2", 0);
+    }
+
+    void Put(int x, int y, const char* boardID, int rotation)
+    {
+        TUsedBoard placed(&Catalogue, Catalogue.FindByID(boardID), x, y);
+        placed.SetRotationCount(rotation);
+        Layout.AddUsedBoard(placed)->SetBoardList(&Catalogue);
+    }
+
+    TChit* AddPlaced(TChitList& chits, const std::string& id, int cellX, int cellY, int x, int y)
+    {
+        TChit* chit = chits.AddChit(id, id, "Images/" + id + ".jpg");
+        chit->PlaceAt(Layout.FindAt(cellX, cellY), x, y);
+        return chit;
+    }
+
+    static std::string Where(const TChit& chit)
+    {
+        return Format("%s/%s (%d, %d)", chit.UsedBoardID().c_str(), chit.BoardID().c_str(), chit.X(), chit.Y());
+    }
+
+    TBoardList Catalogue;
+    TUsedBoardList Layout;
+};
+
+std::string ChitLine(const std::string& id, const std::string& description, const std::string& path)
+{
+    return "<Chit ID=\"" + id + "\"><X>-1</X><Y>-1</Y><RelativeFilePath>" + path + "</RelativeFilePath><Description>"
+        + description
+        + "</Description><ImageSizePercent>100</ImageSizePercent><ImagePixelShiftX>0</ImagePixelShiftX>"
+          "<ImagePixelShiftY>0</ImagePixelShiftY><ChitFacing>cfNorth</ChitFacing><DrawLayer>0</DrawLayer>"
+          "<IsCloneable>False</IsCloneable><IsClone>False</IsClone></Chit>";
+}
+
+std::string ReadFile(const std::string& name)
+{
+    QFile file(QString::fromStdString(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+// ----------------------------------------------------------------------------- one chit
+
+TEST(Chit, NewChitIsOffTheMapWithDefaultsAndNoChildren)
+{
+    TChit chit;
+    EXPECT_EQ(chit.X(), -1);
+    EXPECT_EQ(chit.Y(), -1);
+    EXPECT_EQ(chit.ImageSizePercent(), 100);
+    EXPECT_EQ(chit.ChitFacing(), cfNorth);
+    EXPECT_EQ(chit.DrawLayer(), 0);
+    EXPECT_FALSE(chit.IsOnMap());
+    EXPECT_EQ(chit.Objects().size(), 0u);
+    EXPECT_EQ(chit.BoardID(), "");
+    EXPECT_EQ(chit.Objects().size(), 0u); // reading an ID creates nothing
+    chit.SetID("Start");
+    chit.SetDescription("Start");
+    chit.SetRelativeFilePath("Images/Start.jpg");
+    EXPECT_EQ(chit.SaveToXMLString(), ChitLine("Start", "Start", "Images/Start.jpg"));
+}
+
+TEST(Chit, ArchiveMarkersHaveArchiveAnywhereInTheirID)
+{
+    const std::pair<const char*, bool> cases[] = {{"ZoomBotArchive", true}, {"ArchiveZoomBot", true}, {"MyArchive2", true},
+        {"Archive", true}, {"archive", false}, {"ZoomBotArchiv", false}, {"ZoomBot", false}, {"", false}};
+    for (auto [id, marker] : cases) {
+        TChit chit;
+        chit.SetID(id);
+        EXPECT_EQ(chit.IsArchiveMarker(), marker) << id;
+    }
+}
+
+TEST(Chit, FacingTurnsBothWaysAndReadsAnyCase)
+{
+    TChit chit;
+    const TChitFacing leftward[] = {cfWest, cfSouth, cfEast, cfNorth};
+    for (TChitFacing expected : leftward) {
+        chit.RotateLeft();
+        EXPECT_EQ(chit.ChitFacing(), expected);
+    }
+    chit.SetChitFacing(cfWest);
+    chit.RotateRight();
+    EXPECT_EQ(chit.ChitFacing(), cfNorth);
+    chit.RotateRight();
+    EXPECT_EQ(chit.ChitFacing(), cfEast);
+
+    TChit loaded;
+    loaded.LoadFromXMLString("<Chit ID=\"A\"><ChitFacing>cfsouth</ChitFacing><IsCloneable>true</IsCloneable></Chit>");
+    EXPECT_EQ(loaded.ChitFacing(), cfSouth);
+    EXPECT_TRUE(loaded.IsCloneable());
+    TChit unknown;
+    unknown.SetChitFacing(cfEast);
+    unknown.LoadFromXMLString("<Chit ID=\"A\"><ChitFacing>cfUp</ChitFacing></Chit>");
+    EXPECT_EQ(unknown.ChitFacing(), cfEast);
+}
+
+TEST(Chit, TweakStaysInRangeAndSizeReportsAChange)
+{
+    TChit chit;
+    chit.Tweak(3, -2);
+    chit.Tweak(1, 1);
+    EXPECT_EQ(chit.ImagePixelShiftX(), 4);
+    EXPECT_EQ(chit.ImagePixelShiftY(), -1);
+    chit.SetImagePixelShiftX(2147483647);
+    chit.SetImagePixelShiftY(-2147483647 - 1);
+    chit.Tweak(1, -1);
+    EXPECT_EQ(chit.ImagePixelShiftX(), 2147483647);
+    EXPECT_EQ(chit.ImagePixelShiftY(), -2147483647 - 1);
+    EXPECT_FALSE(chit.SetSizePercent(100));
+    EXPECT_TRUE(chit.SetSizePercent(80));
+    EXPECT_EQ(chit.ImageSizePercent(), 80);
+}
+
+TEST(Chit, PictureIsLazyAndAMissingFileRaises)
+{
+    QTemporaryDir dir;
+    std::string old = ExecutableFolder();
+    SetExecutableFolder(dir.path().toStdString() + "/");
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(dir.path() + "/Flag1.png"));
+    TChit chit;
+    chit.SetRelativeFilePath("Flag1.png");
+    EXPECT_FALSE(chit.HasPicture());
+    EXPECT_EQ(chit.Picture().size(), QSize(40, 20));
+    chit.SaveUnder() = QImage(5, 5, QImage::Format_RGB32);
+    chit.ReleasePictures();
+    EXPECT_FALSE(chit.HasPicture());
+    EXPECT_TRUE(chit.SaveUnder().isNull());
+    chit.SetRelativeFilePath("Nowhere.jpg");
+    EXPECT_THROW(chit.Picture(), EImageError);
+    SetExecutableFolder(old);
+}
+
+// ----------------------------------------------------------------------------- on the map
+
+TEST_F(ChitMapTest, PlaceAtSetsBothReferencesAndThePointers)
+{
+    TChit chit;
+    EXPECT_FALSE(chit.IsOnMap());
+    chit.PlaceAt(Layout.FindAt(1, 0), 4, 9);
+    EXPECT_EQ(Where(chit), "1_0/Island_2 (4, 9)");
+    EXPECT_EQ(chit.UsedBoardList(), &Layout);
+    EXPECT_EQ(chit.BoardList(), &Catalogue);
+    EXPECT_TRUE(chit.IsOnMap());
+    EXPECT_EQ(chit.Board(), Catalogue.FindByID("Island_2"));
+    EXPECT_EQ(chit.UsedBoard(), Layout.FindAt(1, 0));
+
+    // Without a layout, or when the placed board is gone, the chit counts as off the map.
+    chit.SetUsedBoardList(nullptr);
+    EXPECT_FALSE(chit.IsOnMap());
+    chit.SetUsedBoardList(&Layout);
+    chit.UsedBoardRef()->SetID("5_5");
+    EXPECT_FALSE(chit.IsOnMap());
+
+    chit.PlaceAt(Layout.FindAt(0, 0), 1, 1);
+    chit.TakeOffMap();
+    EXPECT_EQ(Where(chit), "/ (-1, -1)");
+    EXPECT_FALSE(chit.IsOnMap());
+    chit.PlaceAt(nullptr, 3, 3);
+    EXPECT_EQ(Where(chit), "/ (-1, -1)");
+}
+
+TEST_F(ChitMapTest, MovesStepInTheBoardsOwnGridAndAcrossEdges)
+{
+    struct Case {
+        const char* name;
+        int cellX, cellY, x, y;
+        void (TChit::*move)();
+        const char* after;
+    };
+    const Case cases[] = {
+        {"east inside", 0, 0, 5, 5, &TChit::MoveEast, "0_0/Cross_1 (6, 5)"},
+        {"west inside", 0, 0, 5, 5, &TChit::MoveWest, "0_0/Cross_1 (4, 5)"},
+        {"north inside", 0, 0, 5, 5, &TChit::MoveNorth, "0_0/Cross_1 (5, 4)"},
+        {"south inside", 0, 0, 5, 5, &TChit::MoveSouth, "0_0/Cross_1 (5, 6)"},
+        {"east on a turned board", 1, 0, 5, 5, &TChit::MoveEast, "1_0/Island_2 (6, 5)"},
+        {"east onto the neighbour", 0, 0, 12, 7, &TChit::MoveEast, "1_0/Island_2 (1, 7)"},
+        {"west onto the neighbour", 1, 0, 1, 3, &TChit::MoveWest, "0_0/Cross_1 (12, 3)"},
+        {"south onto the neighbour", 0, 0, 8, 12, &TChit::MoveSouth, "0_1/Island_2 (8, 1)"},
+        {"north onto the neighbour", 0, 1, 8, 1, &TChit::MoveNorth, "0_0/Cross_1 (8, 12)"},
+        {"east into the empty cell", 0, 1, 12, 4, &TChit::MoveEast, "/ (-1, -1)"},
+        {"west off the map", 0, 0, 1, 4, &TChit::MoveWest, "/ (-1, -1)"},
+        {"north off the map", 1, 0, 6, 1, &TChit::MoveNorth, "/ (-1, -1)"},
+        {"south into the empty cell", 1, 0, 6, 12, &TChit::MoveSouth, "/ (-1, -1)"},
+        {"east past the last column", 1, 0, 12, 2, &TChit::MoveEast, "/ (-1, -1)"},
+    };
+    for (const Case& c : cases) {
+        TChitList chits;
+        TChit* chit = AddPlaced(chits, "ZoomBot", c.cellX, c.cellY, c.x, c.y);
+        (chit->*c.move)();
+        EXPECT_EQ(Where(*chit), c.after) << c.name;
+        EXPECT_EQ(chit->IsOnMap(), std::string(c.after) != "/ (-1, -1)") << c.name;
+    }
+}
+
+TEST_F(ChitMapTest, ChitOffTheMapDoesNotMove)
+{
+    TChit chit;
+    chit.SetUsedBoardList(&Layout);
+    for (void (TChit::*move)() : {&TChit::MoveEast, &TChit::MoveWest, &TChit::MoveNorth, &TChit::MoveSouth})
+        (chit.*move)();
+    EXPECT_EQ(chit.X(), -1);
+    EXPECT_EQ(chit.Y(), -1);
+    chit.StepToNeighbour(1, 0);
+    EXPECT_EQ(Where(chit), "/ (-1, -1)");
+}
+
+TEST_F(ChitMapTest, PlacedChitTextIsExactAndLoadsBack)
+{
+    TChitList chits;
+    TChit* chit = AddPlaced(chits, "Flag1", 1, 0, 3, 11);
+    chit->SetChitFacing(cfWest);
+    chit->SetDrawLayer(2);
+    chit->SetVersion(4);
+    const std::string expected =
+        "<ChitList><Chit ID=\"Flag1\" Version=\"4\"><X>3</X><Y>11</Y><RelativeFilePath>Images/Flag1.jpg</RelativeFilePath>"
+        "<Description>Flag1</Description><ImageSizePercent>100</ImageSizePercent><ImagePixelShiftX>0</ImagePixelShiftX>"
+        "<ImagePixelShiftY>0</ImagePixelShiftY><ChitFacing>cfWest</ChitFacing><DrawLayer>2</DrawLayer>"
+        "<IsCloneable>False</IsCloneable><IsClone>False</IsClone>"
+        "<BoardRef ID=\"Island_2\"></BoardRef>\r\n<UsedBoardRef ID=\"1_0\"></UsedBoardRef></Chit></ChitList>";
+    EXPECT_EQ(chits.SaveToXMLString(), expected);
+    TChitList loaded;
+    loaded.LoadFromXMLString(expected);
+    EXPECT_EQ(loaded.SaveToXMLString(), expected);
+    // A copy carries no pointers until its owner gives them.
+    EXPECT_FALSE(loaded.Items(0)->IsOnMap());
+    loaded.SetUsedBoardList(&Layout);
+    loaded.SetBoardList(&Catalogue);
+    EXPECT_TRUE(loaded.Items(0)->IsOnMap());
+    EXPECT_EQ(loaded.Items(0)->Board()->ID(), "Island_2");
+}
+
+TEST_F(ChitMapTest, ListIsSavedInAscendingDrawLayer)
+{
+    TChitList chits;
+    const std::pair<const char*, int> layers[] = {{"A", 5}, {"B", 0}, {"C", 2}, {"D", 0}, {"E", -1}, {"F", 2}};
+    for (auto [id, layer] : layers)
+        chits.AddChit(id, id, "x.jpg")->SetDrawLayer(layer);
+    chits.SaveToXMLString();
+    std::string order;
+    for (int i = 0; i < chits.Count(); ++i)
+        order += chits.Items(i)->ID();
+    EXPECT_EQ(order, "EBDCFA");
+}
+
+// ----------------------------------------------------------------------------- clones
+
+TEST_F(ChitMapTest, ClonesAreNumberedAfterTheHighest)
+{
+    TChitList chits;
+    TChit* start = AddPlaced(chits, "Start", 0, 0, 2, 2);
+    start->SetIsCloneable(true);
+    start->SetDrawLayer(3);
+    start->SetVersion(2);
+    start->SetChitFacing(cfEast);
+    start->Tweak(4, 4);
+    for (int i = 1; i <= 3; ++i) {
+        TChit* clone = chits.AddClone(*start);
+        EXPECT_EQ(clone->ID(), Format("Start_%d", i));
+        EXPECT_EQ(clone->Description(), Format("Start %d", i));
+        EXPECT_TRUE(clone->IsClone());
+        EXPECT_FALSE(clone->IsCloneable());
+        EXPECT_EQ(clone->X(), -1);
+        EXPECT_EQ(clone->Y(), -1);
+        EXPECT_FALSE(clone->IsOnMap());
+        EXPECT_EQ(clone->DrawLayer(), 3);
+        EXPECT_EQ(clone->Version(), 2);
+        EXPECT_EQ(clone->ChitFacing(), cfNorth);
+        EXPECT_EQ(clone->ImagePixelShiftX(), 0);
+        EXPECT_EQ(clone->RelativeFilePath(), "Images/Start.jpg");
+        EXPECT_EQ(clone->UsedBoardID(), "0_0"); // the references come along
+        EXPECT_EQ(clone->UsedBoardList(), &Layout);
+        EXPECT_EQ(clone->BoardList(), &Catalogue);
+    }
+    EXPECT_EQ(chits.CloneCount(), 3);
+    EXPECT_EQ(chits.CloneableCount(), 1);
+    EXPECT_EQ(chits.CloneableAt(0), start);
+    EXPECT_EQ(chits.CloneableAt(1), nullptr);
+    EXPECT_EQ(chits.CloneAt(2)->ID(), "Start_3");
+    EXPECT_EQ(chits.CloneAt(3), nullptr);
+
+    // The highest number is given again once deleted; a gap below it is not filled.
+    chits.DeleteObjectByID(TChit::StaticClass(), "Start_3");
+    EXPECT_EQ(chits.AddClone(*start)->ID(), "Start_3");
+    chits.DeleteObjectByID(TChit::StaticClass(), "Start_2");
+    EXPECT_EQ(chits.AddClone(*start)->ID(), "Start_4");
+}
+
+TEST(ChitClones, NumbersAreReadFromTheTemplatesOwnClonesOnly)
+{
+    struct Case {
+        std::vector<std::pair<std::string, bool>> existing; // ID, IsClone
+        const char* next;
+    };
+    const Case cases[] = {
+        {{}, "Start_1"},
+        {{{"Start_", true}, {"Start_x", true}}, "Start_1"},
+        {{{"Start_7", false}}, "Start_1"},              // not a clone
+        {{{"Starting_9", true}, {"Start9", true}}, "Start_1"}, // not this template's
+        {{{"Start_ 12abc", true}, {"Start_3", true}}, "Start_13"},
+        {{{"Start_-4", true}}, "Start_1"},
+        {{{"Start_2147483647", true}}, "Start_2147483648"},
+    };
+    for (const Case& c : cases) {
+        TChitList chits;
+        TChit* start = chits.AddChit("Start", "Start", "Images/Start.jpg");
+        for (const auto& [id, isClone] : c.existing)
+            chits.AddChit(id, id, "x.jpg")->SetIsClone(isClone);
+        EXPECT_EQ(chits.AddClone(*start)->ID(), c.next) << c.next;
+    }
+}
+
+// ----------------------------------------------------------------------------- robots
+
+TEST_F(ChitMapTest, FindBotChitPrefersTheStateChitsInOrder)
+{
+    const std::vector<std::string> suffixes = {"", "ShutDown", "Virtual", "Destroyed", "Archive"};
+    struct Case {
+        std::set<std::string> onMap;
+        const char* found;
+    };
+    const Case cases[] = {
+        {{"", "ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBot"},
+        {{"ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBotShutDown"},
+        {{"Virtual", "Archive"}, "ZoomBotVirtual"},
+        {{"Destroyed", "Archive"}, "ZoomBotDestroyed"},
+        {{"Archive"}, "ZoomBotArchive"},
+        {{}, ""},
+    };
+    for (const Case& c : cases) {
+        TChitList chits;
+        for (const std::string& suffix : suffixes) {
+            TChit* chit = chits.AddChit("ZoomBot" + suffix, "", "");
+            if (c.onMap.count(suffix))
+                chit->PlaceAt(Layout.FindAt(0, 0), 3, 3);
+        }
+        chits.AddChit("HammerBot", "", "")->PlaceAt(Layout.FindAt(0, 0), 4, 4);
+        TChit* found = chits.FindBotChit("ZoomBot");
+        EXPECT_EQ(found ? found->ID() : "", c.found);
+    }
+}
+
+TEST_F(ChitMapTest, RobotTypeAndIndexOfAChit)
+{
+    TChitList chits;
+    for (const char* id : {"ZoomBot", "ZoomBotArchive", "HulkX-90Virtual", "Flag1", "BuzzBombDestroyed"})
+        chits.AddChit(id, "", "");
+    struct Case {
+        const char* id;
+        TBotType type;
+        const char* base;
+        int index; // in a new bot list: Hammer Bot 0 ... Zoom Bot 7, Buzz Bomb 8
+    };
+    const Case cases[] = {
+        {"ZoomBot", btZoomBot, "ZoomBot", 7},
+        {"ZoomBotArchive", btZoomBot, "ZoomBot", 7},
+        {"HulkX-90Virtual", btHulkX90, "HulkX-90", 1},
+        {"BuzzBombDestroyed", btBuzzBomb, "BuzzBomb", 8},
+        {"ZoomBotShutDown", btUnknown, "", -1}, // a robot's ID, but not in the list
+        {"Flag1", btUnknown, "", -1},
+        {"zoombot", btUnknown, "", -1},
+    };
+    TBotList bots;
+    for (const Case& c : cases) {
+        EXPECT_EQ(BotTypeOfChitID(c.id, chits), c.type) << c.id;
+        EXPECT_EQ(BaseChitIDOfChit(c.id, chits), c.base) << c.id;
+        TChit probe;
+        probe.SetID(c.id);
+        EXPECT_EQ(chits.BotIndexOfChit(&probe, bots), c.index) << c.id;
+    }
+    EXPECT_EQ(chits.BotIndexOfChit(nullptr, bots), -1);
+}
+
+TEST_F(ChitMapTest, ShutDownRobotSwapsItsChitOnceAndThenStays)
+{
+    TChitList chits;
+    TChit* normal = AddPlaced(chits, "ZoomBot", 1, 0, 4, 6);
+    TChit* shutDown = chits.AddChit("ZoomBotShutDown", "", "");
+    shutDown->SetChitFacing(cfSouth);
+    shutDown->SetSizePercent(70);
+    TChit* hammer = AddPlaced(chits, "HammerBot", 0, 0, 2, 2);
+    TBotList bots;
+    bots.FindByType(btZoomBot)->SetBotActivityLevel(alShutDown);
+    chits.ShowBotsInState(bots);
+    EXPECT_EQ(Where(*shutDown), "1_0/Island_2 (4, 6)");
+    EXPECT_EQ(Where(*normal), "/ (-1, -1)");
+    EXPECT_EQ(shutDown->ChitFacing(), cfSouth); // keeps its own look
+    EXPECT_EQ(shutDown->ImageSizePercent(), 70);
+    EXPECT_EQ(Where(*hammer), "0_0/Cross_1 (2, 2)");
+    std::string once = chits.SaveToXMLString();
+    chits.ShowBotsInState(bots);
+    EXPECT_EQ(chits.SaveToXMLString(), once);
+
+    // Back to normal play the plain chit returns to the square.
+    bots.FindByType(btZoomBot)->SetBotActivityLevel(alNormal);
+    chits.ShowBotsInState(bots);
+    EXPECT_EQ(Where(*normal), "1_0/Island_2 (4, 6)");
+    EXPECT_EQ(Where(*shutDown), "/ (-1, -1)");
+}
+
+TEST_F(ChitMapTest, StateChitPrecedence)
+{
+    struct Case {
+        TBotActivityLevel activity;
+        TBotState state;
+        int damage;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {alShutDown, bsVirtual, 10, "ZoomBotShutDown"},
+        {alShuttingDownNextTurn, bsVirtual, 10, "ZoomBotVirtual"},
+        {alNormal, bsReal, 10, "ZoomBotDestroyed"},
+        {alNormal, bsReal, 9, "ZoomBot"},
+        {alShuttingDownNextTurn, bsReal, 0, "ZoomBot"},
+    };
+    for (const Case& c : cases) {
+        TChitList chits;
+        for (const char* suffix : {"", "ShutDown", "Virtual", "Destroyed"})
+            chits.AddChit(std::string("ZoomBot") + suffix, "", "");
+        chits.FindByID("ZoomBotDestroyed")->PlaceAt(Layout.FindAt(0, 1), 9, 9);
+        TBotList bots;
+        TBot* bot = bots.FindByType(btZoomBot);
+        bot->SetBotActivityLevel(c.activity);
+        bot->SetBotState(c.state);
+        bot->SetDamage(c.damage);
+        chits.ShowBotsInState(bots);
+        TChit* shown = chits.FindBotChit("ZoomBot");
+        ASSERT_NE(shown, nullptr) << c.shown;
+        EXPECT_EQ(shown->ID(), c.shown);
+        EXPECT_EQ(Where(*shown), "0_1/Island_2 (9, 9)");
+    }
+}
+
+TEST_F(ChitMapTest, ArchiveMarkerAloneIsNotTurnedIntoTheRobot)
+{
+    TChitList chits;
+    TChit* normal = chits.AddChit("ZoomBot", "", "");
+    TChit* marker = AddPlaced(chits, "ZoomBotArchive", 0, 0, 5, 5);
+    TBotList bots;
+    chits.ShowBotsInState(bots);
+    EXPECT_EQ(Where(*marker), "0_0/Cross_1 (5, 5)");
+    EXPECT_EQ(Where(*normal), "/ (-1, -1)");
+}
+
+// ----------------------------------------------------------------------------- archives
+
+TEST(BotArchive, NewRecordAndListText)
+{
+    TBotArchiveList archives;
+    EXPECT_EQ(archives.FindByBotType(btTwonky), nullptr);
+    TBotArchive* record = archives.AddArchive(btTwonky);
+    EXPECT_EQ(archives.FindByBotType(btTwonky), record);
+    EXPECT_FALSE(record->IsSet());
+    EXPECT_EQ(archives.SaveToXMLString(),
+        "<BotArchiveList><BotArchive ID=\"btTwonky\"><BotType>btTwonky</BotType><X>-1</X><Y>-1</Y>"
+        "<UsedBoardRef></UsedBoardRef></BotArchive></BotArchiveList>");
+    TBotArchiveList loaded;
+    loaded.LoadFromXMLString("<BotArchiveList><BotArchive><BotType>btspinbot</BotType><X>4</X><Y>7</Y>"
+                             "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive></BotArchiveList>");
+    ASSERT_EQ(loaded.Count(), 1);
+    TBotArchive* spin = loaded.FindByBotType(btSpinBot);
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(spin->UsedBoardID(), "1_0");
+    EXPECT_EQ(spin->UsedBoardRef(), loaded.Items(0)->UsedBoardRef());
+    EXPECT_EQ(loaded.Items(0)->CountOf(TUsedBoardRef::StaticClass()), 1); // the default child was reused
+    EXPECT_TRUE(spin->IsSet());
+}
+
+TEST_F(ChitMapTest, SettingAndUsingAnArchive)
+{
+    TChitList chits;
+    TChit* virtualChit = AddPlaced(chits, "SpinBotVirtual", 1, 0, 6, 8);
+    TChit* marker = chits.AddChit("SpinBotArchive", "", "");
+    TChit* flag = AddPlaced(chits, "Flag2", 0, 0, 1, 1);
+    TBotArchiveList archives;
+
+    EXPECT_EQ(SetBotArchive(archives, chits, *flag), nullptr);
+    EXPECT_EQ(archives.Count(), 0);
+
+    TBotArchive* record = SetBotArchive(archives, chits, *virtualChit);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->BotType(), btSpinBot);
+    EXPECT_EQ(record->UsedBoardID(), "1_0");
+    EXPECT_EQ(record->X(), 6);
+    EXPECT_EQ(record->Y(), 8);
+    EXPECT_EQ(Where(*marker), "1_0/Island_2 (6, 8)");
+    // Setting again reuses the record.
+    virtualChit->MoveSouth();
+    EXPECT_EQ(SetBotArchive(archives, chits, *virtualChit), record);
+    EXPECT_EQ(archives.Count(), 1);
+    EXPECT_EQ(record->Y(), 9);
+
+    virtualChit->PlaceAt(Layout.FindAt(0, 1), 2, 2);
+    EXPECT_TRUE(MoveChitToArchive(record, *virtualChit));
+    EXPECT_EQ(Where(*virtualChit), "1_0/Island_2 (6, 9)");
+    EXPECT_TRUE(virtualChit->IsOnMap());
+
+    // A record that is not set moves nothing; one whose board left the map leaves the chit off it.
+    TBotArchive* empty = archives.AddArchive(btTwitch);
+    EXPECT_FALSE(MoveChitToArchive(empty, *virtualChit));
+    EXPECT_FALSE(MoveChitToArchive(nullptr, *virtualChit));
+    EXPECT_EQ(Where(*virtualChit), "1_0/Island_2 (6, 9)");
+    record->SetUsedBoardID("7_7");
+    EXPECT_TRUE(MoveChitToArchive(record, *virtualChit));
+    EXPECT_EQ(virtualChit->UsedBoardID(), "7_7");
+    EXPECT_FALSE(virtualChit->IsOnMap());
+}
+
+// ----------------------------------------------------------------------------- built-in table
+
+TEST(ChitList, BuiltCatalogueFileIsExactAndLoadsBack)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::string folder = dir.path().toStdString() + "/";
+    BuildChitListFile(folder);
+    const std::vector<std::string> expectedLines = {
+        ChitLine("Start", "Start", "Images/Start.jpg"),
+        ChitLine("Flag1", "Flag 1", "Images/Flags/Flag1.jpg"),
+        ChitLine("Flag2", "Flag 2", "Images/Flags/Flag2.jpg"),
+        ChitLine("Flag3", "Flag 3", "Images/Flags/Flag3.jpg"),
+        ChitLine("Flag4", "Flag 4", "Images/Flags/Flag4.jpg"),
+        ChitLine("Flag5", "Flag 5", "Images/Flags/Flag5.jpg"),
+        ChitLine("Flag6", "Flag 6", "Images/Flags/Flag6.jpg"),
+        ChitLine("HammerBot", "Hammer Bot", "Images/Hammer Bot.jpg"),
+        ChitLine("HulkX-90", "Hulk X-90", "Images/Hulk X-90.jpg"),
+        ChitLine("SpinBot", "Spin Bot", "Images/Spin Bot.jpg"),
+        ChitLine("SquashBot", "Squash Bot", "Images/Squash Bot.jpg"),
+        ChitLine("TrundleBot", "Trundle Bot", "Images/Trundle Bot.jpg"),
+        ChitLine("Twitch", "Twitch", "Images/Twitch.jpg"),
+        ChitLine("Twonky", "Twonky", "Images/Twonky.jpg"),
+        ChitLine("ZoomBot", "Zoom Bot", "Images/Zoom Bot.jpg"),
+    };
+    std::string expected;
+    for (std::size_t i = 0; i < expectedLines.size(); ++i)
+        expected += (i == 0 ? "<ChitList>" : "") + expectedLines[i] + (i + 1 == expectedLines.size() ? "</ChitList>" : "") + "\r\n";
+    EXPECT_EQ(ReadFile(folder + "Chits.xml"), expected);
+
+    TChitList loaded;
+    loaded.LoadFromXMLFile(folder + "Chits.xml");
+    ASSERT_EQ(loaded.Count(), 15);
+    EXPECT_EQ(loaded.Items(8)->ID(), "HulkX-90");
+    EXPECT_EQ(loaded.CloneableCount(), 0);
+    EXPECT_EQ(loaded.Items(14)->Objects().size(), 0u);
+}

@@ -1,0 +1,311 @@
+#include "map/UsedBoardUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+QImage PatternPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x & 255, y & 255, ((x >> 8) & 15) | (((y >> 8) & 15) << 4)));
+    return image;
+}
+
+// A catalogue of boards with synthetic pictures in a temporary executable folder.
+class LayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FDir.isValid());
+        FOld = ExecutableFolder();
+        SetExecutableFolder(FDir.path().toStdString() + "/");
+        ASSERT_TRUE(PatternPicture(1164, 1164).save(FDir.path() + "/Big.png"));
+        ASSERT_TRUE(PatternPicture(24, 24).save(FDir.path() + "/Small.png"));
+        ASSERT_TRUE(PatternPicture(36, 36).save(FDir.path() + "/Other.png"));
+        Big = Catalogue.AddBoard("Big_1", "Big.png");
+        Small = Catalogue.AddBoard("Small_1", "Small.png");
+        Other = Catalogue.AddBoard("Other_1", "Other.png");
+    }
+    void TearDown() override { SetExecutableFolder(FOld); }
+
+    TUsedBoard* Place(TUsedBoardList& layout, TBoard* board, int x, int y, int rotation = 0)
+    {
+        TUsedBoard source(&Catalogue, board, x, y);
+        source.SetRotationCount(rotation);
+        TUsedBoard* placed = layout.AddUsedBoard(source);
+        placed->SetBoardList(&Catalogue);
+        return placed;
+    }
+
+    TBoardList Catalogue;
+    TBoard* Big = nullptr;
+    TBoard* Small = nullptr;
+    TBoard* Other = nullptr;
+
+private:
+    QTemporaryDir FDir;
+    std::string FOld;
+};
+
+// The pixel rule of one clockwise quarter turn.
+void ExpectTurnedClockwise(const QImage& turned, const QImage& old)
+{
+    ASSERT_EQ(turned.width(), old.height());
+    ASSERT_EQ(turned.height(), old.width());
+    int h = old.height();
+    for (int i = 0; i < turned.width(); ++i)
+        for (int j = 0; j < turned.height(); ++j)
+            ASSERT_EQ(turned.pixel(i, j), old.pixel(j, h - 1 - i)) << i << "," << j;
+}
+
+void ExpectTurnedCounterClockwise(const QImage& turned, const QImage& old)
+{
+    ASSERT_EQ(turned.width(), old.height());
+    ASSERT_EQ(turned.height(), old.width());
+    int w = old.width();
+    for (int i = 0; i < turned.width(); ++i)
+        for (int j = 0; j < turned.height(); ++j)
+            ASSERT_EQ(turned.pixel(i, j), old.pixel(w - 1 - j, i)) << i << "," << j;
+}
+
+} // namespace
+
+TEST_F(LayoutTest, EmptyMapAndOneBoardAtTwoOne)
+{
+    TUsedBoardList layout;
+    EXPECT_EQ(layout.ColCount(), 0);
+    EXPECT_EQ(layout.RowCount(), 0);
+    EXPECT_EQ(layout.MaxBoardWidth(), 0);
+    EXPECT_EQ(layout.MaxBoardHeight(), 0);
+    EXPECT_FALSE(layout.SquareAtPixel(QPoint(0, 0)));
+
+    Place(layout, Small, 2, 1);
+    EXPECT_EQ(layout.ColCount(), 3);
+    EXPECT_EQ(layout.RowCount(), 2);
+    int empty = 0;
+    for (int x = 0; x < 3; ++x)
+        for (int y = 0; y < 2; ++y)
+            empty += layout.FindAt(x, y) ? 0 : 1;
+    EXPECT_EQ(empty, 5);
+    EXPECT_EQ(layout.FindAt(2, 1)->ID(), "2_1");
+    EXPECT_EQ(layout.MaxBoardWidth(), 24);
+    EXPECT_EQ(layout.MaxBoardHeight(), 24);
+}
+
+TEST_F(LayoutTest, IDFollowsTheCell)
+{
+    TUsedBoard placed(&Catalogue, Big, 2, 1);
+    EXPECT_EQ(placed.ID(), "2_1");
+    EXPECT_EQ(placed.BoardRef()->ID(), "Big_1");
+    EXPECT_EQ(placed.RotationCount(), 0);
+    placed.SetX(4);
+    EXPECT_EQ(placed.ID(), "4_1");
+    placed.SetY(0);
+    EXPECT_EQ(placed.ID(), "4_0");
+    // A load takes the cell, not the stored ID.
+    TUsedBoard loaded;
+    loaded.LoadFromXMLString("<UsedBoard ID=\"9_9\"><X>3</X><Y>5</Y><RotationCount>1</RotationCount>"
+                             "<BoardRef ID=\"Big_1\"></BoardRef></UsedBoard>");
+    EXPECT_EQ(loaded.ID(), "3_5");
+    EXPECT_EQ(loaded.BoardID(), "Big_1");
+}
+
+TEST_F(LayoutTest, RotationIsKeptWithinFourQuarterTurns)
+{
+    struct Case {
+        int from, to, stored;
+    };
+    const Case cases[] = {{3, 4, 0}, {0, -1, 3}, {1, 2, 2}, {2, 1, 1}, {0, 7, 3}, {0, -6, 2}, {1, -4, 0}, {2, 2147483647, 3},
+        {0, -2147483647 - 1, 0}};
+    for (const Case& c : cases) {
+        TUsedBoard placed;
+        placed.SetRotationCount(c.from);
+        placed.SetRotationCount(c.to);
+        EXPECT_EQ(placed.RotationCount(), c.stored) << c.from << " -> " << c.to;
+    }
+}
+
+TEST_F(LayoutTest, RotatingTurnsTheCachedPictureOnceEachWay)
+{
+    TUsedBoard placed(&Catalogue, Small, 0, 0);
+    placed.SetRotationCount(3);
+    EXPECT_FALSE(placed.HasPicture()); // built on first use only
+    QImage before = placed.Picture()->copy();
+    ExpectTurnedCounterClockwise(before, Small->Picture());
+    placed.RotateRight();
+    EXPECT_EQ(placed.RotationCount(), 0);
+    ExpectTurnedClockwise(*placed.Picture(), before);
+    EXPECT_EQ(*placed.Picture(), Small->Picture());
+    placed.RotateLeft();
+    EXPECT_EQ(placed.RotationCount(), 3);
+    ExpectTurnedCounterClockwise(*placed.Picture(), Small->Picture());
+}
+
+TEST_F(LayoutTest, CachedPictureStaysInStepWithAnyRotationSequence)
+{
+    TUsedBoard cached(&Catalogue, Small, 0, 0);
+    cached.Picture();
+    for (int value : {1, 3, -1, 6, 2, 5, 0, 4, -3}) {
+        cached.SetRotationCount(value);
+        TUsedBoard fresh(&Catalogue, Small, 0, 0);
+        fresh.SetRotationCount(value);
+        ASSERT_EQ(*cached.Picture(), *fresh.Picture()) << value;
+    }
+    TUsedBoard once(&Catalogue, Small, 0, 0);
+    once.SetRotationCount(1);
+    ExpectTurnedClockwise(*once.Picture(), Small->Picture());
+}
+
+TEST_F(LayoutTest, PictureFollowsTheReferencedBoardAndCatalogue)
+{
+    TUsedBoard placed(&Catalogue, Small, 0, 0);
+    EXPECT_EQ(placed.Picture()->width(), 24);
+    placed.BoardRef()->SetID("Other_1");
+    EXPECT_EQ(placed.Picture()->width(), 36);
+    placed.BoardRef()->SetID("Missing");
+    EXPECT_EQ(placed.Picture(), nullptr);
+    EXPECT_FALSE(placed.SquareCenter(1, 1).has_value());
+    placed.BoardRef()->SetID("Small_1");
+    placed.SetBoardList(nullptr);
+    EXPECT_EQ(placed.Picture(), nullptr);
+    EXPECT_FALSE(placed.HasPicture());
+}
+
+TEST_F(LayoutTest, SquareCentreTurnsWithTheBoard)
+{
+    TUsedBoard placed(&Catalogue, Big, 0, 0);
+    struct Case {
+        int rotation;
+        QPoint centre;
+    };
+    for (const Case& c : {Case{0, {56, 66}}, Case{1, {1099, 56}}, Case{2, {1109, 1099}}, Case{3, {66, 1109}}}) {
+        placed.SetRotationCount(c.rotation);
+        EXPECT_EQ(placed.SquareCenter(1, 1), c.centre) << c.rotation;
+    }
+    EXPECT_FALSE(placed.SquareCenter(0, 1).has_value());
+    EXPECT_FALSE(placed.SquareCenter(1, 13).has_value());
+}
+
+TEST_F(LayoutTest, MapPixelsAndSquareCentresOnAFullMap)
+{
+    TUsedBoardList layout;
+    Place(layout, Big, 0, 0);
+    TUsedBoard* east = Place(layout, Big, 1, 0, 1);
+    ASSERT_EQ(layout.CellOrigin(1, 0), QPoint(1164, 0));
+    EXPECT_EQ(layout.MapSquareCenter(*east, 1, 1), QPoint(1164 + 1099, 56));
+
+    TMapSquare square = layout.SquareAtPixel(QPoint(1164 + 1099, 56));
+    ASSERT_TRUE(square);
+    EXPECT_EQ(square.UsedBoard, east);
+    EXPECT_EQ(square.Node->GetID(), "1_1");
+    square = layout.SquareAtPixel(QPoint(1163, 1163));
+    ASSERT_TRUE(square);
+    EXPECT_EQ(square.UsedBoard->ID(), "0_0");
+    EXPECT_EQ(square.Node->GetID(), "12_12");
+    EXPECT_FALSE(layout.SquareAtPixel(QPoint(10, 1164 + 10))); // empty row below
+    EXPECT_FALSE(layout.SquareAtPixel(QPoint(3 * 1164, 0)));   // past the last column
+    EXPECT_FALSE(layout.SquareAtPixel(QPoint(-1, 5)));
+}
+
+TEST_F(LayoutTest, SmallerBoardIsStretchedOverItsCell)
+{
+    TUsedBoardList layout;
+    Place(layout, Big, 0, 0);
+    Place(layout, Small, 1, 0);
+    // The 24-pixel board fills a 1164-pixel cell: the last square starts at 11/12 of the cell.
+    TMapSquare square = layout.SquareAtPixel(QPoint(1164 + 1070, 1070));
+    ASSERT_TRUE(square);
+    EXPECT_EQ(square.UsedBoard->BoardID(), "Small_1");
+    EXPECT_EQ(square.Node->GetID(), "12_12");
+}
+
+TEST_F(LayoutTest, AddRemoveAndFind)
+{
+    TUsedBoardList layout;
+    TUsedBoard source(&Catalogue, Big, 1, 2);
+    source.SetRotationCount(2);
+    source.Picture();
+    TUsedBoard* copy = layout.AddUsedBoard(source);
+    EXPECT_NE(copy, &source);
+    EXPECT_EQ(copy->ID(), "1_2");
+    EXPECT_EQ(copy->RotationCount(), 2);
+    EXPECT_EQ(copy->BoardID(), "Big_1");
+    EXPECT_EQ(copy->BoardList(), nullptr);
+    EXPECT_FALSE(copy->HasPicture());
+    EXPECT_EQ(copy->Picture(), nullptr);
+    layout.SetBoardList(&Catalogue);
+    EXPECT_EQ(copy->Board(), Big);
+
+    TUsedBoard second(&Catalogue, Small, 0, 0);
+    layout.AddUsedBoard(second);
+    EXPECT_EQ(layout.FindByID("0_0")->BoardID(), "Small_1");
+    EXPECT_EQ(layout.FindAt(1, 2), copy);
+    EXPECT_EQ(layout.Neighbour(*layout.FindByID("0_0"), 1, 2), copy);
+    EXPECT_EQ(layout.Neighbour(*copy, 0, -1), nullptr);
+
+    TUsedBoard elsewhere(&Catalogue, Big, 5, 5);
+    layout.RemoveUsedBoard(elsewhere);
+    EXPECT_EQ(layout.Count(), 2);
+    // Only the cell counts, not the board.
+    TUsedBoard sameCell(&Catalogue, Other, 1, 2);
+    layout.RemoveUsedBoard(sameCell);
+    EXPECT_EQ(layout.Count(), 1);
+    EXPECT_EQ(layout.FindAt(1, 2), nullptr);
+}
+
+TEST_F(LayoutTest, LayoutTextIsExact)
+{
+    TUsedBoardList layout;
+    Place(layout, Big, 2, 1, 3);
+    Place(layout, Small, 0, 0);
+    const std::string expected = "<UsedBoardList>"
+                                 "<UsedBoard ID=\"2_1\"><X>2</X><Y>1</Y><RotationCount>3</RotationCount>"
+                                 "<BoardRef ID=\"Big_1\"></BoardRef></UsedBoard>\r\n"
+                                 "<UsedBoard ID=\"0_0\"><X>0</X><Y>0</Y><RotationCount>0</RotationCount>"
+                                 "<BoardRef ID=\"Small_1\"></BoardRef></UsedBoard>"
+                                 "</UsedBoardList>";
+    EXPECT_EQ(layout.SaveToXMLString(), expected);
+    TUsedBoardList loaded;
+    loaded.LoadFromXMLString(expected);
+    EXPECT_EQ(loaded.SaveToXMLString(), expected);
+    EXPECT_EQ(loaded.FindAt(2, 1)->RotationCount(), 3);
+}
+
+TEST_F(LayoutTest, UnresolvedBoardsDoNotBreakTheSizes)
+{
+    TUsedBoardList layout;
+    Place(layout, Small, 0, 0);
+    TUsedBoard* lost = Place(layout, Big, 1, 0);
+    lost->BoardRef()->SetID("NotInTheCatalogue");
+    EXPECT_EQ(layout.ColCount(), 2);
+    EXPECT_EQ(layout.MaxBoardWidth(), 24);
+    EXPECT_FALSE(layout.SquareAtPixel(QPoint(30, 5)));
+    EXPECT_TRUE(layout.SquareAtPixel(QPoint(5, 5)));
+}
+
+TEST_F(LayoutTest, ExtremeValuesFromADamagedFileStayInRange)
+{
+    TUsedBoardList layout;
+    layout.LoadFromXMLString("<UsedBoardList><UsedBoard><X>2147483647</X><Y>-2147483648</Y><RotationCount>1</RotationCount>"
+                             "<BoardRef ID=\"Big_1\"></BoardRef></UsedBoard></UsedBoardList>");
+    layout.SetBoardList(&Catalogue);
+    TUsedBoard* placed = layout.Items(0);
+    EXPECT_EQ(placed->ID(), "2147483647_-2147483648");
+    EXPECT_EQ(layout.ColCount(), 2147483647);
+    EXPECT_EQ(layout.RowCount(), 0);
+    EXPECT_EQ(layout.Neighbour(*placed, 1, 0), nullptr);
+    EXPECT_EQ(layout.Neighbour(*placed, 0, -1), nullptr);
+    EXPECT_EQ(layout.CellOrigin(placed->X(), placed->Y()), QPoint(2147483647, -2147483647 - 1));
+    Big->NodeAt(1, 1)->SetImageCenterY(-2147483647 - 1);
+    EXPECT_EQ(placed->SquareCenter(1, 1), QPoint(2147483647, 56));
+    EXPECT_EQ(layout.MapSquareCenter(*placed, 1, 1), QPoint(2147483647, -2147483647 - 1 + 56));
+}
