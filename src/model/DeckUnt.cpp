@@ -122,24 +122,19 @@ TCard* TDeck::DealCard()
 {
     if (!ShuffledList())
         ShuffleAll();
-    TShuffledCardRefList* pile = ShuffledList();
-    if (pile->Count() == 0) {
-        ShuffleDiscards();
-        pile = ShuffledList();
-        if (pile->Count() == 0) {
-            ShowMessage("Deck " + ClassType().ClassName() + " is out of cards.");
-            return nullptr;
-        }
-    }
-    // A damaged file may hold references to cards the deck lacks, or to cards already dealt:
-    // those are dropped and the next reference is tried.
-    while (pile->Count() > 0) {
-        TCardRef* top = pile->Refs(0);
-        TCard* card = FindCard(top->ID());
-        pile->Delete(0);
-        if (card && card->CardState() == csAvailable) {
-            card->SetCardState(csDealt);
-            return card;
+    // The pile is tried, then rebuilt once from the discards. References a damaged file left
+    // to missing or already used cards are dropped, so no card is ever dealt twice.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt == 1)
+            ShuffleDiscards();
+        TShuffledCardRefList* pile = ShuffledList();
+        while (pile->Count() > 0) {
+            TCard* card = FindCard(pile->Refs(0)->ID());
+            pile->Delete(0);
+            if (card && card->CardState() == csAvailable) {
+                card->SetCardState(csDealt);
+                return card;
+            }
         }
     }
     ShowMessage("Deck " + ClassType().ClassName() + " is out of cards.");

@@ -241,6 +241,19 @@ TEST(ProgramDeck, DamagedPileNeverDealsACardTwice)
     EXPECT_EQ(deck.FindCard("490Move1")->CardState(), csRegisterLocked);
 }
 
+TEST(ProgramDeck, PileOfStaleReferencesFallsBackToTheDiscards)
+{
+    TMessageCapture capture;
+    TProgramDeck deck;
+    deck.LoadFromXMLString("<ProgramDeck><ProgramCard ID=\"490Move1\"><CardState>csDiscarded</CardState></ProgramCard>"
+                           "<ShuffledProgramCardRefList><ProgramCardRef ID=\"gone\"></ProgramCardRef>"
+                           "</ShuffledProgramCardRefList></ProgramDeck>");
+    TCard* card = deck.DealCard();
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->ID(), "490Move1");
+    EXPECT_TRUE(capture.Messages().empty());
+}
+
 TEST(ProgramDeck, CopyCardsFromCopiesEveryProperty)
 {
     TProgramDeck source;
