@@ -38,14 +38,6 @@ std::map<std::string, const TClass*, std::less<>>& ClassRegistry()
     return registry;
 }
 
-pugi::xml_node FirstChildNamed(pugi::xml_node parent, const char* name)
-{
-    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
-        if (child.type() == pugi::node_element && std::strcmp(child.name(), name) == 0)
-            return child;
-    return pugi::xml_node();
-}
-
 bool IsSetSeparator(char c) { return c == ' ' || c == ',' || c == ']'; }
 } // namespace
 
@@ -55,6 +47,9 @@ int TEnumInfo::ValueOf(std::string_view name) const
 {
     if (name.empty())
         return -1;
+    for (std::size_t i = 0; i < Names.size(); ++i)
+        if (Names[i] == name)
+            return static_cast<int>(i);
     for (std::size_t i = 0; i < Names.size(); ++i)
         if (EqualsIgnoreCase(Names[i], name))
             return static_cast<int>(i);
@@ -142,10 +137,28 @@ std::uint32_t TextToSet(const TEnumInfo& info, std::string_view text)
     return mask;
 }
 
+void AppendXmlEscapedText(std::string& out, std::string_view text) { AppendXmlEscaped(out, text); }
+
+void AppendIntegerText(std::string& out, std::int64_t value)
+{
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+TPropInfo WithEscapedWriter(TPropInfo info)
+{
+    if (info.GetText && !info.WriteText) {
+        auto get = info.GetText;
+        info.WriteText = [get](const TpzCustomPersistentToXMLObject& o, std::string& out) { AppendXmlEscaped(out, get(o)); };
+    }
+    return info;
+}
+
 TPropInfo PropOther(const char* name)
 {
     return TPropInfo{name, TPropKind::Other, nullptr,
-        [](const TpzCustomPersistentToXMLObject&) { return std::string(); }, {}};
+        [](const TpzCustomPersistentToXMLObject&) { return std::string(); }, {}, {}};
 }
 
 // ----------------------------------------------------------------------------- classes
@@ -160,7 +173,7 @@ TClass::TClass(const char* className, const char* xmlName, const TClass* parent,
     if (parent)
         FProperties = parent->Properties();
     for (TPropInfo& p : ownProperties)
-        FProperties.push_back(std::move(p));
+        FProperties.push_back(WithEscapedWriter(std::move(p)));
     if (!FXMLName.empty())
         ClassRegistry()[FXMLName] = this;
 }
@@ -204,12 +217,18 @@ TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::CreateObject(con
 {
     auto child = cls.Create();
     child->FOwner = this;
+    if (FObjects.empty() && !FMixed)
+        FUniformClass = &cls;
+    else if (FUniformClass != &cls)
+        FMixed = true;
     FObjects.push_back(std::move(child));
     return FObjects.back().get();
 }
 
 int TpzCustomPersistentToXMLObject::CountOf(const TClass& cls) const
 {
+    if (IsUniformOf(cls))
+        return static_cast<int>(FObjects.size());
     int count = 0;
     for (const auto& child : FObjects)
         if (child->InheritsFrom(cls))
@@ -221,6 +240,8 @@ TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::ObjectOf(const T
 {
     if (index < 0)
         return nullptr;
+    if (IsUniformOf(cls))
+        return static_cast<std::size_t>(index) < FObjects.size() ? FObjects[static_cast<std::size_t>(index)].get() : nullptr;
     for (const auto& child : FObjects)
         if (child->InheritsFrom(cls) && index-- == 0)
             return child.get();
@@ -272,6 +293,8 @@ void TpzCustomPersistentToXMLObject::ClearObjects()
         FObjects.back()->ClearObjects();
         FObjects.pop_back();
     }
+    FUniformClass = nullptr;
+    FMixed = false;
 }
 
 void TpzCustomPersistentToXMLObject::DestroyChildren() { ClearObjects(); }
@@ -358,12 +381,12 @@ void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
     }
     out += '>';
     for (const TPropInfo& p : ClassType().Properties()) {
-        if (!p.GetText)
+        if (!p.WriteText)
             continue;
         out += '<';
         out += p.Name;
         out += '>';
-        AppendXmlEscaped(out, p.GetText(*this));
+        p.WriteText(*this, out);
         out += "</";
         out += p.Name;
         out += '>';
@@ -394,13 +417,52 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
     TStateScope loading(*this, TPersistentState::Loading);
     FID = AttributeText(element.attribute("ID"));
     FVersion = ParseLeadingInteger(element.attribute("Version").value());
-    for (const TPropInfo& p : ClassType().Properties()) {
-        if (!p.SetText)
+
+    // One pass over the children finds the first element of each property and the elements of
+    // each registered class. Properties usually come in table order, so the next expected one
+    // is tried first.
+    const std::vector<TPropInfo>& properties = ClassType().Properties();
+    const std::size_t propertyCount = properties.size();
+    std::vector<pugi::xml_node> propertyNodes(propertyCount);
+    std::vector<std::pair<std::size_t, pugi::xml_node>> classNodes;
+    bool classInitial[256] = {};
+    for (const TClass* cls : FClassList)
+        if (!cls->XMLName().empty())
+            classInitial[static_cast<unsigned char>(cls->XMLName()[0])] = true;
+    std::size_t expected = 0;
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element)
             continue;
-        pugi::xml_node node = FirstChildNamed(element, p.Name.c_str());
-        if (node)
-            p.SetText(*this, NodeText(node));
+        const char* name = child.name();
+        std::size_t hit = propertyCount;
+        if (expected < propertyCount && std::strcmp(properties[expected].Name.c_str(), name) == 0) {
+            hit = expected;
+        } else {
+            for (std::size_t i = 0; i < propertyCount; ++i)
+                if (std::strcmp(properties[i].Name.c_str(), name) == 0) {
+                    hit = i;
+                    break;
+                }
+        }
+        if (hit < propertyCount) {
+            if (!propertyNodes[hit])
+                propertyNodes[hit] = child;
+            expected = hit + 1;
+        }
+        if (!classInitial[static_cast<unsigned char>(name[0])])
+            continue;
+        for (std::size_t c = 0; c < FClassList.size(); ++c)
+            if (std::strcmp(FClassList[c]->XMLName().c_str(), name) == 0) {
+                classNodes.emplace_back(c, child);
+                break;
+            }
     }
+
+    std::string scratch;
+    for (std::size_t i = 0; i < propertyCount; ++i)
+        if (propertyNodes[i] && properties[i].SetText)
+            properties[i].SetText(*this, NodeTextView(propertyNodes[i], scratch));
+
     // Registered classes may repeat; each pass matches children by position again.
     for (const TClass* cls : FClassList) {
         if (cls->XMLName().empty())
@@ -410,9 +472,8 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
             if (child->InheritsFrom(*cls))
                 existing.push_back(child.get());
         std::size_t k = 0;
-        const char* name = cls->XMLName().c_str();
-        for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
-            if (node.type() != pugi::node_element || std::strcmp(node.name(), name) != 0)
+        for (const auto& [c, node] : classNodes) {
+            if (FClassList[c] != cls)
                 continue;
             TpzCustomPersistentToXMLObject* target = k < existing.size() ? existing[k] : CreateObject(*cls);
             ++k;

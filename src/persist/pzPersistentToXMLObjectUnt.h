@@ -39,7 +39,13 @@ struct TPropInfo {
     const TEnumInfo* Enum = nullptr; // for enumerations and sets
     std::function<std::string(const TpzCustomPersistentToXMLObject&)> GetText; // empty: not written
     std::function<void(TpzCustomPersistentToXMLObject&, std::string_view)> SetText; // empty: not read
+    // Appends the value as the XML text of its element (escaped); set whenever GetText is.
+    std::function<void(const TpzCustomPersistentToXMLObject&, std::string&)> WriteText;
 };
+
+// Fills WriteText from GetText where a maker gave no faster one.
+TPropInfo WithEscapedWriter(TPropInfo info);
+void AppendIntegerText(std::string& out, std::int64_t value);
 
 // Text forms of the property kinds.
 std::string IntegerToText(std::int64_t value);
@@ -51,6 +57,8 @@ std::string CharToText(char value);
 char TextToChar(std::string_view text);
 std::string SetToText(const TEnumInfo& info, std::uint32_t mask);
 std::uint32_t TextToSet(const TEnumInfo& info, std::string_view text);
+
+void AppendXmlEscapedText(std::string& out, std::string_view text);
 
 namespace prop_detail {
 template <class T>
@@ -64,11 +72,15 @@ T& As(TpzCustomPersistentToXMLObject& o) { return static_cast<T&>(o); }
 template <class T, class G, class S>
 TPropInfo PropInteger(const char* name, G get, S set)
 {
-    TPropInfo p{name, TPropKind::Integer, nullptr, {}, {}};
-    if constexpr (!std::is_null_pointer_v<G>)
+    TPropInfo p{name, TPropKind::Integer, nullptr, {}, {}, {}};
+    if constexpr (!std::is_null_pointer_v<G>) {
         p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
             return IntegerToText(static_cast<std::int64_t>(std::invoke(get, prop_detail::As<T>(o))));
         };
+        p.WriteText = [get](const TpzCustomPersistentToXMLObject& o, std::string& out) {
+            AppendIntegerText(out, static_cast<std::int64_t>(std::invoke(get, prop_detail::As<T>(o))));
+        };
+    }
     if constexpr (!std::is_null_pointer_v<S>)
         p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
             std::invoke(set, prop_detail::As<T>(o), TextToInteger(t));
@@ -79,7 +91,7 @@ TPropInfo PropInteger(const char* name, G get, S set)
 template <class T, class G, class S>
 TPropInfo PropInt64(const char* name, G get, S set)
 {
-    TPropInfo p{name, TPropKind::Int64, nullptr, {}, {}};
+    TPropInfo p{name, TPropKind::Int64, nullptr, {}, {}, {}};
     if constexpr (!std::is_null_pointer_v<G>)
         p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
             return IntegerToText(static_cast<std::int64_t>(std::invoke(get, prop_detail::As<T>(o))));
@@ -94,7 +106,7 @@ TPropInfo PropInt64(const char* name, G get, S set)
 template <class T, class G, class S>
 TPropInfo PropChar(const char* name, G get, S set)
 {
-    TPropInfo p{name, TPropKind::Char, nullptr, {}, {}};
+    TPropInfo p{name, TPropKind::Char, nullptr, {}, {}, {}};
     if constexpr (!std::is_null_pointer_v<G>)
         p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
             return CharToText(std::invoke(get, prop_detail::As<T>(o)));
@@ -109,7 +121,7 @@ TPropInfo PropChar(const char* name, G get, S set)
 template <class T, class G, class S>
 TPropInfo PropFloat(const char* name, G get, S set)
 {
-    TPropInfo p{name, TPropKind::Float, nullptr, {}, {}};
+    TPropInfo p{name, TPropKind::Float, nullptr, {}, {}, {}};
     if constexpr (!std::is_null_pointer_v<G>)
         p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
             return FloatToText(static_cast<double>(std::invoke(get, prop_detail::As<T>(o))));
@@ -124,11 +136,15 @@ TPropInfo PropFloat(const char* name, G get, S set)
 template <class T, class G, class S>
 TPropInfo PropString(const char* name, G get, S set)
 {
-    TPropInfo p{name, TPropKind::String, nullptr, {}, {}};
-    if constexpr (!std::is_null_pointer_v<G>)
+    TPropInfo p{name, TPropKind::String, nullptr, {}, {}, {}};
+    if constexpr (!std::is_null_pointer_v<G>) {
         p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
             return std::string(std::invoke(get, prop_detail::As<T>(o)));
         };
+        p.WriteText = [get](const TpzCustomPersistentToXMLObject& o, std::string& out) {
+            AppendXmlEscapedText(out, std::invoke(get, prop_detail::As<T>(o)));
+        };
+    }
     if constexpr (!std::is_null_pointer_v<S>)
         p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
             std::invoke(set, prop_detail::As<T>(o), std::string(t));
@@ -140,12 +156,16 @@ TPropInfo PropString(const char* name, G get, S set)
 template <class T, class G, class S>
 TPropInfo PropEnum(const char* name, const TEnumInfo& info, G get, S set)
 {
-    TPropInfo p{name, TPropKind::Enumeration, &info, {}, {}};
+    TPropInfo p{name, TPropKind::Enumeration, &info, {}, {}, {}};
     const TEnumInfo* e = &info;
-    if constexpr (!std::is_null_pointer_v<G>)
+    if constexpr (!std::is_null_pointer_v<G>) {
         p.GetText = [get, e](const TpzCustomPersistentToXMLObject& o) {
             return e->NameOf(static_cast<int>(std::invoke(get, prop_detail::As<T>(o))));
         };
+        p.WriteText = [get, e](const TpzCustomPersistentToXMLObject& o, std::string& out) {
+            AppendXmlEscapedText(out, e->NameOf(static_cast<int>(std::invoke(get, prop_detail::As<T>(o)))));
+        };
+    }
     if constexpr (!std::is_null_pointer_v<S>)
         p.SetText = [set, e](TpzCustomPersistentToXMLObject& o, std::string_view t) {
             int v = e->ValueOf(t);
@@ -167,7 +187,7 @@ TPropInfo PropBoolean(const char* name, G get, S set)
 template <class T, class E, class G, class S>
 TPropInfo PropSet(const char* name, const TEnumInfo& info, G get, S set)
 {
-    TPropInfo p{name, TPropKind::Set, &info, {}, {}};
+    TPropInfo p{name, TPropKind::Set, &info, {}, {}, {}};
     const TEnumInfo* e = &info;
     if constexpr (!std::is_null_pointer_v<G>)
         p.GetText = [get, e](const TpzCustomPersistentToXMLObject& o) {
@@ -327,6 +347,12 @@ protected:
 
 private:
     int ClassPosition(const TClass& cls) const;
+
+    // The exact class of every child when they all share one, so that the lookups by class and
+    // index of a plain list need no scan; none when the children are mixed or there are none.
+    const TClass* FUniformClass = nullptr;
+    bool FMixed = false;
+    bool IsUniformOf(const TClass& cls) const { return !FMixed && FUniformClass && FUniformClass->InheritsFrom(cls); }
 
     TObjectList FObjects;
     std::vector<const TClass*> FClassList;

@@ -74,6 +74,20 @@ std::string NodeText(pugi::xml_node node)
     return out;
 }
 
+std::string_view NodeTextView(pugi::xml_node node, std::string& scratch)
+{
+    pugi::xml_node only = node.first_child();
+    if (!only)
+        return std::string_view();
+    if (!only.next_sibling() && only.type() == pugi::node_pcdata) {
+        std::string_view text(only.value());
+        if (text.find('\xC2') == std::string_view::npos)
+            return text;
+    }
+    scratch = NodeText(node);
+    return scratch;
+}
+
 std::string AttributeText(pugi::xml_attribute attribute)
 {
     std::string out = attribute.value();

@@ -14,6 +14,9 @@ bool ParseXml(pugi::xml_document& doc, std::string_view text);
 // All text under a node, its text nodes joined with single blanks, C1 references mapped to
 // their Windows-1252 characters.
 std::string NodeText(pugi::xml_node node);
+// The same text without a copy where it can be had as it stands (one text node, nothing to
+// map); otherwise built in scratch. The view lives as long as the node and scratch.
+std::string_view NodeTextView(pugi::xml_node node, std::string& scratch);
 // An attribute's value with the same mapping.
 std::string AttributeText(pugi::xml_attribute attribute);
 

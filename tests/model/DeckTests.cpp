@@ -59,6 +59,10 @@ TEST(ProgramCard, ReadingTheKindRenamesTheCard)
     card.LoadFromXMLString("<ProgramCard ID=\"490Move1\"><CardName>Custom</CardName><Kind>ckmoveone</Kind></ProgramCard>");
     EXPECT_EQ(card.Kind(), ckMoveOne);
     EXPECT_EQ(card.CardName(), "Move 1");
+    // Properties are applied in their declared order, not the file's: the kind names the card.
+    card.LoadFromXMLString("<ProgramCard><Kind>ckBackup</Kind><CardName>Custom</CardName></ProgramCard>");
+    EXPECT_EQ(card.CardName(), "Backup");
+    card.SetKind(ckMoveOne);
     card.LoadFromXMLString("<ProgramCard><CardName>Custom</CardName><Kind>ckSideStep</Kind></ProgramCard>");
     EXPECT_EQ(card.Kind(), ckMoveOne); // an unknown kind leaves the kind as it was
     EXPECT_EQ(card.CardName(), "Custom");

@@ -226,6 +226,16 @@ TEST(PersistRead, MissingPropertiesKeepTheirValueAndNamesAreCaseSensitive)
     EXPECT_EQ(r.Text, "t");
 }
 
+TEST(PersistRead, TheFirstOfRepeatedElementsCountsWhateverTheOrder)
+{
+    auto rp = LoadedPtr("<AllKinds><Colours>coRed</Colours><Text>one</Text><Number>3</Number><Text>two</Text>"
+                        "<Flag>True</Flag><Number>4</Number></AllKinds>");
+    EXPECT_EQ(rp->Text, "one");
+    EXPECT_EQ(rp->Number, 3);
+    EXPECT_TRUE(rp->Flag);
+    EXPECT_EQ(rp->Colours, TColours{coRed});
+}
+
 TEST(PersistRead, EnumNamesIgnoreLetterCase)
 {
     EXPECT_EQ(Loaded("<AllKinds><Colour>COBLUE</Colour></AllKinds>").Colour, coBlue);
