@@ -7,6 +7,8 @@
 #include <vector>
 
 namespace {
+constexpr int MaxCreatedIndex = 65535;
+
 struct TPathStep {
     std::string Name;
     int Index = 0;
@@ -117,7 +119,8 @@ pugi::xml_node TXMLDoc::Create(std::string_view path)
     if (path.empty())
         return current;
     for (const TPathStep& step : SplitPath(path)) {
-        if (step.Index < 0)
+        // A path is never asked to make thousands of siblings; refuse rather than exhaust memory.
+        if (step.Index < 0 || step.Index > MaxCreatedIndex)
             return pugi::xml_node();
         int found = 0;
         pugi::xml_node next = NthChild(current, step.Name, step.Index, &found);

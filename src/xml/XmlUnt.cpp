@@ -8,23 +8,27 @@
 namespace {
 constexpr unsigned ParseOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_ws_pcdata;
 
-void CollectText(pugi::xml_node node, std::string& out, bool& first)
+// Walks the subtree without recursion: a hostile file may nest elements very deeply.
+void CollectText(pugi::xml_node node, std::string& out)
 {
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        switch (child.type()) {
-        case pugi::node_pcdata:
-        case pugi::node_cdata:
+    bool first = true;
+    pugi::xml_node current = node.first_child();
+    while (current) {
+        if (current.type() == pugi::node_pcdata || current.type() == pugi::node_cdata) {
             if (!first)
                 out += ' ';
-            out += child.value();
+            out += current.value();
             first = false;
-            break;
-        case pugi::node_element:
-            CollectText(child, out, first);
-            break;
-        default:
-            break;
         }
+        if (current.type() == pugi::node_element && current.first_child()) {
+            current = current.first_child();
+            continue;
+        }
+        while (current && current != node && !current.next_sibling())
+            current = current.parent();
+        if (!current || current == node)
+            break;
+        current = current.next_sibling();
     }
 }
 
@@ -67,8 +71,7 @@ std::string NodeText(pugi::xml_node node)
     if (only && !only.next_sibling() && only.type() == pugi::node_pcdata) {
         out = only.value(); // the common case: one text node
     } else {
-        bool first = true;
-        CollectText(node, out, first);
+        CollectText(node, out);
     }
     MapC1ToWindows1252(out);
     return out;
@@ -138,7 +141,8 @@ std::string XmlEscaped(std::string_view text)
     return out;
 }
 
-void WriteXmlElement(std::string& out, pugi::xml_node element)
+namespace {
+void WriteStartTag(std::string& out, pugi::xml_node element)
 {
     out += '<';
     out += element.name();
@@ -150,22 +154,51 @@ void WriteXmlElement(std::string& out, pugi::xml_node element)
         out += '"';
     }
     out += '>';
-    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-        switch (child.type()) {
+}
+
+void WriteEndTag(std::string& out, pugi::xml_node element)
+{
+    out += "</";
+    out += element.name();
+    out += '>';
+}
+} // namespace
+
+// Without recursion, as deep trees may come from files.
+void WriteXmlElement(std::string& out, pugi::xml_node element)
+{
+    WriteStartTag(out, element);
+    pugi::xml_node current = element.first_child();
+    while (current) {
+        bool descend = false;
+        switch (current.type()) {
         case pugi::node_element:
-            WriteXmlElement(out, child);
+            WriteStartTag(out, current);
+            descend = static_cast<bool>(current.first_child());
+            if (!descend)
+                WriteEndTag(out, current);
             break;
         case pugi::node_pcdata:
         case pugi::node_cdata:
-            AppendXmlEscaped(out, child.value());
+            AppendXmlEscaped(out, current.value());
             break;
         default:
             break;
         }
+        if (descend) {
+            current = current.first_child();
+            continue;
+        }
+        while (current != element && !current.next_sibling()) {
+            current = current.parent();
+            if (current != element)
+                WriteEndTag(out, current);
+        }
+        if (current == element)
+            break;
+        current = current.next_sibling();
     }
-    out += "</";
-    out += element.name();
-    out += '>';
+    WriteEndTag(out, element);
 }
 
 std::string XmlElementToString(pugi::xml_node element)

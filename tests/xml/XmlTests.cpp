@@ -125,3 +125,28 @@ TEST(XMLDoc, BadTextNeverRaises)
     EXPECT_FALSE(doc.LoadFromString("\x01\x02\xFF"));
     EXPECT_EQ(doc.GetAttribute("", "ID"), "");
 }
+
+TEST(XmlDeepTrees, TextAndWritingNeedNoRecursion)
+{
+    std::string deep;
+    const int depth = 200000;
+    for (int i = 0; i < depth; ++i)
+        deep += "<a>";
+    deep += "x";
+    for (int i = 0; i < depth; ++i)
+        deep += "</a>";
+    pugi::xml_document doc;
+    ASSERT_TRUE(ParseXml(doc, "<r>" + deep + "<b>y</b></r>"));
+    EXPECT_EQ(NodeText(doc.document_element()), "x y");
+    EXPECT_EQ(XmlElementToString(doc.document_element()), "<r>" + deep + "<b>y</b></r>");
+}
+
+TEST(XMLDoc, RefusesToCreateAbsurdlyManySiblings)
+{
+    TXMLDoc doc("R");
+    doc.SetNodeText("A(2000000000)", "x");
+    doc.SetAttribute("B(99999999)", "k", "v");
+    EXPECT_EQ(doc.SaveToString(), "<R></R>");
+    doc.SetNodeText("A(2)", "x");
+    EXPECT_EQ(doc.SaveToString(), "<R><A></A><A></A><A>x</A></R>");
+}
