@@ -1,0 +1,472 @@
+// The reference data the build writes beside the executables: decks, catalogues, pictures and
+// report templates, checked as the tool will read them.
+
+#include "map/BoardUnt.h"
+#include "map/ChitUnt.h"
+#include "model/BotUnt.h"
+#include "model/OptionUnt.h"
+#include "model/ProgramUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int SquareSpacing = TBoardNode::SquareSpacing;
+// "Hide Chits" draws nothing above this layer.
+constexpr int HideChitsLimit = 100;
+
+std::string Shipped(const std::string& name) { return ExecutableFolder() + name; }
+
+std::string FileBytes(const std::string& fileName)
+{
+    QFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << fileName;
+        return {};
+    }
+    QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// What SaveToXMLFile puts on disk for a text made by SaveToXMLString.
+std::string AsWrittenFile(const std::string& xml)
+{
+    std::string text;
+    for (const std::string& line : SplitLines(xml))
+        text += line + "\r\n";
+    return text;
+}
+
+QImage ReadShippedPicture(const std::string& relativePath, QByteArray* format = nullptr)
+{
+    QImageReader reader(QString::fromStdString(Shipped(relativePath)));
+    // Known only before reading: the reader lets go of the file afterwards.
+    if (format)
+        *format = reader.format();
+    QImage image = reader.read();
+    if (image.isNull())
+        ADD_FAILURE() << relativePath << ": " << reader.errorString().toStdString();
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+double Luminance(QRgb pixel) { return 0.299 * qRed(pixel) + 0.587 * qGreen(pixel) + 0.114 * qBlue(pixel); }
+
+// Mean difference per colour channel; 0 for equal pictures, 255 for black against white.
+double MeanDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 255;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            QRgb p = a.pixel(x, y);
+            QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+std::vector<TBotType> RobotTypes()
+{
+    std::vector<TBotType> types;
+    for (int t = btHammerBot; t <= btBuzzBomb; ++t)
+        types.push_back(static_cast<TBotType>(t));
+    return types;
+}
+
+bool IsRobotChit(const TChit& chit, const TChitList& list) { return BotTypeOfChitID(chit.ID(), list) != btUnknown; }
+
+class ShippedChitsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        FChits = new TChitList;
+        FChits->LoadFromXMLFile(Shipped("Chits.xml"));
+    }
+    static void TearDownTestSuite()
+    {
+        delete FChits;
+        FChits = nullptr;
+    }
+    static const TChitList& Chits() { return *FChits; }
+
+private:
+    static TChitList* FChits;
+};
+TChitList* ShippedChitsTest::FChits = nullptr;
+
+class ShippedBoardsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        FBoards = new TBoardList;
+        FBoards->LoadFromXMLFile(Shipped("Boards.xml"));
+    }
+    static void TearDownTestSuite()
+    {
+        delete FBoards;
+        FBoards = nullptr;
+    }
+    static TBoardList& Boards() { return *FBoards; }
+
+private:
+    static TBoardList* FBoards;
+};
+TBoardList* ShippedBoardsTest::FBoards = nullptr;
+
+// ---------------------------------------------------------------------------------------------
+// Decks
+
+TEST(ShippedDecksTest, AreByteForByteWhatTheBuildersWrite)
+{
+    TProgramDeck program;
+    BuildProgramCards(program);
+    EXPECT_EQ(FileBytes(Shipped("CoreProgramDeck.xml")), AsWrittenFile(program.SaveToXMLString()));
+
+    for (TOptionSource source : {osBaseGame, osBoltsAndBlasters}) {
+        SCOPED_TRACE(OptionDeckFiles[source]);
+        TOptionDeck options;
+        BuildOptionCards(options, source);
+        EXPECT_EQ(FileBytes(Shipped(OptionDeckFiles[source])), AsWrittenFile(options.SaveToXMLString()));
+    }
+}
+
+TEST(ShippedDecksTest, LoadWithEveryCard)
+{
+    TProgramDeck program;
+    program.LoadFromXMLFile(Shipped("CoreProgramDeck.xml"));
+    EXPECT_EQ(program.Count(), 84);
+    for (TOptionSource source : {osBaseGame, osBoltsAndBlasters}) {
+        TOptionDeck options;
+        options.LoadFromXMLFile(Shipped(OptionDeckFiles[source]));
+        EXPECT_EQ(options.Count(), static_cast<int>(OptionCardTable(source).size())) << OptionDeckFiles[source];
+        EXPECT_EQ(options.Count(), 26) << OptionDeckFiles[source];
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Boards
+
+TEST_F(ShippedBoardsTest, AreTheBuiltInTableWithOnlyDescriptionsAdded)
+{
+    TBoardList table;
+    BuildBoardList(table);
+    ASSERT_EQ(Boards().Count(), table.Count());
+    ASSERT_EQ(Boards().Count(), 26);
+
+    // The file is in the writer's own form: loading and saving again gives the same bytes.
+    TBoardList copy;
+    copy.LoadFromXMLFile(Shipped("Boards.xml"));
+    EXPECT_EQ(FileBytes(Shipped("Boards.xml")), AsWrittenFile(copy.SaveToXMLString()));
+
+    // Without descriptions nothing differs from the table: same order, paths and default centres.
+    for (int i = 0; i < copy.Count(); ++i)
+        copy.Items(i)->SetDescription("");
+    EXPECT_EQ(copy.SaveToXMLString(), table.SaveToXMLString());
+}
+
+TEST_F(ShippedBoardsTest, DescriptionsNameEachBoardAndItsEdition)
+{
+    std::set<std::string> seen;
+    for (int i = 0; i < Boards().Count(); ++i) {
+        const TBoard& board = *Boards().Items(i);
+        const std::string& path = board.RelativeFilePath();
+        const std::string& description = board.Description();
+        SCOPED_TRACE(path);
+        // "Images/<edition>/<name>.jpg" must read "<name> (<edition>)", blanks in the name aside.
+        std::string folder = path.substr(0, path.rfind('/'));
+        std::string edition = folder.substr(folder.rfind('/') + 1);
+        std::string stem = path.substr(path.rfind('/') + 1);
+        stem.erase(stem.rfind('.'));
+        std::string suffix = " (" + edition + ")";
+        ASSERT_GT(description.size(), suffix.size());
+        EXPECT_EQ(description.substr(description.size() - suffix.size()), suffix);
+        std::string name = description.substr(0, description.size() - suffix.size());
+        auto withoutBlanks = [](std::string text) {
+            std::erase(text, ' ');
+            return text;
+        };
+        EXPECT_EQ(withoutBlanks(name), withoutBlanks(stem));
+        EXPECT_TRUE(seen.insert(description).second) << "the pickers would show " << description << " twice";
+    }
+}
+
+TEST_F(ShippedBoardsTest, PicturesAreJpegsOfTheFullBoardSize)
+{
+    for (int i = 0; i < Boards().Count(); ++i) {
+        const std::string& path = Boards().Items(i)->RelativeFilePath();
+        QByteArray format;
+        QImage picture = ReadShippedPicture(path, &format);
+        EXPECT_EQ(format.toStdString(), "jpeg") << path;
+        EXPECT_EQ(picture.width(), 1164) << path;
+        EXPECT_EQ(picture.height(), 1164) << path;
+    }
+}
+
+// The shipped catalogue keeps every square at its default centre, so the drawn squares must be
+// there: a dark grid line runs the whole board halfway between neighbouring default centres.
+TEST_F(ShippedBoardsTest, GridLinesLieHalfwayBetweenTheDefaultCentres)
+{
+    constexpr double Dark = 45;
+    for (int i = 0; i < Boards().Count(); ++i) {
+        const std::string& path = Boards().Items(i)->RelativeFilePath();
+        SCOPED_TRACE(path);
+        QImage picture = ReadShippedPicture(path);
+        ASSERT_EQ(picture.width(), 1164);
+        const int firstX = TBoardNode::DefaultCenterX(1) - SquareSpacing / 2;
+        const int firstY = TBoardNode::DefaultCenterY(1) - SquareSpacing / 2;
+        // Share of dark pixels along a column or a row of the squares' area.
+        auto darkInColumn = [&](int x) {
+            int dark = 0;
+            for (int y = firstY; y < picture.height(); ++y)
+                dark += Luminance(picture.pixel(x, y)) < Dark;
+            return static_cast<double>(dark) / (picture.height() - firstY);
+        };
+        auto darkInRow = [&](int y) {
+            int dark = 0;
+            for (int x = firstX; x < picture.width(); ++x)
+                dark += Luminance(picture.pixel(x, y)) < Dark;
+            return static_cast<double>(dark) / (picture.width() - firstX);
+        };
+        for (int k = 1; k < TBoardNodeList::GridSize; ++k) {
+            // Squares k and k + 1 meet between these two pixels.
+            int leftOfLine = (TBoardNode::DefaultCenterX(k) + TBoardNode::DefaultCenterX(k + 1)) / 2;
+            int aboveLine = (TBoardNode::DefaultCenterY(k) + TBoardNode::DefaultCenterY(k + 1)) / 2;
+            EXPECT_GT(std::max(darkInColumn(leftOfLine), darkInColumn(leftOfLine + 1)), 0.95) << "after column " << k;
+            EXPECT_GT(std::max(darkInRow(aboveLine), darkInRow(aboveLine + 1)), 0.95) << "after row " << k;
+        }
+        // Lines on a floor, not a dark picture in which any column would pass for a line.
+        int dark = 0;
+        for (int y = firstY; y < picture.height(); ++y)
+            for (int x = firstX; x < picture.width(); ++x)
+                dark += Luminance(picture.pixel(x, y)) < Dark;
+        EXPECT_LT(static_cast<double>(dark) / ((picture.width() - firstX) * (picture.height() - firstY)), 0.4);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Chits
+
+TEST_F(ShippedChitsTest, EveryRobotHasItsFiveChits)
+{
+    for (TBotType type : RobotTypes()) {
+        for (int s = 0; s < BotChitSuffixCount; ++s) {
+            std::string id = BaseChitID(type) + BotChitSuffixes[s];
+            SCOPED_TRACE(id);
+            const TChit* chit = Chits().FindByID(id);
+            ASSERT_NE(chit, nullptr);
+            EXPECT_EQ(chit->Description().rfind(BotTypeName(type), 0), 0u) << chit->Description();
+            EXPECT_EQ(BotTypeOfChitID(id, Chits()), type);
+            EXPECT_EQ(chit->IsArchiveMarker(), s == ArchiveSuffixIndex);
+            EXPECT_FALSE(chit->IsCloneable());
+            EXPECT_FALSE(chit->IsOnMap());
+        }
+    }
+}
+
+TEST_F(ShippedChitsTest, HoldTheBuiltInTableUnchanged)
+{
+    TChitList table;
+    BuildChitList(table);
+    for (int i = 0; i < table.Count(); ++i) {
+        const TChit& builtIn = *table.Items(i);
+        const TChit* shipped = Chits().FindByID(builtIn.ID());
+        ASSERT_NE(shipped, nullptr) << builtIn.ID();
+        EXPECT_EQ(shipped->Description(), builtIn.Description());
+        EXPECT_EQ(shipped->RelativeFilePath(), builtIn.RelativeFilePath());
+    }
+    for (const char* id : {"Start", "Flag1", "Flag2", "Flag3", "Flag4", "Flag5", "Flag6"}) {
+        const TChit* chit = Chits().FindByID(id);
+        ASSERT_NE(chit, nullptr) << id;
+        EXPECT_FALSE(chit->IsCloneable()) << id;
+    }
+}
+
+TEST_F(ShippedChitsTest, IDsAndPicturesAreTheirOwn)
+{
+    std::set<std::string> ids;
+    std::set<std::string> paths;
+    for (int i = 0; i < Chits().Count(); ++i) {
+        const TChit& chit = *Chits().Items(i);
+        EXPECT_TRUE(ids.insert(chit.ID()).second) << "ID twice: " << chit.ID();
+        EXPECT_TRUE(paths.insert(chit.RelativeFilePath()).second) << "picture twice: " << chit.RelativeFilePath();
+        EXPECT_FALSE(chit.Description().empty()) << chit.ID();
+        EXPECT_FALSE(chit.IsClone()) << chit.ID();
+        EXPECT_EQ(chit.ImageSizePercent(), 100) << chit.ID();
+    }
+    EXPECT_EQ(Chits().Count(), 7 + 9 * BotChitSuffixCount + Chits().CloneableCount());
+}
+
+TEST_F(ShippedChitsTest, OfferMineWallAndPitMarkersToClone)
+{
+    ASSERT_GE(Chits().CloneableCount(), 3);
+    for (int i = 0; i < Chits().CloneableCount(); ++i) {
+        const TChit& marker = *Chits().CloneableAt(i);
+        EXPECT_FALSE(IsRobotChit(marker, Chits())) << marker.ID();
+        EXPECT_FALSE(marker.IsArchiveMarker()) << marker.ID();
+        // A clone is named "<ID>_<n>"; an underscore in the template would make its clones ambiguous.
+        EXPECT_EQ(marker.ID().find('_'), std::string::npos) << marker.ID();
+    }
+    for (const char* id : {"Mine", "Wall", "Pit"}) {
+        const TChit* chit = Chits().FindByID(id);
+        ASSERT_NE(chit, nullptr) << id;
+        EXPECT_TRUE(chit->IsCloneable()) << id;
+    }
+}
+
+// "Hide Chits" keeps the course (floor markers, start, flags) and hides the pieces on it.
+TEST_F(ShippedChitsTest, LayersHideThePiecesAndKeepTheCourse)
+{
+    int highestFloorMarker = -1;
+    int lowestCourse = 1 << 30;
+    for (int i = 0; i < Chits().Count(); ++i) {
+        const TChit& chit = *Chits().Items(i);
+        SCOPED_TRACE(chit.ID());
+        if (IsRobotChit(chit, Chits())) {
+            EXPECT_GT(chit.DrawLayer(), HideChitsLimit);
+        } else {
+            EXPECT_GE(chit.DrawLayer(), 0);
+            EXPECT_LE(chit.DrawLayer(), HideChitsLimit);
+            if (chit.IsCloneable())
+                highestFloorMarker = std::max(highestFloorMarker, chit.DrawLayer());
+            else
+                lowestCourse = std::min(lowestCourse, chit.DrawLayer());
+        }
+    }
+    EXPECT_LT(highestFloorMarker, lowestCourse) << "a pit or wall marker would cover a flag";
+
+    // A robot on the map is drawn over its own archive marker and over any wreck.
+    for (TBotType type : RobotTypes()) {
+        std::string base = BaseChitID(type);
+        int robot = Chits().FindByID(base)->DrawLayer();
+        EXPECT_EQ(Chits().FindByID(base + "ShutDown")->DrawLayer(), robot) << base;
+        for (TBotType other : RobotTypes()) {
+            EXPECT_GT(robot, Chits().FindByID(BaseChitID(other) + "Archive")->DrawLayer()) << base;
+            EXPECT_GT(robot, Chits().FindByID(BaseChitID(other) + "Destroyed")->DrawLayer()) << base;
+        }
+    }
+}
+
+TEST_F(ShippedChitsTest, PicturesDecodeAtAboutTheSizeOfASquare)
+{
+    for (int i = 0; i < Chits().Count(); ++i) {
+        const TChit& chit = *Chits().Items(i);
+        SCOPED_TRACE(chit.RelativeFilePath());
+        QByteArray format;
+        QImage picture = ReadShippedPicture(chit.RelativeFilePath(), &format);
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_EQ(format.toStdString(), "jpeg");
+        EXPECT_LE(picture.width(), SquareSpacing);
+        EXPECT_LE(picture.height(), SquareSpacing);
+        if (chit.IsArchiveMarker()) {
+            // Up to eight share a square, each pushed 45 pixels out from its centre.
+            EXPECT_LE(picture.width(), 45);
+            EXPECT_LE(picture.height(), 45);
+        } else if (!chit.IsCloneable()) {
+            EXPECT_GE(picture.width(), 60);
+            EXPECT_GE(picture.height(), 60);
+        }
+    }
+    QImage editorChit = ReadShippedPicture("Images/Bots/Zoom Bot.jpg");
+    EXPECT_GE(editorChit.width(), 60);
+    EXPECT_LE(editorChit.width(), SquareSpacing);
+}
+
+TEST_F(ShippedChitsTest, RobotsAndTheirStatesLookDifferent)
+{
+    std::vector<QImage> robots;
+    for (TBotType type : RobotTypes()) {
+        std::string base = BaseChitID(type);
+        SCOPED_TRACE(base);
+        QImage normal = ReadShippedPicture(Chits().FindByID(base)->RelativeFilePath());
+        // A picture that reads the same upside down would not show which way the robot faces.
+        EXPECT_GT(MeanDifference(normal, normal.mirrored(false, true)), 10);
+        for (int s = 1; s < ArchiveSuffixIndex; ++s) {
+            QImage state = ReadShippedPicture(Chits().FindByID(base + BotChitSuffixes[s])->RelativeFilePath());
+            EXPECT_GT(MeanDifference(normal, state), 15) << BotChitSuffixes[s];
+        }
+        robots.push_back(normal);
+    }
+    for (std::size_t a = 0; a < robots.size(); ++a)
+        for (std::size_t b = a + 1; b < robots.size(); ++b)
+            EXPECT_GT(MeanDifference(robots[a], robots[b]), 15) << BaseChitID(RobotTypes()[a]) << " and " << BaseChitID(RobotTypes()[b]);
+
+    for (int a = 1; a <= 6; ++a)
+        for (int b = a + 1; b <= 6; ++b)
+            EXPECT_GT(MeanDifference(ReadShippedPicture(Format("Images/Flags/Flag%d.jpg", a)),
+                          ReadShippedPicture(Format("Images/Flags/Flag%d.jpg", b))),
+                1)
+                << "flags " << a << " and " << b;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Report templates
+
+const std::set<std::string> ReportFields = {
+    "PhaseNbr", "BotProgram", "BotMoves", "BoardEffects", "BotEffects", "Map", "BotDamage", "TurnNbr", "ScoreBoard"};
+
+std::set<std::string> FieldsOf(const std::string& text)
+{
+    std::set<std::string> fields;
+    std::size_t pos = 0;
+    while ((pos = text.find("<%", pos)) != std::string::npos) {
+        std::size_t end = text.find("%>", pos + 2);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "field not closed at " << pos;
+            break;
+        }
+        fields.insert(text.substr(pos + 2, end - pos - 2));
+        pos = end + 2;
+    }
+    return fields;
+}
+
+TEST(ShippedTemplatesTest, UseCrLfAndOnlyReportFields)
+{
+    const std::pair<const char*, std::set<std::string>> templates[] = {
+        {"PhaseTemplate.txt", {"TurnNbr", "PhaseNbr", "BotProgram", "BotDamage", "Map"}},
+        {"TurnTemplate.txt", {"TurnNbr", "Map", "ScoreBoard"}}};
+    for (const auto& [name, needed] : templates) {
+        SCOPED_TRACE(name);
+        std::string text = FileBytes(Shipped(name));
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n') {
+                EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
+            }
+            if (text[i] == '\r') {
+                EXPECT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "bare CR at " << i;
+            }
+        }
+        EXPECT_EQ(text.find('\x1a'), std::string::npos);
+        std::set<std::string> fields = FieldsOf(text);
+        for (const std::string& field : fields)
+            EXPECT_TRUE(ReportFields.contains(field)) << "unknown field <%" << field << "%>";
+        for (const std::string& field : needed)
+            EXPECT_TRUE(fields.contains(field)) << "missing field <%" << field << "%>";
+    }
+}
+
+TEST(ShippedTemplatesTest, AreTheKeptTemplatesWithCrLf)
+{
+    // Lexically, so the sample folder need not exist.
+    const std::string sources = QDir::cleanPath(QStringLiteral(COGLINE_TEST_DATA "/../../data")).toStdString() + "/";
+    for (const char* name : {"PhaseTemplate.txt", "TurnTemplate.txt"})
+        EXPECT_EQ(FileBytes(Shipped(name)), AsWrittenFile(FileBytes(sources + name))) << name;
+}
+
+} // namespace
