@@ -1,0 +1,59 @@
+// Writes the seed corpora of the fuzz targets: the reference files as the builders make them,
+// a saved sample game (text and compressed file), and a few paths and values.
+#include "BenchGameUnt.h"
+#include "FuzzCommon.h"
+
+#include "map/ChitUnt.h"
+#include "model/OptionUnt.h"
+#include "model/ProgramUnt.h"
+#include "persist/ZLibFuncs.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+void Write(const std::filesystem::path& file, const std::string& text)
+{
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 2;
+    FuzzSetUp();
+    std::filesystem::path root = argv[1];
+    TBenchGame bench = MakeBenchGame(3, 30);
+    std::string game = bench.Game->SaveToXMLString();
+    Write(root / "game_xml/sample-game.xml", game);
+    TGame fresh;
+    Write(root / "game_xml/new-game.xml", fresh.SaveToXMLString());
+    std::filesystem::create_directories(root / "game_file");
+    bench.Game->SaveToGameFile((root / "game_file/sample.cgx").string());
+
+    TProgramDeck program;
+    BuildProgramCards(program);
+    Write(root / "game_xml/program-deck.xml", program.SaveToXMLString());
+    for (TOptionSource source : {osBaseGame, osBoltsAndBlasters}) {
+        TOptionDeck deck;
+        BuildOptionCards(deck, source);
+        Write(root / ("game_xml/options-" + std::to_string(source) + ".xml"), deck.SaveToXMLString());
+    }
+    TBoardList boards;
+    BuildBoardList(boards);
+    Write(root / "board_list/Boards.xml", boards.SaveToXMLString());
+    TChitList chits;
+    BuildChitList(chits);
+    Write(root / "chit_list/Chits.xml", chits.SaveToXMLString());
+    Write(root / "chit_list/game-chits.xml", bench.Game->ChitList()->SaveToXMLString());
+
+    Write(root / "xml_doc/1", "ProgramCard(3),Kind\n" + program.SaveToXMLString());
+    Write(root / "xml_doc/2", "Turn(1),PhaseList,Phase(2)\n" + game.substr(0, 4000));
+    Write(root / "xml_doc/3", "\n<R ID=\"1\"><A>x</A></R>");
+    Write(root / "values/1", "[okFlying, okDevice,,okNothing]");
+    Write(root / "values/2", "-2147483648");
+    Write(root / "values/3", "caf\xE9 &#128; btHammerBot");
+    return 0;
+}
