@@ -14,21 +14,6 @@
 
 namespace {
 
-std::string VFormat(const char* format, va_list args)
-{
-    va_list copy;
-    va_copy(copy, args);
-    int size = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string result;
-    if (size > 0) {
-        result.resize(static_cast<std::size_t>(size) + 1);
-        std::vsnprintf(result.data(), result.size(), format, args);
-        result.resize(static_cast<std::size_t>(size));
-    }
-    return result;
-}
-
 std::string ExecutableBaseName()
 {
     std::error_code ec;
@@ -86,7 +71,7 @@ void TLog::TraceFmt(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    std::string message = VFormat(format, args);
+    std::string message = FormatArgs(format, args);
     va_end(args);
     WriteMessage(message, 1);
 }
@@ -97,7 +82,7 @@ void TLog::ErrorFmt(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    std::string message = VFormat(format, args);
+    std::string message = FormatArgs(format, args);
     va_end(args);
     WriteMessage(message, 2);
 }
@@ -108,7 +93,7 @@ void TLog::DetailFmt(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    std::string message = VFormat(format, args);
+    std::string message = FormatArgs(format, args);
     va_end(args);
     WriteMessage(message, 4);
 }

@@ -171,10 +171,8 @@ std::vector<std::string> SplitLines(std::string_view text)
     return lines;
 }
 
-std::string Format(const char* format, ...)
+std::string FormatArgs(const char* format, va_list args)
 {
-    va_list args;
-    va_start(args, format);
     va_list copy;
     va_copy(copy, args);
     int size = std::vsnprintf(nullptr, 0, format, copy);
@@ -185,6 +183,14 @@ std::string Format(const char* format, ...)
         std::vsnprintf(result.data(), result.size(), format, args);
         result.resize(static_cast<std::size_t>(size));
     }
+    return result;
+}
+
+std::string Format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string result = FormatArgs(format, args);
     va_end(args);
     return result;
 }

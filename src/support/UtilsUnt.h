@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdarg>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,3 +28,4 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Splits at CR LF, CR or LF; a final line end does not make an extra empty line.
 std::vector<std::string> SplitLines(std::string_view text);
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatArgs(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
