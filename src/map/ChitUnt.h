@@ -4,6 +4,7 @@
 #include "model/BotUnt.h"
 
 #include <QImage>
+#include <QPoint>
 
 #include <cstdint>
 #include <memory>
@@ -77,8 +78,18 @@ public:
     // Decoded on first use from the executable's folder and kept until released.
     const QImage& Picture() const;
     bool HasPicture() const { return !FPicture.isNull(); }
-    // The pixels the chit last covered on a canvas, drawn back to erase it.
+    // The pixels the chit last covered on a canvas, drawn back to erase it; empty when the
+    // chit was not drawn.
     QImage& SaveUnder() { return FSaveUnder; }
+    // Where those pixels were taken: the top-left corner within the placed board's picture, and
+    // the map cell of that board (for a canvas that is the whole map).
+    QPoint SaveUnderAt() const { return FSaveUnderAt; }
+    QPoint SaveUnderCell() const { return FSaveUnderCell; }
+    void SetSaveUnderPlace(QPoint at, QPoint cell)
+    {
+        FSaveUnderAt = at;
+        FSaveUnderCell = cell;
+    }
     void ReleasePictures();
 
     // A copy of this template for AddClone, in no list: references, ID, version, pointers,
@@ -118,7 +129,25 @@ private:
     TUsedBoardList* FUsedBoardList = nullptr;
     mutable QImage FPicture;
     QImage FSaveUnder;
+    QPoint FSaveUnderAt;
+    QPoint FSaveUnderCell;
 };
+
+// The editing steps on a shown picture: the chit is erased from the canvas, changed and drawn
+// again (every layer, no slot). fullMap tells a whole map picture at full scale from the
+// picture of the chit's own placed board. (Free functions, so that the members above keep one
+// signature each and can still be taken by address.)
+void MoveEast(TChit& chit, QImage& canvas, bool fullMap);
+void MoveWest(TChit& chit, QImage& canvas, bool fullMap);
+void MoveNorth(TChit& chit, QImage& canvas, bool fullMap);
+void MoveSouth(TChit& chit, QImage& canvas, bool fullMap);
+// On a single board's picture the chit is not drawn again once it has left that board.
+void StepToNeighbour(TChit& chit, int dx, int dy, QImage& canvas, bool fullMap);
+void RotateLeft(TChit& chit, QImage& canvas, bool fullMap);
+void RotateRight(TChit& chit, QImage& canvas, bool fullMap);
+void Tweak(TChit& chit, int dx, int dy, QImage& canvas, bool fullMap);
+// Nothing is erased or drawn when the size stays the same.
+bool SetSizePercent(TChit& chit, int percent, QImage& canvas, bool fullMap);
 
 // The chits of a game, of a phase, or of the catalogue ("Chits.xml"). Saved, and drawn, in
 // ascending DrawLayer.
