@@ -550,22 +550,33 @@ std::string ReadXMLFileText(const std::string& fileName)
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(Format("Cannot open file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
     QByteArray bytes = file.readAll();
-    std::vector<std::string> lines = SplitLines(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    // An end-of-file mark (byte 26) on the last line is dropped, and the line with it when empty.
-    if (!lines.empty()) {
-        std::string& last = lines.back();
-        std::size_t eof = last.find('\x1A');
-        if (eof != std::string::npos) {
-            last.erase(eof, 1);
-            if (last.empty())
-                lines.pop_back();
-        }
-    }
+    return JoinLinesWithCrLf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+std::string JoinLinesWithCrLf(std::string_view bytes)
+{
+    // Every line, as ended by CR LF, CR or LF, is written followed by CR LF, in one pass.
     std::string text;
-    text.reserve(static_cast<std::size_t>(bytes.size()) + lines.size());
-    for (const std::string& line : lines) {
-        text += line;
+    text.reserve(bytes.size() + 2);
+    std::size_t lastLineStart = 0;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t end = i;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        lastLineStart = text.size();
+        text.append(bytes.data() + i, end - i);
         text += "\r\n";
+        if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
+            ++end;
+        i = end + 1;
+    }
+    // An end-of-file mark (byte 26) on the last line is dropped, and the line with it when empty.
+    std::size_t eof = text.find('\x1A', lastLineStart);
+    if (eof != std::string::npos && eof < text.size() - 2) {
+        text.erase(eof, 1);
+        if (text.size() - lastLineStart == 2)
+            text.resize(lastLineStart);
     }
     return text;
 }

@@ -367,3 +367,5 @@ using TPersistentObject = TpzCustomPersistentToXMLObject;
 // The text of an XML file as the loaders see it: lines joined with CR LF, an end-of-file byte
 // 26 on the last line dropped. A missing file gives empty text.
 std::string ReadXMLFileText(const std::string& fileName);
+// The same for bytes already read.
+std::string JoinLinesWithCrLf(std::string_view bytes);

@@ -61,6 +61,15 @@ int ParseLeadingInteger(std::string_view text)
 
 std::optional<std::int64_t> ParseWholeInteger(std::string_view text)
 {
+    // The common case, a short run of digits, without the general checks.
+    if (!text.empty() && text.size() <= 9) {
+        std::int64_t value = 0;
+        std::size_t k = 0;
+        for (; k < text.size() && text[k] >= '0' && text[k] <= '9'; ++k)
+            value = value * 10 + (text[k] - '0');
+        if (k == text.size())
+            return value;
+    }
     std::size_t b = 0, e = text.size();
     while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
         ++b;

@@ -461,6 +461,26 @@ TEST(PersistFiles, LinesEndWithCrLfAndAnEndOfFileByteIsDropped)
     EXPECT_EQ(ReadXMLFileText(name), "<MixedList>\r\n</MixedList>xy\r\n");
 }
 
+TEST(PersistFiles, LineEndsAndTheEndOfFileMark)
+{
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"", ""},
+        {"a", "a\r\n"},
+        {"a\r\nb\rc\nd\n", "a\r\nb\r\nc\r\nd\r\n"},
+        {"a\n\n", "a\r\n\r\n"},
+        {"a\r\n\x1A", "a\r\n"},
+        {"a\r\n\x1A\r\n", "a\r\n"},
+        {"a\r\nb\x1A\x1A", "a\r\nb\x1A\r\n"},   // only the first mark goes
+        {"a\x1A\r\nb", "a\x1A\r\nb\r\n"},       // not on the last line: kept
+        {"\x1A", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JoinLinesWithCrLf(c.in), c.out) << c.in;
+}
+
 TEST(PersistFiles, MissingFileLoadsNothingAndAFailedSaveKeepsTheOldFile)
 {
     QTemporaryDir dir;
