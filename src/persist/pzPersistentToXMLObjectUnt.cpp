@@ -560,10 +560,18 @@ std::string JoinLinesWithCrLf(std::string_view bytes)
     text.reserve(bytes.size() + 2);
     std::size_t lastLineStart = 0;
     std::size_t i = 0;
+    // The next CR and the next LF, each found with memchr and kept until passed.
+    auto next = [&](char c, std::size_t from) {
+        const void* hit = from < bytes.size() ? std::memchr(bytes.data() + from, c, bytes.size() - from) : nullptr;
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) : bytes.size();
+    };
+    std::size_t nextCR = next('\r', 0), nextLF = next('\n', 0);
     while (i < bytes.size()) {
-        std::size_t end = i;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
+        if (nextCR < i)
+            nextCR = next('\r', i);
+        if (nextLF < i)
+            nextLF = next('\n', i);
+        std::size_t end = std::min(nextCR, nextLF);
         lastLineStart = text.size();
         text.append(bytes.data() + i, end - i);
         text += "\r\n";
