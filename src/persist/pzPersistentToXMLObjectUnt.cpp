@@ -174,6 +174,9 @@ TClass::TClass(const char* className, const char* xmlName, const TClass* parent,
         FProperties = parent->Properties();
     for (TPropInfo& p : ownProperties)
         FProperties.push_back(WithEscapedWriter(std::move(p)));
+    for (const TPropInfo& p : FProperties)
+        if (!p.Name.empty())
+            FPropertyInitials[static_cast<unsigned char>(p.Name[0])] = true;
     if (!FXMLName.empty())
         ClassRegistry()[FXMLName] = this;
 }
@@ -211,7 +214,12 @@ const TClass& TpzCustomPersistentToXMLObject::StaticClass()
 
 TpzCustomPersistentToXMLObject::~TpzCustomPersistentToXMLObject() = default;
 
-void TpzCustomPersistentToXMLObject::RegisterChildClass(const TClass& cls) { FClassList.push_back(&cls); }
+void TpzCustomPersistentToXMLObject::RegisterChildClass(const TClass& cls)
+{
+    if (FClassList.capacity() == 0)
+        FClassList.reserve(4); // classes register a few each: one allocation, not several
+    FClassList.push_back(&cls);
+}
 
 TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::CreateObject(const TClass& cls)
 {
@@ -421,41 +429,45 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
     // One pass over the children finds the first element of each property and the elements of
     // each registered class. Properties usually come in table order, so the next expected one
     // is tried first.
-    const std::vector<TPropInfo>& properties = ClassType().Properties();
+    const TClass& cls = ClassType();
+    const std::vector<TPropInfo>& properties = cls.Properties();
     const std::size_t propertyCount = properties.size();
-    std::vector<pugi::xml_node> propertyNodes(propertyCount);
-    std::vector<std::pair<std::size_t, pugi::xml_node>> classNodes;
+    pugi::xml_node fewNodes[24];
+    std::vector<pugi::xml_node> manyNodes;
+    pugi::xml_node* propertyNodes = fewNodes;
+    if (propertyCount > std::size(fewNodes)) {
+        manyNodes.resize(propertyCount);
+        propertyNodes = manyNodes.data();
+    }
     bool classInitial[256] = {};
-    for (const TClass* cls : FClassList)
-        if (!cls->XMLName().empty())
-            classInitial[static_cast<unsigned char>(cls->XMLName()[0])] = true;
+    for (const TClass* registered : FClassList)
+        if (!registered->XMLName().empty())
+            classInitial[static_cast<unsigned char>(registered->XMLName()[0])] = true;
+    bool anyClassChild = false;
     std::size_t expected = 0;
     for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element)
             continue;
         const char* name = child.name();
-        std::size_t hit = propertyCount;
-        if (expected < propertyCount && std::strcmp(properties[expected].Name.c_str(), name) == 0) {
-            hit = expected;
-        } else {
-            for (std::size_t i = 0; i < propertyCount; ++i)
-                if (std::strcmp(properties[i].Name.c_str(), name) == 0) {
-                    hit = i;
-                    break;
-                }
-        }
-        if (hit < propertyCount) {
-            if (!propertyNodes[hit])
-                propertyNodes[hit] = child;
-            expected = hit + 1;
-        }
-        if (!classInitial[static_cast<unsigned char>(name[0])])
-            continue;
-        for (std::size_t c = 0; c < FClassList.size(); ++c)
-            if (std::strcmp(FClassList[c]->XMLName().c_str(), name) == 0) {
-                classNodes.emplace_back(c, child);
-                break;
+        if (cls.HasPropertyInitial(name[0])) {
+            std::size_t hit = propertyCount;
+            if (expected < propertyCount && std::strcmp(properties[expected].Name.c_str(), name) == 0) {
+                hit = expected;
+            } else {
+                for (std::size_t i = 0; i < propertyCount; ++i)
+                    if (std::strcmp(properties[i].Name.c_str(), name) == 0) {
+                        hit = i;
+                        break;
+                    }
             }
+            if (hit < propertyCount) {
+                if (!propertyNodes[hit])
+                    propertyNodes[hit] = child;
+                expected = hit + 1;
+            }
+        }
+        if (classInitial[static_cast<unsigned char>(name[0])])
+            anyClassChild = true;
     }
 
     std::string scratch;
@@ -464,18 +476,21 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
             properties[i].SetText(*this, NodeTextView(propertyNodes[i], scratch));
 
     // Registered classes may repeat; each pass matches children by position again.
-    for (const TClass* cls : FClassList) {
-        if (cls->XMLName().empty())
+    if (!anyClassChild)
+        return;
+    for (const TClass* registered : FClassList) {
+        const std::string& xmlName = registered->XMLName();
+        if (xmlName.empty())
             continue;
         std::vector<TpzCustomPersistentToXMLObject*> existing;
         for (const auto& child : FObjects)
-            if (child->InheritsFrom(*cls))
+            if (child->InheritsFrom(*registered))
                 existing.push_back(child.get());
         std::size_t k = 0;
-        for (const auto& [c, node] : classNodes) {
-            if (FClassList[c] != cls)
+        for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
+            if (node.type() != pugi::node_element || node.name()[0] != xmlName[0] || std::strcmp(node.name(), xmlName.c_str()) != 0)
                 continue;
-            TpzCustomPersistentToXMLObject* target = k < existing.size() ? existing[k] : CreateObject(*cls);
+            TpzCustomPersistentToXMLObject* target = k < existing.size() ? existing[k] : CreateObject(*registered);
             ++k;
             target->ReadElement(node);
         }

@@ -221,6 +221,8 @@ public:
     bool InheritsFrom(const TClass& other) const;
     // Inherited properties first, in declaration order.
     const std::vector<TPropInfo>& Properties() const { return FProperties; }
+    // Whether some property name begins with the character: a quick no before any comparison.
+    bool HasPropertyInitial(char c) const { return FPropertyInitials[static_cast<unsigned char>(c)]; }
     std::unique_ptr<TpzCustomPersistentToXMLObject> Create() const;
 
     // Registry of concrete classes by element name.
@@ -248,6 +250,7 @@ private:
     const TClass* FParent;
     TFactory FFactory;
     std::vector<TPropInfo> FProperties;
+    bool FPropertyInitials[256] = {};
 };
 
 // Declares the class-level information of a persistent class (in its class body).
