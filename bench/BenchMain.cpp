@@ -1,0 +1,210 @@
+// Measures the core against the best a library does with the same work, in the same run on the
+// same data, and prints our time, the reference time and their ratio (medians of several runs).
+#include "BenchGameUnt.h"
+#include "BenchRenderUnt.h"
+
+#include "persist/ZLibFuncs.h"
+#include "support/NotifyUnt.h"
+#include "support/UtilsUnt.h"
+#include "xml/XmlUnt.h"
+
+#include "map/MapPictureUnt.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <pugixml.hpp>
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Milliseconds of one run of the work, median over the runs; setup runs untimed before each.
+double Time(int runs, const std::function<void()>& work, const std::function<void()>& setup = {})
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (setup)
+            setup();
+        auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    return Median(times);
+}
+
+void Report(const char* measure, double ours, double reference)
+{
+    if (reference > 0)
+        std::printf("%-16s ours %9.2f ms   reference %9.2f ms   ratio %5.2f\n", measure, ours, reference, ours / reference);
+    else
+        std::printf("%-16s ours %9.3f ms   (absolute)\n", measure, ours);
+}
+
+std::string ReadAll(const std::string& name)
+{
+    QFile file(QString::fromStdString(name));
+    file.open(QIODevice::ReadOnly);
+    QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::string InflateAll(const std::string& data)
+{
+    z_stream stream{};
+    inflateInit(&stream);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    std::string out;
+    std::vector<char> block(1 << 20);
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef*>(block.data());
+        stream.avail_out = static_cast<uInt>(block.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+        out.append(block.data(), block.size() - stream.avail_out);
+    }
+    inflateEnd(&stream);
+    return out;
+}
+
+struct TStringWriter : pugi::xml_writer {
+    std::string Text;
+    void write(const void* data, size_t size) override { Text.append(static_cast<const char*>(data), size); }
+};
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    TMessageCapture quiet;
+    // The memory a game master's session needs: a separate process opens the game file and
+    // saves one phase's pictures, then reports its peak.
+    if (argc > 2 && std::string(argv[1]) == "--memory") {
+        TBoardList boards;
+        boards.LoadFromXMLFile(ExecutableFolder() + "Boards.xml");
+        TGame game;
+        game.LoadFromGameFile(argv[2]);
+        game.SetBoardList(&boards);
+        SetExecutableFolder(QFileInfo(QString::fromLocal8Bit(argv[2])).path().toStdString());
+        SaveImages(game);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+        return 0;
+    }
+    int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    std::printf("Generating the 40-turn game...\n");
+    TBenchGame bench = MakeBenchGame();
+    QTemporaryDir dir;
+    std::string gameFile = dir.path().toStdString() + "/bench.cgx";
+    bench.Game->SaveToGameFile(gameFile);
+    std::string fileBytes = ReadAll(gameFile);
+    std::string text = bench.Game->SaveToXMLString();
+    std::printf("game file %zu bytes, XML text %zu bytes, %d turns, %d chits in the last phase\n\n", fileBytes.size(),
+        text.size(), bench.Game->TurnCount(), bench.Game->CurrentPhase()->ChitList()->Count());
+
+    if (qEnvironmentVariable("COGLINE_BENCH_ONLY") == "open") {
+        for (int i = 0; i < runs; ++i) {
+            TGame game;
+            game.LoadFromGameFile(gameFile);
+        }
+        return 0;
+    }
+    // open
+    double oursOpen = Time(runs, [&] {
+        TGame game;
+        game.LoadFromGameFile(gameFile);
+        game.SetBoardList(bench.Boards.get());
+    });
+    double refOpen = Time(runs, [&] {
+        std::string inflated = InflateAll(ReadAll(gameFile));
+        pugi::xml_document doc;
+        doc.load_buffer(inflated.data(), inflated.size(), pugi::parse_default);
+    });
+    Report("open", oursOpen, refOpen);
+
+    // save
+    std::string saveFile = dir.path().toStdString() + "/saved.cgx";
+    double oursSave = Time(runs, [&] { bench.Game->SaveToGameFile(saveFile); });
+    pugi::xml_document parsed;
+    parsed.load_buffer(text.data(), text.size(), pugi::parse_default);
+    double refSave = Time(runs, [&] {
+        TStringWriter writer;
+        parsed.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
+        uLongf size = compressBound(static_cast<uLong>(writer.Text.size()));
+        std::vector<Bytef> out(size);
+        compress2(out.data(), &size, reinterpret_cast<const Bytef*>(writer.Text.data()), static_cast<uLong>(writer.Text.size()),
+            Z_DEFAULT_COMPRESSION);
+        QFile file(QString::fromStdString(saveFile + ".ref"));
+        file.open(QIODevice::WriteOnly);
+        file.write(reinterpret_cast<const char*>(out.data()), static_cast<qint64>(size));
+    });
+    Report("save", oursSave, refSave);
+
+    // start-up data
+    const std::string folder = ExecutableFolder();
+    const char* files[] = {"CoreProgramDeck.xml", "BaseGameOptionDeck.xml", "BoltsAndBlastersOptionDeck.xml", "Boards.xml", "Chits.xml"};
+    bool haveFiles = std::all_of(std::begin(files), std::end(files), [&](const char* f) { return QFile::exists(QString::fromStdString(folder + f)); });
+    if (haveFiles) {
+        double oursStart = Time(runs * 4, [&] {
+            TProgramDeck program;
+            program.LoadFromXMLFile(folder + files[0]);
+            TOptionDeck base, bolts;
+            base.LoadFromXMLFile(folder + files[1]);
+            bolts.LoadFromXMLFile(folder + files[2]);
+            TBoardList boards;
+            boards.LoadFromXMLFile(folder + files[3]);
+            TChitList chits;
+            chits.LoadFromXMLFile(folder + files[4]);
+        });
+        double refStart = Time(runs * 4, [&] {
+            for (const char* f : files) {
+                pugi::xml_document doc;
+                doc.load_file((folder + f).c_str(), pugi::parse_default);
+            }
+        });
+        Report("start-up data", oursStart, refStart);
+    } else {
+        std::printf("start-up data    skipped: the reference files are not beside the program\n");
+    }
+
+    ReportRendering(bench, dir.path().toStdString(), runs);
+
+    // next phase on a phase of 60 chits
+    TGame& game = *bench.Game;
+    game.NextTurn();
+    TTurn* turn = game.CurrentTurn();
+    double oursNext = Time(runs * 20, [&] { game.NextPhase(); },
+        [&] {
+            turn->SetCurrentPhaseNumber(0);
+            turn->PhaseByNumber(1)->ChitList()->ClearObjects();
+            turn->PhaseByNumber(1)->ArchiveList()->ClearObjects();
+        });
+    Report("next phase", oursNext, 0);
+
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {"--memory", QString::fromStdString(gameFile)});
+    child.waitForFinished(120000);
+    std::printf("\npeak memory after opening the game and saving one phase's pictures: %s MiB\n",
+        child.readAllStandardOutput().trimmed().constData());
+    return 0;
+}
