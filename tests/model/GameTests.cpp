@@ -189,6 +189,13 @@ TEST(Game, SettersReplaceTheirChild)
 TEST(Game, WholeGameSavesLoadsAndSavesIdentically)
 {
     TGameFixture f;
+    // Each new turn starts from copies of the last phase, and the copies find their squares.
+    TChit* carried = f.Game->CurrentTurn()->PhaseByNumber(0)->ChitList()->FindByID("Twonky");
+    ASSERT_NE(carried, nullptr);
+    EXPECT_EQ(carried->BoardList(), &f.Boards);
+    EXPECT_EQ(carried->UsedBoardList(), f.Game->UsedBoardList());
+    EXPECT_TRUE(carried->IsOnMap());
+    EXPECT_EQ(f.Game->CurrentTurn()->PhaseByNumber(0)->ArchiveList()->Count(), 0);
     std::string text = f.Game->SaveToXMLString();
     EXPECT_EQ(f.Game->TurnCount(), 3);
     QTemporaryDir dir;
