@@ -2,6 +2,7 @@
 #include "map/UsedBoardUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -40,24 +41,7 @@ private:
     std::string FOld;
 };
 
-// Every pixel tells where it came from.
-QImage PatternPicture(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x & 255, y & 255, ((x >> 8) & 15) | (((y >> 8) & 15) << 4)));
-    return image;
-}
 
-std::string ReadFile(const std::string& name)
-{
-    QFile file(QString::fromStdString(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 std::string NodeText(int x, int y, int cx, int cy)
 {
@@ -287,7 +271,7 @@ TEST(BoardList, AddFindAndPickerOrder)
 TEST_F(BoardFolderTest, BuiltCatalogueFileIsExactAndLoadsBack)
 {
     BuildBoardListFile(Folder());
-    std::string text = ReadFile(Folder() + "Boards.xml");
+    std::string text = ReadBytes(Folder() + "Boards.xml");
     std::vector<std::string> lines = SplitLines(text);
     ASSERT_EQ(lines.size(), 26u * 144u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");

@@ -3,6 +3,7 @@
 #include "model/BotUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -59,14 +60,6 @@ std::string ChitLine(const std::string& id, const std::string& description, cons
           "<IsCloneable>False</IsCloneable><IsClone>False</IsClone></Chit>";
 }
 
-std::string ReadFile(const std::string& name)
-{
-    QFile file(QString::fromStdString(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 } // namespace
 
@@ -566,7 +559,7 @@ TEST(ChitList, BuiltCatalogueFileIsExactAndLoadsBack)
     std::string expected;
     for (std::size_t i = 0; i < expectedLines.size(); ++i)
         expected += (i == 0 ? "<ChitList>" : "") + expectedLines[i] + (i + 1 == expectedLines.size() ? "</ChitList>" : "") + "\r\n";
-    EXPECT_EQ(ReadFile(folder + "Chits.xml"), expected);
+    EXPECT_EQ(ReadBytes(folder + "Chits.xml"), expected);
 
     TChitList loaded;
     loaded.LoadFromXMLFile(folder + "Chits.xml");

@@ -1,5 +1,6 @@
 #include "map/UsedBoardUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,6 @@
 
 namespace {
 
-QImage PatternPicture(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x & 255, y & 255, ((x >> 8) & 15) | (((y >> 8) & 15) << 4)));
-    return image;
-}
 
 // A catalogue of boards with synthetic pictures in a temporary executable folder.
 class LayoutTest : public ::testing::Test {

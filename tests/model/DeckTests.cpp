@@ -2,6 +2,7 @@
 #include "support/NotifyUnt.h"
 #include "support/RandomUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,6 @@
 #include <set>
 
 namespace {
-std::string ReadBytes(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 std::vector<std::string> PileIDs(const TDeck& deck)
 {

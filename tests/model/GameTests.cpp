@@ -4,6 +4,7 @@
 #include "support/ErrorsUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/RandomUnt.h"
+#include "common/TestFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,11 +16,6 @@
 #include <fstream>
 
 namespace {
-std::string ReadBytes(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 // zlib's one-shot inflate, independent of the tool's reader.
 std::string Inflate(const std::string& data, std::size_t expectedSize)

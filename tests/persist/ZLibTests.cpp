@@ -1,6 +1,7 @@
 #include "persist/ZLibFuncs.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,7 @@
 
 namespace {
 
-std::string ReadBytes(const std::string& fileName)
-{
-    std::ifstream in(fileName, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
-void WriteBytes(const std::string& fileName, const std::string& bytes)
-{
-    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 // A stream made by zlib itself, with the given window bits (15 zlib, 31 gzip, -15 raw deflate).
 std::string Deflate(const std::string& text, int level = Z_DEFAULT_COMPRESSION, int windowBits = 15,

@@ -1,6 +1,7 @@
 #include "support/ErrorsUnt.h"
 #include "support/LogUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,7 @@
 
 namespace {
 
-std::string ReadBytes(const std::string& fileName)
-{
-    std::ifstream in(fileName, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
-void WriteBytes(const std::string& fileName, const std::string& bytes)
-{
-    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 // The messages of a log file, each line checked for "<timestamp>   <message>" and CR LF.
 std::vector<std::string> Messages(const std::string& fileName)

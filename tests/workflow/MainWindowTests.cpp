@@ -12,6 +12,7 @@
 #include "workflow/MainWindowRulesUnt.h"
 #include "workflow/MethodTraceUnt.h"
 #include "workflow/frmMainUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -51,11 +52,6 @@ const std::vector<std::string> ReferenceFiles = {
 const std::vector<std::string> RebuiltFiles = {
     "ProgramDeck.xml", "BaseOptionDeck.xml", "BoltsAndBlastersOptionDeck.xml", "Boards.xml", "Chits.xml"};
 
-std::string ReadBytes(const std::string& fileName)
-{
-    std::ifstream in(fileName, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 bool FileExists(const std::string& fileName) { return QFile::exists(QString::fromStdString(fileName)); }
 

@@ -1,0 +1,30 @@
+#pragma once
+// Small file and picture helpers shared by the test programs.
+#include <QImage>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string ReadBytes(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& fileName, const std::string& bytes)
+{
+    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Every pixel tells where it came from, so a turned or copied picture can be checked exactly.
+inline QImage PatternPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x & 255, y & 255, ((x >> 8) & 15) | (((y >> 8) & 15) << 4)));
+    return image;
+}
