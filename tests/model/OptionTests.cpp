@@ -2,6 +2,7 @@
 #include "support/NotifyUnt.h"
 #include "support/RandomUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::string ReadFileBytes(const std::string& fileName)
-{
-    QFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::string();
-    QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 // The reference composition of the two sets, typed in independently of the builder's tables.
 struct ExpectedCard {
@@ -232,7 +224,7 @@ TEST(OptionDeckBuilders, FileIsOneCardPerLineWithCrLfEnds)
     ASSERT_TRUE(dir.isValid());
     const std::string folder = dir.path().toStdString() + "/";
     BuildBaseOptionDeckFile(folder);
-    const std::string bytes = ReadFileBytes(folder + "BaseOptionDeck.xml");
+    const std::string bytes = ReadBytes(folder + "BaseOptionDeck.xml");
 
     const std::string head =
         "<OptionDeck><OptionCard ID=\"AblativeCoat\"><CardName>Ablative Coat</CardName><CardState>csAvailable</CardState>"
