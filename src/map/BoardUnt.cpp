@@ -51,7 +51,7 @@ int ClampToInt(long long value)
 
 QImage TurnedPicture(const QImage& picture, int clockwiseTurns)
 {
-    QImage turned = picture.copy();
+    QImage turned = picture; // shared until turned: each turn makes a new picture
     switch (NormalizedQuarterTurns(clockwiseTurns)) {
     case 1:
         TurnPicture(turned, 0);

@@ -71,35 +71,32 @@ void TGame::AddOptionDeck(TOptionDeck& deck)
         AddCopy(deck, TOptionDeck::StaticClass());
 }
 
-void TGame::SetBoardList(TBoardList* boardList)
+void TGame::ForEachChitList(const std::function<void(TChitList&)>& action)
 {
-    FBoardList = boardList;
-    UsedBoardList()->SetBoardList(boardList);
     if (TChitList* chits = ChitList())
-        chits->SetBoardList(boardList);
+        action(*chits);
     TTurnList* turns = TurnList();
     for (int t = 0, nt = turns->Count(); t < nt; ++t)
         if (TPhaseList* phases = turns->Turns(t)->PhaseList())
             for (int p = 0, np = phases->Count(); p < np; ++p)
                 if (TChitList* chits = phases->Items(p)->ChitList())
-                    chits->SetBoardList(boardList);
+                    action(*chits);
+}
+
+void TGame::SetBoardList(TBoardList* boardList)
+{
+    FBoardList = boardList;
+    UsedBoardList()->SetBoardList(boardList);
+    ForEachChitList([boardList](TChitList& chits) { chits.SetBoardList(boardList); });
 }
 
 void TGame::GiveChitsTheirPointers()
 {
     TUsedBoardList* layout = UsedBoardList();
-    auto give = [&](TChitList* chits) {
-        if (chits) {
-            chits->SetBoardList(FBoardList);
-            chits->SetUsedBoardList(layout);
-        }
-    };
-    give(ChitList());
-    TTurnList* turns = TurnList();
-    for (int t = 0, nt = turns->Count(); t < nt; ++t)
-        if (TPhaseList* phases = turns->Turns(t)->PhaseList())
-            for (int p = 0, np = phases->Count(); p < np; ++p)
-                give(phases->Items(p)->ChitList());
+    ForEachChitList([this, layout](TChitList& chits) {
+        chits.SetBoardList(FBoardList);
+        chits.SetUsedBoardList(layout);
+    });
 }
 
 int TGame::TurnCount() { return TurnList()->Count(); }

@@ -6,6 +6,8 @@
 #include "model/ProgramUnt.h"
 #include "model/TurnUnt.h"
 
+#include <functional>
+
 class TBoardList;
 
 // Everything a game file holds: decks, robots, map, chits and the turn history.
@@ -62,6 +64,8 @@ public:
     void LoadFromGameFile(const std::string& fileName);
 
 private:
+    // The game's own chit list, then that of every phase of every turn.
+    void ForEachChitList(const std::function<void(TChitList&)>& action);
     void GiveChitsTheirPointers();
 
     int FBotArchiveMax = 0;

@@ -1,15 +1,13 @@
 #include "persist/ZLibFuncs.h"
 
 #include "support/ErrorsUnt.h"
+#include "support/FileUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <zlib.h>
 
-#include <cerrno>
-#include <cstring>
 #include <new>
 #include <vector>
 
@@ -55,20 +53,8 @@ void CompressStringToFile(const std::string& text, const std::string& fileName)
     if (status != Z_OK)
         throw ECogline(Format("zlib cannot compress the game for \"%s\" (error %d)", fileName.c_str(), status));
 
-    // Written beside the old file and renamed over it: a failed save keeps the previous game.
-    QSaveFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(Format("Cannot create file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
-    auto length = static_cast<qint64>(size);
-    errno = 0;
-    if (file.write(reinterpret_cast<const char*>(data.data()), length) != length) {
-        // A short write (a full disk) leaves Qt without a message of its own; the system's says why.
-        int error = errno;
-        std::string why = error != 0 ? std::strerror(error) : file.errorString().toStdString();
-        throw EFileError(Format("Cannot write file \"%s\". %s", fileName.c_str(), why.c_str()));
-    }
-    if (!file.commit())
-        throw EFileError(Format("Cannot write file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+    // A failed save keeps the previous game.
+    SaveBytesToFile(fileName, std::string_view(reinterpret_cast<const char*>(data.data()), size));
 }
 
 std::string DecompressFileToString(const std::string& fileName, std::size_t maxTextSize)

@@ -2,12 +2,12 @@
 
 #include "persist/XMLDocUnt.h"
 #include "support/ErrorsUnt.h"
+#include "support/FileUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/UtilsUnt.h"
 #include "xml/XmlUnt.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <charconv>
@@ -549,12 +549,8 @@ void TpzCustomPersistentToXMLObject::SaveToXMLFile(const std::string& fileName)
         content += line;
         content += "\r\n";
     }
-    // Written beside the old file and renamed over it: a failed write keeps the old file.
-    QSaveFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(Format("Cannot create file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
-    if (file.write(content.data(), static_cast<qint64>(content.size())) != static_cast<qint64>(content.size()) || !file.commit())
-        throw EFileError(Format("Cannot write file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
+    // A failed write keeps the old file.
+    SaveBytesToFile(fileName, content);
 }
 
 std::string ReadXMLFileText(const std::string& fileName)
