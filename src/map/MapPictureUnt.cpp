@@ -537,16 +537,8 @@ QImage BoardPictureWithChits(const TUsedBoard& usedBoard, const std::vector<TChi
 
 QSize MapCellSize(const TUsedBoardList& layout)
 {
-    TNoteScope scope;
-    int width = 0;
-    int height = 0;
-    for (int i = 0, n = layout.Count(); i < n; ++i) {
-        if (const QImage* picture = BoardPictureOf(*layout.Items(i))) {
-            width = std::max(width, picture->width());
-            height = std::max(height, picture->height());
-        }
-    }
-    return QSize(width, height);
+    // A board whose picture cannot be read is reported when the map is drawn.
+    return QSize(layout.MaxBoardWidth(), layout.MaxBoardHeight());
 }
 
 QSize MapPictureSize(const TUsedBoardList& layout)

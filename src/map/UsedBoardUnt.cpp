@@ -1,5 +1,7 @@
 #include "map/UsedBoardUnt.h"
 
+#include "support/ErrorsUnt.h"
+
 #include <algorithm>
 
 COGLINE_DEFINE_CLASS(TUsedBoard, "UsedBoard", TRootObject,
@@ -182,11 +184,25 @@ int TUsedBoardList::RowCount() const
     return ClampToInt(maxY + 1);
 }
 
+namespace {
+// The turned picture, or none when the board does not resolve or its picture cannot be read:
+// a missing picture must not keep the rest of the map from its size.
+const QImage* ReadablePicture(const TUsedBoard& usedBoard)
+{
+    try {
+        const QImage* picture = usedBoard.Picture();
+        return picture && !picture->isNull() ? picture : nullptr;
+    } catch (const EImageError&) {
+        return nullptr;
+    }
+}
+} // namespace
+
 int TUsedBoardList::MaxBoardWidth() const
 {
     int width = 0;
     for (int i = 0, n = Count(); i < n; ++i)
-        if (const QImage* picture = Items(i)->Picture())
+        if (const QImage* picture = ReadablePicture(*Items(i)))
             width = std::max(width, picture->width());
     return width;
 }
@@ -195,7 +211,7 @@ int TUsedBoardList::MaxBoardHeight() const
 {
     int height = 0;
     for (int i = 0, n = Count(); i < n; ++i)
-        if (const QImage* picture = Items(i)->Picture())
+        if (const QImage* picture = ReadablePicture(*Items(i)))
             height = std::max(height, picture->height());
     return height;
 }
@@ -224,7 +240,7 @@ TMapSquare TUsedBoardList::SquareAtPixel(QPoint pixel) const
     TUsedBoard* usedBoard = FindAt(pixel.x() / cellWidth, pixel.y() / cellHeight);
     if (!usedBoard)
         return {};
-    const QImage* picture = usedBoard->Picture();
+    const QImage* picture = ReadablePicture(*usedBoard);
     if (!picture)
         return {};
     // A board smaller than the cell is stretched over it in the map picture.

@@ -94,6 +94,18 @@ TEST_F(LayoutTest, EmptyMapAndOneBoardAtTwoOne)
     EXPECT_EQ(layout.MaxBoardHeight(), 24);
 }
 
+TEST_F(LayoutTest, ABoardWithoutItsPictureLeavesTheRestOfTheMapItsSize)
+{
+    TBoard* lost = Catalogue.AddBoard("Lost_1", "Missing.png");
+    TUsedBoardList layout;
+    Place(layout, Small, 0, 0);
+    Place(layout, lost, 1, 0);
+    EXPECT_EQ(layout.MaxBoardWidth(), 24);
+    EXPECT_EQ(layout.MaxBoardHeight(), 24);
+    EXPECT_TRUE(layout.SquareAtPixel(QPoint(5, 5)));
+    EXPECT_FALSE(layout.SquareAtPixel(QPoint(30, 5))); // on the board without a picture
+}
+
 TEST_F(LayoutTest, IDFollowsTheCell)
 {
     TUsedBoard placed(&Catalogue, Big, 2, 1);
