@@ -305,8 +305,6 @@ void TpzCustomPersistentToXMLObject::ClearObjects()
     FMixed = false;
 }
 
-void TpzCustomPersistentToXMLObject::DestroyChildren() { ClearObjects(); }
-
 TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::AddCopy(TpzCustomPersistentToXMLObject& source, const TClass& cls)
 {
     std::string text = source.SaveToXMLString();
@@ -500,7 +498,7 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
 void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text)
 {
     TStateScope loading(*this, TPersistentState::Loading);
-    DestroyChildren();
+    ClearObjects();
     TXMLDoc doc;
     doc.LoadFromString(text);
     pugi::xml_node root = doc.Root();
@@ -535,7 +533,7 @@ void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)
 void TpzCustomPersistentToXMLObject::LoadFromXMLStringByPath(std::string_view text)
 {
     TStateScope loading(*this, TPersistentState::Loading);
-    DestroyChildren();
+    ClearObjects();
     ReadElementByPath(text);
 }
 

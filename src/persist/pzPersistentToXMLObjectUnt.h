@@ -345,8 +345,6 @@ protected:
     void ReadElementByPath(std::string_view text);
     // Appends the element text of this object and its children.
     void WriteElement(std::string& out);
-    // Gives up every child without destroying the list itself (used by loads).
-    void DestroyChildren();
 
 private:
     int ClassPosition(const TClass& cls) const;

@@ -1,5 +1,7 @@
 #pragma once
 // Small file and picture helpers shared by the test programs.
+#include "support/UtilsUnt.h"
+
 #include <QImage>
 
 #include <fstream>
@@ -28,3 +30,24 @@ inline QImage PatternPicture(int width, int height)
             image.setPixel(x, y, qRgb(x & 255, y & 255, ((x >> 8) & 15) | (((y >> 8) & 15) << 4)));
     return image;
 }
+
+// Points the executable's folder elsewhere for as long as it lives, then puts the real one back
+// (also when a test fails half-way).
+class TExecutableFolderScope {
+public:
+    TExecutableFolderScope()
+        : FOld(ExecutableFolder())
+    {
+    }
+    explicit TExecutableFolderScope(const std::string& folder)
+        : TExecutableFolderScope()
+    {
+        SetExecutableFolder(folder);
+    }
+    ~TExecutableFolderScope() { SetExecutableFolder(FOld); }
+    TExecutableFolderScope(const TExecutableFolderScope&) = delete;
+    TExecutableFolderScope& operator=(const TExecutableFolderScope&) = delete;
+
+private:
+    std::string FOld;
+};

@@ -23,10 +23,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(FDir.isValid());
-        FOld = ExecutableFolder();
         SetExecutableFolder(Folder());
     }
-    void TearDown() override { SetExecutableFolder(FOld); }
 
     std::string Folder() const { return FDir.path().toStdString() + "/"; }
     void SavePicture(const std::string& relativePath, const QImage& image, const char* format = "PNG")
@@ -38,7 +36,7 @@ protected:
 
 private:
     QTemporaryDir FDir;
-    std::string FOld;
+    TExecutableFolderScope FFolderScope;
 };
 
 

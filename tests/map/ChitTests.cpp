@@ -138,8 +138,7 @@ TEST(Chit, TweakStaysInRangeAndSizeReportsAChange)
 TEST(Chit, PictureIsLazyAndAMissingFileRaises)
 {
     QTemporaryDir dir;
-    std::string old = ExecutableFolder();
-    SetExecutableFolder(dir.path().toStdString() + "/");
+    TExecutableFolderScope folder(dir.path().toStdString() + "/");
     QImage image(40, 20, QImage::Format_RGB32);
     image.fill(Qt::blue);
     ASSERT_TRUE(image.save(dir.path() + "/Flag1.png"));
@@ -153,7 +152,6 @@ TEST(Chit, PictureIsLazyAndAMissingFileRaises)
     EXPECT_TRUE(chit.SaveUnder().isNull());
     chit.SetRelativeFilePath("Nowhere.jpg");
     EXPECT_THROW(chit.Picture(), EImageError);
-    SetExecutableFolder(old);
 }
 
 // ----------------------------------------------------------------------------- on the map

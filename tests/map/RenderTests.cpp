@@ -2,6 +2,7 @@
 #include "map/ChitUnt.h"
 #include "map/MapPictureUnt.h"
 #include "map/MapViewUnt.h"
+#include "common/TestFiles.h"
 #include "map/UsedBoardUnt.h"
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
@@ -88,12 +89,6 @@ bool Near(QRgb a, QRgb b, int tolerance = 16)
         && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-QByteArray ReadBytes(const std::string& fileName)
-{
-    QFile file(QString::fromStdString(fileName));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The segments of a JPEG file up to the start of the scan: marker and contents.
 struct TJpegSegment {
     int Marker = 0;
@@ -141,7 +136,7 @@ std::vector<int> Quality90Table(bool chrominance)
 // Checks what the tool promises of every JPEG it writes; the picture decoded.
 QImage ExpectBaselineJpeg(const std::string& fileName, QSize size)
 {
-    const QByteArray bytes = ReadBytes(fileName);
+    const QByteArray bytes = QByteArray::fromStdString(ReadBytes(fileName));
     const std::vector<TJpegSegment> segments = JpegSegments(bytes);
     EXPECT_FALSE(segments.empty()) << fileName;
     bool baseline = false;
@@ -196,10 +191,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(FDir.isValid());
-        FOld = ExecutableFolder();
         SetExecutableFolder(Folder());
     }
-    void TearDown() override { SetExecutableFolder(FOld); }
 
     std::string Root() const { return FDir.path().toStdString() + "/"; }
     std::string Folder() const { return Root() + "exe/"; }
@@ -252,7 +245,7 @@ protected:
 
 private:
     QTemporaryDir FDir;
-    std::string FOld;
+    TExecutableFolderScope FFolderScope;
 };
 
 // A game with one turn, or several, whose last turn stands at phase 5.
@@ -958,10 +951,10 @@ TEST_F(RenderTest, FailedWriteLeavesTheEarlierFileAlone)
     }
     // Wider than any JPEG can be: the encoder refuses it.
     EXPECT_THROW(SaveJpegPicture(Solid(70000, 2, Grey), name), EFileError);
-    EXPECT_EQ(ReadBytes(name), QByteArray("earlier"));
+    EXPECT_EQ(ReadBytes(name), "earlier");
     EXPECT_EQ(QDir(QString::fromStdString(Folder() + "Out")).entryList(QDir::Files).size(), 1);
     EXPECT_THROW(SaveJpegPicture(QImage(), name), EImageError);
-    EXPECT_EQ(ReadBytes(name), QByteArray("earlier"));
+    EXPECT_EQ(ReadBytes(name), "earlier");
 
     // A grey picture is still written in colour; missing folders are made.
     QImage grey(64, 32, QImage::Format_Grayscale8);

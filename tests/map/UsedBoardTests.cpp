@@ -19,7 +19,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(FDir.isValid());
-        FOld = ExecutableFolder();
         SetExecutableFolder(FDir.path().toStdString() + "/");
         ASSERT_TRUE(PatternPicture(1164, 1164).save(FDir.path() + "/Big.png"));
         ASSERT_TRUE(PatternPicture(24, 24).save(FDir.path() + "/Small.png"));
@@ -28,7 +27,6 @@ protected:
         Small = Catalogue.AddBoard("Small_1", "Small.png");
         Other = Catalogue.AddBoard("Other_1", "Other.png");
     }
-    void TearDown() override { SetExecutableFolder(FOld); }
 
     TUsedBoard* Place(TUsedBoardList& layout, TBoard* board, int x, int y, int rotation = 0)
     {
@@ -46,7 +44,7 @@ protected:
 
 private:
     QTemporaryDir FDir;
-    std::string FOld;
+    TExecutableFolderScope FFolderScope;
 };
 
 // The pixel rule of one clockwise quarter turn.

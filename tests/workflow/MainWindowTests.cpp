@@ -92,7 +92,6 @@ protected:
     {
         ASSERT_TRUE(FDir.isValid());
         FFolder = FDir.path().toStdString() + "/";
-        FOldFolder = ExecutableFolder();
         SetExecutableFolder(FFolder);
         FLogFile = FFolder + "CoglineTurnGenerator.log";
         SetLogFileName(FLogFile);
@@ -100,7 +99,6 @@ protected:
     void TearDown() override
     {
         SetLogFileName("");
-        SetExecutableFolder(FOldFolder);
     }
 
     // The reference files as the core's builders write them, under the names start-up reads.
@@ -131,7 +129,7 @@ protected:
 
     QTemporaryDir FDir;
     std::string FFolder;
-    std::string FOldFolder;
+    TExecutableFolderScope FFolderScope;
     std::string FLogFile;
 };
 
