@@ -1,6 +1,6 @@
 #include "BenchGameUnt.h"
 
-#include "map/BotArchiveUnt.h"
+#include "model/BotArchiveUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/RandomUnt.h"
 #include "support/UtilsUnt.h"

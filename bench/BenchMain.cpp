@@ -8,7 +8,7 @@
 #include "support/UtilsUnt.h"
 #include "xml/XmlUnt.h"
 
-#include "map/MapPictureUnt.h"
+#include "render/MapPictureUnt.h"
 
 #include <QDir>
 #include <QProcess>
@@ -104,7 +104,8 @@ int main(int argc, char** argv)
         game.LoadFromGameFile(argv[2]);
         game.SetBoardList(&boards);
         SetExecutableFolder(QFileInfo(QString::fromLocal8Bit(argv[2])).path().toStdString());
-        SaveImages(game);
+        TMapRenderer renderer;
+        renderer.SaveImages(game);
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         std::printf("%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);

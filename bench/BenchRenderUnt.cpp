@@ -1,6 +1,7 @@
 #include "BenchRenderUnt.h"
 
-#include "map/MapPictureUnt.h"
+#include "render/ChitDrawUnt.h"
+#include "render/MapPictureUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/UtilsUnt.h"
 
@@ -36,15 +37,16 @@ void ReportRendering(TBenchGame& bench, const std::string& folder, int runs)
 {
     TGame& game = *bench.Game;
     TMessageCapture messages;
+    TMapRenderer renderer;
     int turn = game.LastTurnIndex();
     int phase = game.CurrentPhaseNumber();
-    QImage map = BuildMapPicture(game, turn, phase); // decodes and turns the pictures once
+    QImage map = renderer.BuildMapPicture(game, turn, phase); // decodes and turns the pictures once
     if (!messages.Messages().empty())
         std::printf("note: %s\n", messages.Messages().front().c_str());
 
     // redraw: our map picture against copying the nine turned boards into a picture that size
     TUsedBoardList& layout = *game.UsedBoardList();
-    double ours = TimeMedian(runs, [&] { map = BuildMapPicture(game, turn, phase); });
+    double ours = TimeMedian(runs, [&] { map = renderer.BuildMapPicture(game, turn, phase); });
     QSize cell = MapCellSize(layout);
     double reference = TimeMedian(runs, [&] {
         QImage copy(map.size(), QImage::Format_RGB32);
@@ -60,7 +62,7 @@ void ReportRendering(TBenchGame& bench, const std::string& folder, int runs)
     // phase pictures: SaveImages (map and nine boards) against encoding ten such pictures
     std::string original = ExecutableFolder();
     SetExecutableFolder(folder + "/");
-    double oursSave = TimeMedian(runs, [&] { SaveImages(game); });
+    double oursSave = TimeMedian(runs, [&] { renderer.SaveImages(game); });
     SetExecutableFolder(original);
     std::vector<QImage> pictures{map};
     for (int i = 0; i < layout.Count(); ++i)

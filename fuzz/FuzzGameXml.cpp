@@ -2,7 +2,7 @@
 // uses one: saved again, stepped through a turn and its phases.
 #include "FuzzCommon.h"
 
-#include "map/BoardUnt.h"
+#include "model/BoardUnt.h"
 #include "model/GameUnt.h"
 #include "support/ErrorsUnt.h"
 

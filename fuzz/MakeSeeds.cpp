@@ -3,7 +3,7 @@
 #include "BenchGameUnt.h"
 #include "FuzzCommon.h"
 
-#include "map/ChitUnt.h"
+#include "model/ChitUnt.h"
 #include "model/OptionUnt.h"
 #include "model/ProgramUnt.h"
 #include "persist/ZLibFuncs.h"

@@ -1,6 +1,6 @@
 #include "model/GameUnt.h"
 
-#include "map/BoardUnt.h"
+#include "model/BoardUnt.h"
 #include "persist/ZLibFuncs.h"
 
 COGLINE_DEFINE_CLASS(TGame, "Game", TRootObject,

@@ -1,6 +1,6 @@
 #pragma once
-#include "map/BotArchiveUnt.h"
-#include "map/ChitUnt.h"
+#include "model/BotArchiveUnt.h"
+#include "model/ChitUnt.h"
 
 // A snapshot of the map in one phase of a turn: every chit as it stood, and the archive squares.
 // Its ID is the phase number, "0" to "5".

@@ -1,7 +1,7 @@
 #include "workflow/frmMainUnt.h"
 
-#include "map/BoardUnt.h"
-#include "map/ChitUnt.h"
+#include "model/BoardUnt.h"
+#include "model/ChitUnt.h"
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/ProgramUnt.h"

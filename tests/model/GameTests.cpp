@@ -1,4 +1,4 @@
-#include "map/BoardUnt.h"
+#include "model/BoardUnt.h"
 #include "model/GameUnt.h"
 #include "persist/ZLibFuncs.h"
 #include "support/ErrorsUnt.h"

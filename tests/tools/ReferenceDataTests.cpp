@@ -1,8 +1,8 @@
 // The reference data the build writes beside the executables: decks, catalogues, pictures and
 // report templates, checked as the tool will read them.
 
-#include "map/BoardUnt.h"
-#include "map/ChitUnt.h"
+#include "model/BoardUnt.h"
+#include "model/ChitUnt.h"
 #include "model/BotUnt.h"
 #include "model/OptionUnt.h"
 #include "model/ProgramUnt.h"

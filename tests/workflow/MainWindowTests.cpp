@@ -1,5 +1,5 @@
-#include "map/BoardUnt.h"
-#include "map/ChitUnt.h"
+#include "model/BoardUnt.h"
+#include "model/ChitUnt.h"
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/OptionUnt.h"

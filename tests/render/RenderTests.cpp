@@ -1,9 +1,12 @@
-#include "map/BoardUnt.h"
-#include "map/ChitUnt.h"
-#include "map/MapPictureUnt.h"
-#include "map/MapViewUnt.h"
+#include "model/BoardUnt.h"
+#include "model/ChitUnt.h"
+#include "render/ChitDrawUnt.h"
+#include "render/GameFolderUnt.h"
+#include "render/MapPictureUnt.h"
+#include "render/PictureFileUnt.h"
+#include "render/MapViewUnt.h"
 #include "common/TestFiles.h"
-#include "map/UsedBoardUnt.h"
+#include "model/UsedBoardUnt.h"
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/PhaseUnt.h"
@@ -242,6 +245,9 @@ protected:
     static int Centre(int square, int size) { return (2 * square - 1) * size / 24; }
 
     TBoardList Catalogue;
+    // Each test draws with its own renderer, so that what one test was told does not hide it
+    // from the next.
+    TMapRenderer Renderer;
 
 private:
     QTemporaryDir FDir;
@@ -333,7 +339,7 @@ TEST_F(RenderTest, ChitFacingTurnsThePictureAndSwapsItsSides)
     for (const Case& c : cases) {
         chit->SetChitFacing(c.Facing);
         QImage canvas = *placed->Picture();
-        DrawChit(*chit, canvas, false, -1, -1);
+        DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
         EXPECT_EQ(BoxOf(canvas, Red), c.RedBox) << "facing " << c.Facing;
         EXPECT_EQ(BoxOf(canvas, Blue), c.BlueBox) << "facing " << c.Facing;
     }
@@ -368,12 +374,12 @@ TEST_F(RenderTest, SizeNudgeAndCellOffsetPlaceTheChit)
     chit->SetImagePixelShiftX(7);
     chit->SetImagePixelShiftY(-3);
     QImage board = *right->Picture();
-    DrawChit(*chit, board, false, -1, -1);
+    DrawChit(Renderer.Notes(), *chit, board, false, -1, -1);
     EXPECT_EQ(BoxOf(board, Red), QRect(cx - 14 + 7, cy - 14 - 3, 29, 29));
 
     // On the whole map the chit's cell origin is added.
     QImage map = Solid(960, 480, Grey);
-    DrawChit(*chit, map, true, -1, -1);
+    DrawChit(Renderer.Notes(), *chit, map, true, -1, -1);
     EXPECT_EQ(BoxOf(map, Red), QRect(480 + cx - 14 + 7, cy - 14 - 3, 29, 29));
 }
 
@@ -387,7 +393,7 @@ TEST_F(RenderTest, SlotsPushAMarkerAwayFromTheCentreOfItsSquare)
 
     auto boxAt = [&](int slot) {
         QImage canvas = *placed->Picture();
-        DrawChit(*marker, canvas, false, -1, slot);
+        DrawChit(Renderer.Notes(), *marker, canvas, false, -1, slot);
         return BoxOf(canvas, Green);
     };
     const QRect centred = boxAt(-1);
@@ -422,13 +428,13 @@ TEST_F(RenderTest, LayerLimitHidesOnlyTheLayersAboveIt)
     high->SetDrawLayer(101);
 
     QImage canvas = *placed->Picture();
-    DrawChit(*low, canvas, false, 100, -1);
-    DrawChit(*high, canvas, false, 100, -1);
+    DrawChit(Renderer.Notes(), *low, canvas, false, 100, -1);
+    DrawChit(Renderer.Notes(), *high, canvas, false, 100, -1);
     EXPECT_FALSE(BoxOf(canvas, Red).isEmpty());
     EXPECT_TRUE(BoxOf(canvas, Blue).isEmpty());
     // A hidden chit covers nothing, so erasing it changes nothing.
     EXPECT_TRUE(high->SaveUnder().isNull());
-    DrawChit(*high, canvas, false, -1, -1);
+    DrawChit(Renderer.Notes(), *high, canvas, false, -1, -1);
     EXPECT_FALSE(BoxOf(canvas, Blue).isEmpty());
 }
 
@@ -463,7 +469,7 @@ TEST_F(RenderTest, EraseRestoresTheCanvasPixelForPixel)
         chit->SetChitFacing(c.Facing);
         const QImage original = c.FullMap ? Noise(960, 480, 3) : Noise(480, 480, 5);
         QImage canvas = original;
-        DrawChit(*chit, canvas, c.FullMap, -1, c.Slot);
+        DrawChit(Renderer.Notes(), *chit, canvas, c.FullMap, -1, c.Slot);
         ASSERT_NE(canvas, original) << c.Name;
         EraseChit(*chit, canvas, c.FullMap);
         EXPECT_EQ(canvas, original) << c.Name;
@@ -484,14 +490,14 @@ TEST_F(RenderTest, ChitWhoseBoardDoesNotResolveIsNotDrawnAndNotErased)
     chit->UsedBoardRef()->SetID("5_5");
     const QImage original = Noise(480, 480, 9);
     QImage canvas = original;
-    DrawChit(*chit, canvas, false, -1, -1);
+    DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
     EXPECT_EQ(canvas, original);
     EraseChit(*chit, canvas, false);
     EXPECT_EQ(canvas, original);
     // A square outside the grid resolves no better.
     chit->UsedBoardRef()->SetID("0_0");
     chit->SetX(13);
-    DrawChit(*chit, canvas, false, -1, -1);
+    DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
     EXPECT_EQ(canvas, original);
 }
 
@@ -505,7 +511,7 @@ TEST_F(RenderTest, EditingStepsEraseAndRedrawOnTheCanvas)
     TChitList chits;
     TChit* chit = AddChit(chits, "Bot", Solid(20, 10, Red), placed, 6, 6);
     QImage canvas = *placed->Picture();
-    DrawChit(*chit, canvas, false, -1, -1);
+    DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
 
     auto expectAlone = [&](const char* step) {
         EXPECT_EQ(BoxOf(canvas, Red),
@@ -513,35 +519,35 @@ TEST_F(RenderTest, EditingStepsEraseAndRedrawOnTheCanvas)
                 ChitPixelWidth(*chit), ChitPixelHeight(*chit)))
             << step;
     };
-    MoveEast(*chit, canvas, false);
+    MoveEast(Renderer.Notes(), *chit, canvas, false);
     EXPECT_EQ(chit->X(), 7);
     expectAlone("east");
-    MoveSouth(*chit, canvas, false);
-    MoveSouth(*chit, canvas, false);
+    MoveSouth(Renderer.Notes(), *chit, canvas, false);
+    MoveSouth(Renderer.Notes(), *chit, canvas, false);
     EXPECT_EQ(chit->Y(), 8);
     expectAlone("south");
-    MoveWest(*chit, canvas, false);
-    MoveNorth(*chit, canvas, false);
+    MoveWest(Renderer.Notes(), *chit, canvas, false);
+    MoveNorth(Renderer.Notes(), *chit, canvas, false);
     EXPECT_EQ(QPoint(chit->X(), chit->Y()), QPoint(6, 7));
     expectAlone("west and north");
-    RotateRight(*chit, canvas, false);
+    RotateRight(Renderer.Notes(), *chit, canvas, false);
     EXPECT_EQ(chit->ChitFacing(), cfEast);
     EXPECT_EQ(BoxOf(canvas, Red).size(), QSize(10, 20));
-    RotateLeft(*chit, canvas, false);
-    RotateLeft(*chit, canvas, false);
+    RotateLeft(Renderer.Notes(), *chit, canvas, false);
+    RotateLeft(Renderer.Notes(), *chit, canvas, false);
     EXPECT_EQ(chit->ChitFacing(), cfWest);
     expectAlone("turned");
-    Tweak(*chit, 5, -4, canvas, false);
+    Tweak(Renderer.Notes(), *chit, 5, -4, canvas, false);
     EXPECT_EQ(QPoint(chit->ImagePixelShiftX(), chit->ImagePixelShiftY()), QPoint(5, -4));
     expectAlone("nudged");
-    EXPECT_TRUE(SetSizePercent(*chit, 200, canvas, false));
+    EXPECT_TRUE(SetSizePercent(Renderer.Notes(), *chit, 200, canvas, false));
     EXPECT_EQ(BoxOf(canvas, Red).size(), QSize(20, 40));
     expectAlone("larger");
-    EXPECT_FALSE(SetSizePercent(*chit, 200, canvas, false));
+    EXPECT_FALSE(SetSizePercent(Renderer.Notes(), *chit, 200, canvas, false));
 
     // Everything else on the canvas is as it was.
     QImage expected = *placed->Picture();
-    DrawChit(*chit, expected, false, -1, -1);
+    DrawChit(Renderer.Notes(), *chit, expected, false, -1, -1);
     EXPECT_EQ(canvas, expected);
 }
 
@@ -554,12 +560,12 @@ TEST_F(GameRenderTest, MoveOntoTheNextBoardDrawsTheChitThereOnTheWholeMap)
     TPhase* phase = StartTurns(1, 0);
     TChit* chit = AddChit(*phase->ChitList(), "Bot", Solid(24, 24, Yellow), Game.UsedBoardList()->FindAt(0, 0), 12, 5);
 
-    QImage map = BuildMapPicture(Game, 0, 0);
+    QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     ASSERT_EQ(map.size(), QSize(960, 480));
     const QRect before = BoxOf(map, Yellow);
     ASSERT_FALSE(before.isEmpty());
 
-    MoveEast(*chit, map, true);
+    MoveEast(Renderer.Notes(), *chit, map, true);
     EXPECT_EQ(chit->UsedBoardID(), "1_0");
     EXPECT_EQ(chit->BoardID(), "Right");
     EXPECT_EQ(QPoint(chit->X(), chit->Y()), QPoint(1, 5));
@@ -571,8 +577,8 @@ TEST_F(GameRenderTest, MoveOntoTheNextBoardDrawsTheChitThereOnTheWholeMap)
     // On the picture of one board the chit is not drawn once it has left that board.
     chit->PlaceAt(Game.UsedBoardList()->FindAt(0, 0), 12, 5);
     QImage board = *Game.UsedBoardList()->FindAt(0, 0)->Picture();
-    DrawChit(*chit, board, false, -1, -1);
-    MoveEast(*chit, board, false);
+    DrawChit(Renderer.Notes(), *chit, board, false, -1, -1);
+    MoveEast(Renderer.Notes(), *chit, board, false);
     EXPECT_EQ(chit->UsedBoardID(), "1_0");
     EXPECT_EQ(board, *Game.UsedBoardList()->FindAt(0, 0)->Picture());
 }
@@ -609,7 +615,7 @@ TEST_F(RenderTest, ArchiveMarkersOnOneInnerSquareTakeSlotsInListOrder)
         // Not an archive marker: stays centred, and takes no slot from the markers.
         AddChit(*phase.ChitList(), "Flag1", Solid(10, 10, Yellow), placed, 6, 6);
         QImage canvas = *placed->Picture();
-        DrawPhaseChits(phase, canvas, *placed, -1, &bots);
+        Renderer.DrawPhaseChits(phase, canvas, *placed, -1, &bots);
         for (std::size_t i = 0; i < c.Order.size(); ++i)
             EXPECT_EQ(BoxOf(canvas, c.Order[i].Colour), centred.translated(c.Offsets[i])) << c.Order[i].ID;
         EXPECT_EQ(BoxOf(canvas, Yellow), QRect(cx - 5, cy - 5, 10, 10));
@@ -620,7 +626,7 @@ TEST_F(RenderTest, ArchiveMarkersOnOneInnerSquareTakeSlotsInListOrder)
     for (const Marker& m : {hammer, spin, twitch})
         AddChit(*phase.ChitList(), m.ID, Solid(30, 30, m.Colour), placed, 1, 7);
     QImage canvas = *placed->Picture();
-    DrawPhaseChits(phase, canvas, *placed, -1, &bots);
+    Renderer.DrawPhaseChits(phase, canvas, *placed, -1, &bots);
     EXPECT_EQ(BoxOf(canvas, Blue), QRect(Centre(1, 480) - 15, Centre(7, 480) - 15, 30, 30));
     EXPECT_TRUE(BoxOf(canvas, Red).isEmpty());
     EXPECT_TRUE(BoxOf(canvas, Green).isEmpty());
@@ -643,7 +649,7 @@ TEST_F(RenderTest, PhaseChitsAreDrawnByLayerWithEachRobotInItsState)
     AddChit(chits, "Elsewhere", Solid(20, 20, Blue), other, 9, 9);
 
     QImage canvas = *placed->Picture();
-    DrawPhaseChits(phase, canvas, *placed, -1, &bots);
+    Renderer.DrawPhaseChits(phase, canvas, *placed, -1, &bots);
     // The higher layer on top, whatever the list order.
     EXPECT_EQ(BoxOf(canvas, Magenta), QRect(Centre(4, 480) - 15, Centre(4, 480) - 15, 30, 30));
     EXPECT_EQ(BoxOf(canvas, Cyan), QRect(Centre(4, 480) - 20, Centre(4, 480) - 20, 40, 40));
@@ -664,12 +670,12 @@ TEST_F(RenderTest, DesignerCellShowsOnlyItsOwnBoardsChits)
     TChitList chits;
     TChit* start = AddChit(chits, "Start", Solid(20, 20, Red), placed, 2, 3);
     TChit* flag = AddChit(chits, "Flag1", Solid(20, 20, Blue), other, 2, 3);
-    const QImage cell = BoardPictureWithChits(*placed, {start, flag});
+    const QImage cell = Renderer.BoardPictureWithChits(*placed, {start, flag});
     const QPoint centre = *placed->SquareCenter(2, 3);
     EXPECT_EQ(BoxOf(cell, Red), QRect(centre.x() - 10, centre.y() - 10, 20, 20));
     EXPECT_TRUE(BoxOf(cell, Blue).isEmpty());
     TUsedBoard unknown(&Catalogue, nullptr, 3, 3);
-    EXPECT_TRUE(BoardPictureWithChits(unknown, {start}).isNull());
+    EXPECT_TRUE(Renderer.BoardPictureWithChits(unknown, {start}).isNull());
 }
 
 // ----------------------------------------------------------------------------- the map
@@ -681,7 +687,7 @@ TEST_F(GameRenderTest, MapOfTwoBoardsFillsEachCellLessItsLastColumnAndRow)
     PlaceInGame("RedBoard", 0, 0);
     PlaceInGame("BlueBoard", 1, 0);
     StartTurns(1, 0);
-    const QImage map = BuildMapPicture(Game, 0, 0);
+    const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     ASSERT_EQ(map.size(), QSize(2328, 1164));
     EXPECT_EQ(MapPictureSize(*Game.UsedBoardList()), QSize(2328, 1164));
     EXPECT_TRUE(AllOf(map, QRect(0, 0, 1163, 1163), Red));
@@ -698,14 +704,14 @@ TEST_F(GameRenderTest, EmptyCellsShowTheBackgroundAndSmallerBoardsAreStretched)
     PlaceInGame("Big", 0, 0);
     PlaceInGame("Small", 1, 1);
     StartTurns(1, 0);
-    const QImage map = BuildMapPicture(Game, 0, 0);
+    const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     ASSERT_EQ(map.size(), QSize(960, 960));
     EXPECT_TRUE(AllOf(map, QRect(480, 0, 480, 480), MapBackground));
     EXPECT_TRUE(AllOf(map, QRect(0, 480, 480, 480), MapBackground));
     EXPECT_TRUE(AllOf(map, QRect(480, 480, 479, 479), Cyan));
     // An empty map has no picture.
     TGame empty;
-    EXPECT_TRUE(BuildMapPicture(empty, 0, 0).isNull());
+    EXPECT_TRUE(Renderer.BuildMapPicture(empty, 0, 0).isNull());
 }
 
 TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
@@ -728,7 +734,7 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
         ASSERT_EQ(marker.size(), QSize(5, 5)) << rotation;
 
         QImage board = *turned->Picture();
-        DrawPhaseChits(*phase, board, *turned, -1, Game.BotList());
+        Renderer.DrawPhaseChits(*phase, board, *turned, -1, Game.BotList());
         const QRect drawn = BoxOf(board, Yellow);
         ASSERT_EQ(drawn.size(), QSize(21, 21)) << rotation;
         // The square-centre rule for turned boards lands up to two pixels from the exactly
@@ -739,7 +745,7 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
         EXPECT_TRUE(drawn.contains(marker.center())) << rotation;
 
         // On the map it lands in the turned board's cell, over the same spot.
-        const QImage map = BuildMapPicture(Game, 0, 0);
+        const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
         EXPECT_EQ(map.pixel(marker.center() + QPoint(480, 0)), Yellow) << rotation;
         EXPECT_TRUE(BoxOf(map.copy(0, 0, 480, 480), Yellow).isEmpty()) << rotation;
     }
@@ -751,11 +757,11 @@ TEST_F(GameRenderTest, MapOfAnotherTurnOrPhaseThatDoesNotExistShowsOnlyTheBoards
     TUsedBoard* placed = PlaceInGame("Plain", 0, 0);
     TPhase* phase = StartTurns(1, 2);
     AddChit(*phase->ChitList(), "Bot", Solid(20, 20, Red), placed, 5, 5);
-    EXPECT_FALSE(BoxOf(BuildMapPicture(Game, 0, 2), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(BuildMapPicture(Game, 0, 3), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(BuildMapPicture(Game, 0, 9), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(BuildMapPicture(Game, 7, 2), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(BuildMapPicture(Game, -1, 2), Red).isEmpty());
+    EXPECT_FALSE(BoxOf(Renderer.BuildMapPicture(Game, 0, 2), Red).isEmpty());
+    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, 0, 3), Red).isEmpty());
+    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, 0, 9), Red).isEmpty());
+    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, 7, 2), Red).isEmpty());
+    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, -1, 2), Red).isEmpty());
 }
 
 // ----------------------------------------------------------------------------- damaged input
@@ -772,7 +778,7 @@ TEST_F(GameRenderTest, MissingPicturesAreSkippedAndReportedOnce)
     AddChit(*phase->ChitList(), "Bot", Solid(20, 20, Red), Game.UsedBoardList()->FindAt(0, 0), 6, 6);
 
     TMessageCapture capture;
-    const QImage map = BuildMapPicture(Game, 0, 0);
+    const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     ASSERT_EQ(map.size(), QSize(960, 480));
     EXPECT_FALSE(BoxOf(map, Red).isEmpty());
     EXPECT_TRUE(AllOf(map, QRect(480, 0, 480, 480), MapBackground));
@@ -780,10 +786,10 @@ TEST_F(GameRenderTest, MissingPicturesAreSkippedAndReportedOnce)
     EXPECT_NE(capture.Messages()[0].find("NoSuchBoard.png"), std::string::npos);
     EXPECT_NE(capture.Messages()[0].find("Chit Lost"), std::string::npos);
     // Redrawing says nothing new: the window redraws whenever it comes to the front.
-    BuildMapPicture(Game, 0, 0);
+    Renderer.BuildMapPicture(Game, 0, 0);
     EXPECT_EQ(capture.Messages().size(), 1u);
     // The per-board file of the missing board is skipped; the others are written.
-    const std::vector<std::string> written = SaveImages(Game);
+    const std::vector<std::string> written = Renderer.SaveImages(Game);
     ASSERT_EQ(written.size(), 2u);
     EXPECT_EQ(written[1], PhaseImagePath("", 0, 0, 0, 1));
 }
@@ -801,11 +807,11 @@ TEST_F(RenderTest, DamagedChitSizesAreClampedAndReported)
 
     TMessageCapture capture;
     QImage canvas = *placed->Picture();
-    DrawChit(*huge, canvas, false, -1, -1);
+    DrawChit(Renderer.Notes(), *huge, canvas, false, -1, -1);
     // At most the largest percentage, and never more than the side limit.
     EXPECT_EQ(ChitPixelWidth(*huge), 30 * MaxChitSizePercent / 100);
     EXPECT_EQ(BoxOf(canvas, Red).size(), QSize(300, 200));
-    DrawChit(*negative, canvas, false, -1, -1);
+    DrawChit(Renderer.Notes(), *negative, canvas, false, -1, -1);
     EXPECT_TRUE(BoxOf(canvas, Blue).isEmpty());
     EXPECT_EQ(ChitPixelWidth(*negative), 0);
     ASSERT_EQ(capture.Messages().size(), 2u);
@@ -829,7 +835,7 @@ TEST_F(GameRenderTest, HugeLayoutIsCutDownToWhatCanBeDrawn)
     const QSize size = MapPictureSize(*Game.UsedBoardList());
     EXPECT_LE(size.width(), MaxMapPictureSide);
     EXPECT_EQ(size.height(), 10);
-    const QImage map = BuildMapPicture(Game, 0, 0);
+    const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     EXPECT_EQ(map.size(), size);
     EXPECT_EQ(map.pixel(0, 0), Grey);
     ASSERT_FALSE(capture.Messages().empty());
@@ -914,7 +920,7 @@ TEST_F(GameRenderTest, SaveImagesWritesTheMapAndEachBoardAsBaselineJpegs)
         old.write("not a picture");
     }
 
-    const std::vector<std::string> written = SaveImages(Game);
+    const std::vector<std::string> written = Renderer.SaveImages(Game);
     const std::vector<std::string> expected = {
         full, Folder() + "League/4/(0, 0) - Turn 4, Phase 5.jpg", Folder() + "League/4/(0, 1) - Turn 4, Phase 5.jpg"};
     EXPECT_EQ(written, expected);
@@ -936,7 +942,7 @@ TEST_F(GameRenderTest, SaveImagesWritesTheMapAndEachBoardAsBaselineJpegs)
 
     // With no limit the map shows every chit too.
     Game.SetChitLayerLimit(-1);
-    SaveImages(Game);
+    Renderer.SaveImages(Game);
     EXPECT_TRUE(Near(ExpectBaselineJpeg(full, QSize(480, 960)).pixel(highCentre + QPoint(0, 480)), Green));
 }
 
@@ -950,7 +956,7 @@ TEST_F(RenderTest, FailedWriteLeavesTheEarlierFileAlone)
         old.write("earlier");
     }
     // Wider than any JPEG can be: the encoder refuses it.
-    EXPECT_THROW(SaveJpegPicture(Solid(70000, 2, Grey), name), EFileError);
+    EXPECT_THROW(SaveJpegPicture(Solid(70000, 2, Grey), name), EImageError);
     EXPECT_EQ(ReadBytes(name), "earlier");
     EXPECT_EQ(QDir(QString::fromStdString(Folder() + "Out")).entryList(QDir::Files).size(), 1);
     EXPECT_THROW(SaveJpegPicture(QImage(), name), EImageError);
@@ -970,7 +976,7 @@ TEST_F(GameRenderTest, UnsafeGameNamesWriteOnlyBelowTheExecutablesFolder)
     StartTurns(1, 0);
     for (const char* name : {"../x", "a/b", "..", "/tmp/abs", "..\\..\\y"}) {
         Game.SetGameName(name);
-        const std::vector<std::string> written = SaveImages(Game);
+        const std::vector<std::string> written = Renderer.SaveImages(Game);
         ASSERT_EQ(written.size(), 2u) << name;
         const QString base = QFileInfo(QString::fromStdString(Folder())).canonicalFilePath() + "/";
         for (const std::string& file : written)
@@ -992,7 +998,7 @@ TEST_F(GameRenderTest, SaveImagesWithoutATurnWritesNothing)
     AddBoard("Plain", Solid(240, 240, Grey));
     PlaceInGame("Plain", 0, 0);
     Game.SetGameName("League");
-    EXPECT_TRUE(SaveImages(Game).empty());
+    EXPECT_TRUE(Renderer.SaveImages(Game).empty());
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Folder() + "League")));
 }
 

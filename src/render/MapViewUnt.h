@@ -1,5 +1,5 @@
 #pragma once
-#include "map/UsedBoardUnt.h"
+#include "model/UsedBoardUnt.h"
 
 #include <QPoint>
 #include <QSize>

@@ -1,6 +1,7 @@
-#include "map/MapViewUnt.h"
+#include "render/MapViewUnt.h"
 
-#include "map/MapPictureUnt.h"
+#include "render/ChitDrawUnt.h"
+#include "render/MapPictureUnt.h"
 #include "support/ErrorsUnt.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ TBoardNode* NodeInCell(const TUsedBoard& usedBoard, QPoint inCell, QSize cellSiz
     const double scaleY = static_cast<double>(picture->height()) / cellSize.height();
     const QPoint pixel(static_cast<int>(inCell.x() * scaleX), static_cast<int>(inCell.y() * scaleY));
     try {
-        return board->NodeAtPixel(&usedBoard, pixel);
+        return board->NodeAtPixel(usedBoard.RotationCount(), pixel);
     } catch (const EImageError&) {
         return nullptr;
     }

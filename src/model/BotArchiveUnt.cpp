@@ -1,4 +1,4 @@
-#include "map/BotArchiveUnt.h"
+#include "model/BotArchiveUnt.h"
 
 COGLINE_DEFINE_CLASS(TBotArchive, "BotArchive", TRootObject,
     PropEnum<TBotArchive>("BotType", BotTypeInfo(), &TBotArchive::BotType, &TBotArchive::SetBotType),

@@ -1,5 +1,5 @@
 #pragma once
-#include "map/BoardUnt.h"
+#include "model/BoardUnt.h"
 
 #include <QImage>
 #include <QPoint>

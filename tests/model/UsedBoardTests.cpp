@@ -1,4 +1,4 @@
-#include "map/UsedBoardUnt.h"
+#include "model/UsedBoardUnt.h"
 #include "support/UtilsUnt.h"
 #include "common/TestFiles.h"
 

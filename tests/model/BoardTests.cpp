@@ -1,5 +1,5 @@
-#include "map/BoardUnt.h"
-#include "map/UsedBoardUnt.h"
+#include "model/BoardUnt.h"
+#include "model/UsedBoardUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
 #include "common/TestFiles.h"
@@ -211,9 +211,12 @@ TEST_F(BoardFolderTest, NodeAtPixelUndoesTheRotation)
         EXPECT_EQ(node->Y(), c.y) << c.rotation << " " << c.point.x() << "," << c.point.y();
     }
     // Through a placed board, which supplies the rotation.
-    TUsedBoard placed;
+    TBoardList catalogue;
+    catalogue.AddBoard("Big", "Images/Big.png");
+    TUsedBoard placed(&catalogue, catalogue.FindByID("Big"), 0, 0);
     placed.SetRotationCount(1);
-    EXPECT_EQ(board.NodeAtPixel(&placed, QPoint(0, 0))->GetID(), "1_12");
+    ASSERT_NE(placed.NodeAtPixel(QPoint(0, 0)), nullptr);
+    EXPECT_EQ(placed.NodeAtPixel(QPoint(0, 0))->GetID(), "1_12");
     // Outside the picture there is no square, whatever the rotation.
     for (int rotation = 0; rotation < 4; ++rotation)
         for (QPoint p : {QPoint(-1, 0), QPoint(0, -1), QPoint(1164, 5), QPoint(5, 1164), QPoint(-97, -97)})

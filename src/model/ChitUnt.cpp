@@ -1,6 +1,5 @@
-#include "map/ChitUnt.h"
+#include "model/ChitUnt.h"
 
-#include "map/MapPictureUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <algorithm>
@@ -224,94 +223,6 @@ bool TChit::SetSizePercent(int percent)
     if (percent == FImageSizePercent)
         return false;
     FImageSizePercent = percent;
-    return true;
-}
-
-// ----------------------------------------------------------------------------- on a canvas
-
-namespace {
-template <class TChange>
-void Redraw(TChit& chit, QImage& canvas, bool fullMap, TChange change)
-{
-    EraseChit(chit, canvas, fullMap);
-    change();
-    DrawChit(chit, canvas, fullMap, -1, -1);
-}
-} // namespace
-
-void MoveEast(TChit& chit, QImage& canvas, bool fullMap)
-{
-    if (!chit.IsOnMap())
-        return;
-    if (chit.X() < TBoardNodeList::GridSize)
-        Redraw(chit, canvas, fullMap, [&chit] { chit.SetX(chit.X() + 1); });
-    else
-        StepToNeighbour(chit, +1, 0, canvas, fullMap);
-}
-
-void MoveWest(TChit& chit, QImage& canvas, bool fullMap)
-{
-    if (!chit.IsOnMap())
-        return;
-    if (chit.X() >= 2)
-        Redraw(chit, canvas, fullMap, [&chit] { chit.SetX(chit.X() - 1); });
-    else
-        StepToNeighbour(chit, -1, 0, canvas, fullMap);
-}
-
-void MoveNorth(TChit& chit, QImage& canvas, bool fullMap)
-{
-    if (!chit.IsOnMap())
-        return;
-    if (chit.Y() >= 2)
-        Redraw(chit, canvas, fullMap, [&chit] { chit.SetY(chit.Y() - 1); });
-    else
-        StepToNeighbour(chit, 0, -1, canvas, fullMap);
-}
-
-void MoveSouth(TChit& chit, QImage& canvas, bool fullMap)
-{
-    if (!chit.IsOnMap())
-        return;
-    if (chit.Y() < TBoardNodeList::GridSize)
-        Redraw(chit, canvas, fullMap, [&chit] { chit.SetY(chit.Y() + 1); });
-    else
-        StepToNeighbour(chit, 0, +1, canvas, fullMap);
-}
-
-void StepToNeighbour(TChit& chit, int dx, int dy, QImage& canvas, bool fullMap)
-{
-    if (!chit.UsedBoard())
-        return;
-    const std::string before = chit.UsedBoardID();
-    EraseChit(chit, canvas, fullMap);
-    chit.StepToNeighbour(dx, dy);
-    // A single board's picture does not show the next board: drawn there, the chit would land
-    // on a square of the wrong board.
-    if (fullMap || chit.UsedBoardID() == before)
-        DrawChit(chit, canvas, fullMap, -1, -1);
-}
-
-void RotateLeft(TChit& chit, QImage& canvas, bool fullMap)
-{
-    Redraw(chit, canvas, fullMap, [&chit] { chit.RotateLeft(); });
-}
-
-void RotateRight(TChit& chit, QImage& canvas, bool fullMap)
-{
-    Redraw(chit, canvas, fullMap, [&chit] { chit.RotateRight(); });
-}
-
-void Tweak(TChit& chit, int dx, int dy, QImage& canvas, bool fullMap)
-{
-    Redraw(chit, canvas, fullMap, [&chit, dx, dy] { chit.Tweak(dx, dy); });
-}
-
-bool SetSizePercent(TChit& chit, int percent, QImage& canvas, bool fullMap)
-{
-    if (percent == chit.ImageSizePercent())
-        return false;
-    Redraw(chit, canvas, fullMap, [&chit, percent] { chit.SetSizePercent(percent); });
     return true;
 }
 

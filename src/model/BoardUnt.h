@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-class TUsedBoard;
 
 // ---------------------------------------------------------------------------------------------
 // Pictures
@@ -93,7 +92,6 @@ public:
 
     // The square under a point of the picture as shown on the map, turned by the placed
     // board's rotation (none for a point outside the picture).
-    TBoardNode* NodeAtPixel(const TUsedBoard* usedBoard, QPoint point) const;
     TBoardNode* NodeAtPixel(int rotationCount, QPoint point) const;
 
 private:

@@ -1,5 +1,5 @@
-#include "map/BotArchiveUnt.h"
-#include "map/ChitUnt.h"
+#include "model/BotArchiveUnt.h"
+#include "model/ChitUnt.h"
 #include "model/BotUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"

@@ -1,6 +1,5 @@
-#include "map/BoardUnt.h"
+#include "model/BoardUnt.h"
 
-#include "map/UsedBoardUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
 
@@ -139,11 +138,6 @@ bool TBoard::IsUnedited() const
         if (!nodes->Items(i)->IsUnedited())
             return false;
     return true;
-}
-
-TBoardNode* TBoard::NodeAtPixel(const TUsedBoard* usedBoard, QPoint point) const
-{
-    return NodeAtPixel(usedBoard ? usedBoard->RotationCount() : 0, point);
 }
 
 TBoardNode* TBoard::NodeAtPixel(int rotationCount, QPoint point) const

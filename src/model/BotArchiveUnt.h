@@ -1,6 +1,6 @@
 #pragma once
-#include "map/ChitUnt.h"
-#include "map/UsedBoardUnt.h"
+#include "model/ChitUnt.h"
+#include "model/UsedBoardUnt.h"
 #include "model/BotUnt.h"
 
 // Where a robot re-enters the map after being destroyed: a square of a placed board.

@@ -1,6 +1,6 @@
 #pragma once
-#include "map/BoardUnt.h"
-#include "map/UsedBoardUnt.h"
+#include "model/BoardUnt.h"
+#include "model/UsedBoardUnt.h"
 #include "model/BotUnt.h"
 
 #include <QImage>
@@ -132,22 +132,6 @@ private:
     QPoint FSaveUnderAt;
     QPoint FSaveUnderCell;
 };
-
-// The editing steps on a shown picture: the chit is erased from the canvas, changed and drawn
-// again (every layer, no slot). fullMap tells a whole map picture at full scale from the
-// picture of the chit's own placed board. (Free functions, so that the members above keep one
-// signature each and can still be taken by address.)
-void MoveEast(TChit& chit, QImage& canvas, bool fullMap);
-void MoveWest(TChit& chit, QImage& canvas, bool fullMap);
-void MoveNorth(TChit& chit, QImage& canvas, bool fullMap);
-void MoveSouth(TChit& chit, QImage& canvas, bool fullMap);
-// On a single board's picture the chit is not drawn again once it has left that board.
-void StepToNeighbour(TChit& chit, int dx, int dy, QImage& canvas, bool fullMap);
-void RotateLeft(TChit& chit, QImage& canvas, bool fullMap);
-void RotateRight(TChit& chit, QImage& canvas, bool fullMap);
-void Tweak(TChit& chit, int dx, int dy, QImage& canvas, bool fullMap);
-// Nothing is erased or drawn when the size stays the same.
-bool SetSizePercent(TChit& chit, int percent, QImage& canvas, bool fullMap);
 
 // The chits of a game, of a phase, or of the catalogue ("Chits.xml"). Saved, and drawn, in
 // ascending DrawLayer.

@@ -1,0 +1,55 @@
+#include "render/PictureFileUnt.h"
+
+#include "support/ErrorsUnt.h"
+#include "support/FileUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
+
+std::string EncodeJpeg(const QImage& picture)
+{
+    if (picture.isNull())
+        throw EImageError("There is no picture to encode.");
+    // The encoder writes three colour components straight from 32-bit and 24-bit pictures; any
+    // other format (a grey one would come out with one component) is made 24-bit first.
+    QImage rgb = picture;
+    switch (picture.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_RGB888:
+        break;
+    default:
+        rgb = picture.convertToFormat(QImage::Format_RGB888);
+        break;
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(false);
+    writer.setOptimizedWrite(false);
+    if (!writer.write(rgb))
+        throw EImageError(Format("The picture cannot be encoded. %s", writer.errorString().toStdString().c_str()));
+    return bytes.toStdString();
+}
+
+void SavePictureFiles(const TFileBytesList& files)
+{
+    for (const auto& [fileName, bytes] : files) {
+        const QFileInfo info(QString::fromStdString(fileName));
+        if (!QDir().mkpath(info.absolutePath()))
+            throw EFileError(Format("Cannot create the folder \"%s\".", info.absolutePath().toStdString().c_str()));
+        SaveBytesToFile(fileName, bytes);
+    }
+}
+
+void SaveJpegPicture(const QImage& picture, const std::string& fileName)
+{
+    if (picture.isNull())
+        throw EImageError(Format("There is no picture to write to \"%s\".", fileName.c_str()));
+    SavePictureFiles({{fileName, EncodeJpeg(picture)}});
+}
