@@ -1,0 +1,117 @@
+#pragma once
+#include "model/OptionUnt.h"
+#include "render/MapPictureUnt.h"
+
+#include <QObject>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TBoardList;
+class TChitList;
+class TGame;
+class TProgramDeck;
+struct TNewGameSettings;
+
+// What a change touched, so that each window refreshes only what it shows. Flags, combined.
+enum TGameChange : unsigned {
+    gcNone = 0,
+    // Another game was made or opened (or none is open any more): everything is new.
+    gcGame = 1u << 0,
+    // Which robots are in play, and their fields, hands, registers, options and notes.
+    gcBots = 1u << 1,
+    // A turn was added.
+    gcTurn = 1u << 2,
+    // The current or viewed phase of the turn moved.
+    gcPhase = 1u << 3,
+    // Chits or archive records of a phase, or the layer limit.
+    gcChits = 1u << 4,
+    // The map layout.
+    gcMap = 1u << 5,
+    // The program or option deck (card states, draw piles).
+    gcDecks = 1u << 6,
+    // The game was saved, or its file name changed; nothing in the game did.
+    gcFile = 1u << 7,
+    gcAll = 0xffu,
+};
+using TGameChanges = unsigned;
+
+// One game master's session: the reference data read at start-up (board catalogue, chit
+// catalogue and the decks a new game copies), the one open game, the file it came from and
+// whether it changed since. Every window works on the session; none keeps a game of its own.
+// Commands change the model and then call MarkChanged with what they touched; the session marks
+// the game modified and tells every window through the Changed signal.
+class TGameSession : public QObject {
+    Q_OBJECT
+public:
+    explicit TGameSession(QObject* parent = nullptr);
+    ~TGameSession() override;
+
+    // ------------------------------------------------------------------ reference data
+
+    // Reads the decks, the board catalogue and the chit catalogue from the executable's folder,
+    // in that order. The tool works with whatever did load; each file that did not load fully
+    // adds a message for the game master (see TakeLoadProblems). Returns the milliseconds the
+    // board catalogue took to read.
+    int LoadReferenceData();
+    // The decks a new game copies, read afresh from their files; freed again once a game is made.
+    void InitializeUnusedDecks();
+    void DestroyUnusedDecks();
+    // Messages about reference files that did not load fully, gathered since the last call.
+    std::vector<std::string> TakeLoadProblems();
+
+    TBoardList* BoardList() const { return FBoardList.get(); }
+    TChitList* ChitList() const { return FChitList.get(); }
+    TProgramDeck* UnusedProgramDeck() const { return FUnusedProgramDeck.get(); }
+    TOptionDeck* UnusedOptionDeck(TOptionSource source) const;
+
+    // ------------------------------------------------------------------ the open game
+
+    // None until a game is made or opened.
+    TGame* Game() const { return FGame.get(); }
+    // Makes a game from the settings and the unused decks as they are now (read them first with
+    // InitializeUnusedDecks) and makes it the open game: name, lives, flags, a copy of the
+    // program deck, the settings' chits and map, the chosen option sets in one shuffled option
+    // deck, and the board catalogue.
+    void MakeNewGame(const TNewGameSettings& settings);
+    // The whole of it: fresh decks from their files, the game, and the decks freed again.
+    void NewGame(const TNewGameSettings& settings);
+    // Reads the game file into a new game; only when that succeeds does it replace the open
+    // game and become the last file name. A file that cannot be read or is damaged raises its
+    // error, and the open game stays as it was.
+    void OpenGame(const std::string& fileName);
+    // Writes the open game to the file (the previous file stays whole when that fails). The
+    // last file name stays the one opened.
+    void SaveGame(const std::string& fileName);
+    // Closes the open game (none afterwards).
+    void CloseGame();
+
+    // The game file last opened; empty before the first.
+    const std::string& LastFileName() const { return FLastFileName; }
+    // The open game changed since it was made, opened or saved.
+    bool Modified() const { return FModified; }
+
+    // Tells the windows what changed; any change but gcFile marks the game modified.
+    void MarkChanged(TGameChanges what);
+
+    // The drawing of map pictures for every window of this session.
+    TMapRenderer& Renderer() { return FRenderer; }
+
+signals:
+    void Changed(TGameChanges what);
+
+private:
+    void ReplaceGame(std::unique_ptr<TGame> game);
+
+    std::unique_ptr<TBoardList> FBoardList;
+    std::unique_ptr<TChitList> FChitList;
+    std::unique_ptr<TProgramDeck> FUnusedProgramDeck;
+    std::array<std::unique_ptr<TOptionDeck>, 3> FUnusedOptionDecks;
+    std::unique_ptr<TGame> FGame;
+    std::string FLastFileName;
+    bool FModified = false;
+    std::vector<std::string> FLoadProblems;
+    TMapRenderer FRenderer;
+};
