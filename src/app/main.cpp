@@ -16,7 +16,8 @@ int main(int argc, char** argv)
     {
         TApplication application(argc, argv);
         try {
-            TfrmMain frmMain;
+            TGameSession session;
+            TfrmMain frmMain(session);
             frmMain.show();
             result = application.exec();
         } catch (const std::exception& error) {

@@ -37,7 +37,11 @@ TGameSession::~TGameSession()
 int TGameSession::LoadReferenceData()
 {
     InitializeUnusedDecks();
+    return LoadCatalogues();
+}
 
+int TGameSession::LoadCatalogues()
+{
     FBoardList = std::make_unique<TBoardList>();
     QElapsedTimer clock;
     clock.start();

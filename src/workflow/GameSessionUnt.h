@@ -20,7 +20,7 @@ enum TGameChange : unsigned {
     gcNone = 0,
     // Another game was made or opened (or none is open any more): everything is new.
     gcGame = 1u << 0,
-    // Which robots are in play, and their fields, hands, registers, options and notes.
+    // The robots' hands, registers, options and the like.
     gcBots = 1u << 1,
     // A turn was added.
     gcTurn = 1u << 2,
@@ -34,7 +34,12 @@ enum TGameChange : unsigned {
     gcDecks = 1u << 6,
     // The game was saved, or its file name changed; nothing in the game did.
     gcFile = 1u << 7,
-    gcAll = 0xffu,
+    // Which robots are in play.
+    gcInPlay = 1u << 8,
+    // A value a window wrote straight from one of its fields (a name, a number, notes): that
+    // window shows it already.
+    gcBotFields = 1u << 9,
+    gcAll = 0x3ffu,
 };
 using TGameChanges = unsigned;
 
@@ -56,6 +61,8 @@ public:
     // adds a message for the game master (see TakeLoadProblems). Returns the milliseconds the
     // board catalogue took to read.
     int LoadReferenceData();
+    // The board and chit catalogues alone; the milliseconds the board catalogue took.
+    int LoadCatalogues();
     // The decks a new game copies, read afresh from their files; freed again once a game is made.
     void InitializeUnusedDecks();
     void DestroyUnusedDecks();

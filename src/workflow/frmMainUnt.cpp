@@ -11,11 +11,18 @@
 #include "workflow/ApplicationUnt.h"
 #include "workflow/MainWindowRulesUnt.h"
 #include "workflow/MethodTraceUnt.h"
+#include "workflow/SettingsUnt.h"
+#include "workflow/TurnCycleUnt.h"
+#include "ui/StandardDialogsUnt.h"
+#include "ui/frmAddBotUnt.h"
+#include "ui/frmNewGameUnt.h"
+#include "ui/frmSelectBotOption.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
+#include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,6 +36,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolBar>
@@ -36,6 +44,7 @@
 #include <QVBoxLayout>
 
 #include <climits>
+#include <optional>
 #include <cstdio>
 
 namespace {
@@ -118,16 +127,41 @@ QAction* NewMenuItem(QMenu* menu, QObject* owner, const char* name, const char* 
 
 std::string Traced(const char* method) { return std::string("TfrmMain.") + method; }
 
+// Beside a robot in play: a green tick when its program for the turn is in, an empty ring while
+// the game master still waits for it.
+QIcon ProgramMark(bool programIn)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (programIn) {
+        p.setPen(QPen(QColor(30, 150, 40), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath tick;
+        tick.moveTo(3, 8.5);
+        tick.lineTo(6.5, 12);
+        tick.lineTo(13, 4);
+        p.drawPath(tick);
+    } else {
+        p.setPen(QPen(QColor(150, 150, 150), 1.5));
+        p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+    }
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 
-TfrmMain::TfrmMain(QWidget* parent)
+TfrmMain::TfrmMain(TGameSession& session, QWidget* parent)
     : QMainWindow(parent)
+    , FSession(session)
 {
     setObjectName("frmMain");
     CreateControls();
     CreateMenus();
+    ConnectControls();
+    connect(&FSession, &TGameSession::Changed, this, [this](TGameChanges what) { SessionChanged(what); });
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
     resize(657, 385);
     if (QScreen* shown = screen()) {
@@ -145,12 +179,6 @@ TfrmMain::~TfrmMain()
         // Nothing may leave a destructor; the log is the likely culprit, so tell the console.
         std::fprintf(stderr, "%s\n", ApplicationErrorText(error).c_str());
     }
-}
-
-TOptionDeck* TfrmMain::UnusedOptionDeck(TOptionSource source) const
-{
-    auto index = static_cast<std::size_t>(source);
-    return index < FUnusedOptionDecks.size() ? FUnusedOptionDecks[index].get() : nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -232,8 +260,6 @@ QWidget* TfrmMain::CreateBotPanel()
     btnKillWarning = new QPushButton("btnKillWarning", panel);
     btnKillWarning->setObjectName("btnKillWarning");
     btnKillWarning->setVisible(false);
-    connect(btnKillWarning, &QPushButton::clicked, this,
-        [this] { TApplication::RunCommand(btnKillWarning, [this] { btnKillWarningClick(); }); });
     return panel;
 }
 
@@ -411,7 +437,6 @@ void TfrmMain::CreateMenus()
     mniSaveGame = NewMenuItem(file, this, "mniSaveGame", "&Save Game...", "Ctrl+S");
     file->addSeparator();
     mniExit = NewMenuItem(file, this, "mniExit", "E&xit");
-    connect(mniExit, &QAction::triggered, this, [this] { TApplication::RunCommand(mniExit, [this] { mniExitClick(); }); });
 
     QMenu* game = menuBar()->addMenu("&Game");
     game->setObjectName("mniGame");
@@ -450,7 +475,10 @@ void TfrmMain::CreateMenus()
 
 bool TfrmMain::IsLive(const QObject* command) const
 {
-    return command && command == mniExit;
+    // Commands whose windows come later wait disabled.
+    static const QStringList waiting = {"mniMakePMs", "mniProcessTurn", "mniScoreBoard", "mniProgramCards",
+        "mniOptionCards", "mniBoardEditor", "btnMakePM", "btnCopyProgram"};
+    return command && !waiting.contains(command->objectName());
 }
 
 void TfrmMain::EnableCommand(QAction* command, bool allowed)
@@ -461,6 +489,128 @@ void TfrmMain::EnableCommand(QAction* command, bool allowed)
 void TfrmMain::SetCommandControlEnabled(QWidget* control, bool allowed)
 {
     SetControlEnabled(control, allowed && IsLive(control));
+}
+
+void TfrmMain::Run(QObject* sender, const std::function<void()>& command)
+{
+    TApplication::RunCommand(sender, command);
+}
+
+void TfrmMain::ConnectControls()
+{
+    auto onAction = [this](QAction* item, void (TfrmMain::*handler)()) {
+        connect(item, &QAction::triggered, this, [this, item, handler] { Run(item, [this, handler] { (this->*handler)(); }); });
+    };
+    onAction(mniOpenGame, &TfrmMain::mniOpenGameClick);
+    onAction(mniSaveGame, &TfrmMain::mniSaveGameClick);
+    onAction(mniExit, &TfrmMain::mniExitClick);
+    onAction(mniNewGame, &TfrmMain::mniNewGameClick);
+    onAction(mniAddBot, &TfrmMain::mniAddBotClick);
+    onAction(mniNextTurn, &TfrmMain::mniNextTurnClick);
+    onAction(mniAddBuzzBomb, &TfrmMain::mniAddBuzzBombClick);
+    onAction(mniDeleteBuzzBomb, &TfrmMain::mniDeleteBuzzBombClick);
+    onAction(mniShuffleProgramCards, &TfrmMain::mniShuffleProgramCardsClick);
+    onAction(mniShuffleOptionCards, &TfrmMain::mniShuffleOptionCardsClick);
+
+    auto onClick = [this](QPushButton* button, void (TfrmMain::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+            [this, button, handler] { Run(button, [this, handler] { (this->*handler)(); }); });
+    };
+    onClick(btnKillWarning, &TfrmMain::btnKillWarningClick);
+    onClick(btnNewHand, &TfrmMain::btnNewHandClick);
+    onClick(btnTradeHand, &TfrmMain::btnTradeHandClick);
+    onClick(btnAddOption, &TfrmMain::btnAddOptionClick);
+    onClick(btnDeleteOption, &TfrmMain::btnDeleteOptionClick);
+    onClick(btnTradeOption, &TfrmMain::btnTradeOptionClick);
+
+    connect(edtPlayerName, &QLineEdit::textChanged, this, [this] { Run(edtPlayerName, [this] { edtPlayerNameChange(); }); });
+    connect(edtLives, &QSpinBox::valueChanged, this, [this] { Run(edtLives, [this] { edtLivesChange(); }); });
+    connect(edtMaxCards, &QSpinBox::valueChanged, this, [this] { Run(edtMaxCards, [this] { edtMaxCardsChange(); }); });
+    connect(edtDamage, &QSpinBox::valueChanged, this, [this] { Run(edtDamage, [this] { edtDamageChange(); }); });
+
+    // A drop-down list writes on a change and on a choice; each writes only with an item chosen.
+    auto onChoice = [this](QComboBox* list, const char* change, const char* select, void (TfrmMain::*write)()) {
+        connect(list, &QComboBox::currentIndexChanged, this, [this, list, change, write] {
+            Run(list, [this, change, write] {
+                TMethodTrace trace(Traced(change));
+                (this->*write)();
+            });
+        });
+        connect(list, &QComboBox::activated, this, [this, list, select, write] {
+            Run(list, [this, select, write] {
+                TMethodTrace trace(Traced(select));
+                (this->*write)();
+            });
+        });
+        list->installEventFilter(this);
+    };
+    onChoice(cbxState, "cbxStateChange", "cbxStateSelect", &TfrmMain::UpdateBotState);
+    onChoice(cbxActivityLevel, "cbxActivityLevelChange", "cbxActivityLevelSelect", &TfrmMain::UpdateBotActivityLevel);
+    onChoice(cbxFlag, "cbxFlagChange", "cbxFlagSelect", &TfrmMain::UpdateBotFlagTouched);
+    onChoice(cbxOptionFacing, "cbxOptionFacingChange", "cbxOptionFacingSelect", &TfrmMain::UpdateBotOptionCardValue);
+
+    connect(edtOptionQuantity, &QSpinBox::valueChanged, this, [this] {
+        Run(edtOptionQuantity, [this] {
+            TMethodTrace trace(Traced("edtOptionQuantityChange"));
+            UpdateBotOptionCardValue();
+        });
+    });
+    edtOptionQuantity->installEventFilter(this);
+    connect(lstOptionCards, &QListWidget::itemClicked, this, [this] { Run(lstOptionCards, [this] { lstOptionCardsClick(); }); });
+    lstOptionCards->installEventFilter(this);
+    lstOptionCards->viewport()->installEventFilter(this);
+    lstBotsInPlay->installEventFilter(this);
+    lstBotsInPlay->viewport()->installEventFilter(this);
+    connect(mmoNotes, &QPlainTextEdit::textChanged, this, [this] { Run(mmoNotes, [this] { mmoNotesChange(); }); });
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool keyUp = event->type() == QEvent::KeyRelease;
+    const bool mouseUp = event->type() == QEvent::MouseButtonRelease;
+    if (!keyUp && !mouseUp)
+        return QMainWindow::eventFilter(watched, event);
+    auto run = [this, watched](const std::function<void()>& handler) { Run(watched, handler); };
+    if (watched == lstBotsInPlay && keyUp)
+        run([this] { lstBotsInPlayKeyUp(); });
+    else if (watched == lstBotsInPlay->viewport() && mouseUp)
+        run([this] { lstBotsInPlayMouseUp(); });
+    else if (watched == lstOptionCards && keyUp)
+        run([this] {
+            TMethodTrace trace(Traced("lstOptionCardsKeyUp"));
+            RefreshSelectedOption();
+        });
+    else if (watched == lstOptionCards->viewport() && mouseUp)
+        run([this] {
+            TMethodTrace trace(Traced("lstOptionCardsMouseUp"));
+            RefreshSelectedOption();
+        });
+    else if (watched == edtOptionQuantity)
+        run([this, keyUp] {
+            TMethodTrace trace(Traced(keyUp ? "edtOptionQuantityKeyUp" : "edtOptionQuantityMouseUp"));
+            UpdateBotOptionCardValue();
+        });
+    else if (keyUp && watched == cbxState)
+        run([this] {
+            TMethodTrace trace(Traced("cbxStateKeyUp"));
+            UpdateBotState();
+        });
+    else if (keyUp && watched == cbxActivityLevel)
+        run([this] {
+            TMethodTrace trace(Traced("cbxActivityLevelKeyUp"));
+            UpdateBotActivityLevel();
+        });
+    else if (keyUp && watched == cbxFlag)
+        run([this] {
+            TMethodTrace trace(Traced("cbxFlagKeyUp"));
+            UpdateBotFlagTouched();
+        });
+    else if (keyUp && watched == cbxOptionFacing)
+        run([this] {
+            TMethodTrace trace(Traced("cbxOptionFacingKeyUp"));
+            UpdateBotOptionCardValue();
+        });
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -476,28 +626,13 @@ void TfrmMain::FormCreate()
 
     setWindowTitle(QString::fromStdString(Format("%s v%s", ApplicationTitle, VersionText().c_str())));
 
-    FBoardList = std::make_unique<TBoardList>();
-    QElapsedTimer clock;
-    clock.start();
-    std::string problem = LoadReferenceFile(*FBoardList, ExecutableFolder() + BoardListFileName);
-    Log().TraceFmt("FBoardList.LoadFromXMLFile msecs = %d", static_cast<int>(clock.elapsed()));
-    if (!problem.empty())
-        FLoadProblems.push_back(problem);
-
-    FChitList = std::make_unique<TChitList>();
-    problem = LoadReferenceFile(*FChitList, ExecutableFolder() + ChitListFileName);
-    if (!problem.empty())
-        FLoadProblems.push_back(problem);
-    for (int i = 0; i < FChitList->Count(); ++i) {
-        FChitList->Items(i)->SetBoardList(FBoardList.get());
-        FChitList->Items(i)->SetUsedBoardList(nullptr);
-    }
+    const int milliseconds = FSession.LoadCatalogues();
+    Log().TraceFmt("FBoardList.LoadFromXMLFile msecs = %d", milliseconds);
 
     FUpdating = false;
     FOptionListRefresh = false;
     pgeBot->setCurrentWidget(tabProgram);
     InitializeLookupFields();
-    FLastFileName.clear();
 
     // Whatever did not load, the tool still starts and works with the rest.
     ReportLoadProblems();
@@ -506,39 +641,24 @@ void TfrmMain::FormCreate()
 void TfrmMain::InitializeUnusedDecks()
 {
     TMethodTrace trace(Traced("InitializeUnusedDecks"));
-    FUnusedProgramDeck = std::make_unique<TProgramDeck>();
-    std::string problem = LoadReferenceFile(*FUnusedProgramDeck, ExecutableFolder() + ProgramDeckFileName);
-    if (!problem.empty())
-        FLoadProblems.push_back(problem);
-    for (TOptionSource source : {osUnknown, osBaseGame, osBoltsAndBlasters}) {
-        auto& slot = FUnusedOptionDecks[static_cast<std::size_t>(source)];
-        slot.reset();
-        if (source == osUnknown)
-            continue;
-        slot = std::make_unique<TOptionDeck>();
-        problem = LoadReferenceFile(*slot, ExecutableFolder() + OptionDeckFiles[source]);
-        if (!problem.empty())
-            FLoadProblems.push_back(problem);
-    }
+    FSession.InitializeUnusedDecks();
 }
 
 void TfrmMain::DestroyUnusedDecks()
 {
     TMethodTrace trace(Traced("DestroyUnusedDecks"));
-    FUnusedProgramDeck.reset();
-    for (auto& deck : FUnusedOptionDecks)
-        deck.reset();
+    FSession.DestroyUnusedDecks();
 }
 
 void TfrmMain::ReportLoadProblems()
 {
-    if (FLoadProblems.empty())
+    const std::vector<std::string> problems = FSession.TakeLoadProblems();
+    if (problems.empty())
         return;
     std::string text;
-    for (const std::string& problem : FLoadProblems)
+    for (const std::string& problem : problems)
         text += problem + "\n";
     text += "\nThe tool goes on with the reference data that did load.";
-    FLoadProblems.clear();
     ShowMessage(text);
 }
 
@@ -546,6 +666,7 @@ void TfrmMain::InitializeLookupFields()
 {
     TMethodTrace trace(Traced("InitializeLookupFields"));
     auto fill = [](QComboBox* list, const TEnumInfo& info, int firstValue) {
+        QSignalBlocker quiet(list);
         list->clear();
         for (int value = firstValue; value < static_cast<int>(info.Names.size()); ++value)
             list->addItem(QString::fromStdString(EnumDisplayName(info.NameOf(value))), value);
@@ -570,26 +691,32 @@ bool TfrmMain::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    bool close = true;
+    Run(this, [this, &close] { close = ConfirmDiscardChanges(); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
+}
+
 void TfrmMain::FormShow()
 {
     TMethodTrace trace(Traced("FormShow"));
-    UpdateWithGameData(FGame.get());
+    UpdateWithGameData(Game());
 }
 
 void TfrmMain::FormActivate()
 {
     TMethodTrace trace(Traced("FormActivate"));
-    UpdateMenuItems(FGame.get());
+    UpdateMenuItems(Game());
 }
 
 void TfrmMain::FormDestroy()
 {
     TMethodTrace trace(Traced("FormDestroy"));
     DestroyUnusedDecks();
-    FGame.reset();
-    // The chits point into the board catalogue, so they go first.
-    FChitList.reset();
-    FBoardList.reset();
     TApplication::SetErrorHandler(std::move(FPreviousErrorHandler));
 }
 
@@ -602,7 +729,7 @@ void TfrmMain::mniExitClick()
 // ---------------------------------------------------------------------------------------------
 // Errors
 
-void TfrmMain::OnApplicationError(QObject* sender, const std::exception& error)
+void TfrmMain::OnApplicationError(QObject* /*sender*/, const std::exception& error)
 {
     TMethodTrace trace(Traced("OnApplicationError"), TMethodTrace::OnReturn, 2);
     std::string text = ApplicationErrorText(error);
@@ -612,6 +739,38 @@ void TfrmMain::OnApplicationError(QObject* sender, const std::exception& error)
 
 // ---------------------------------------------------------------------------------------------
 // Refreshing the window from the game
+
+void TfrmMain::SessionChanged(TGameChanges what)
+{
+    TGame* game = Game();
+    if (what & gcGame) {
+        FLastBot = btUnknown;
+        UpdateWithGameData(game);
+        UpdateFlagItems(game);
+        FLastBot = btUnknown;
+        return;
+    }
+    if (what & gcInPlay) {
+        UpdateWithGameData(game);
+        return;
+    }
+    if (what & gcTurn) {
+        FLastBot = btUnknown;
+        UpdateTurn(game);
+        UpdateSelectedBot(game, false);
+        UpdateMenuItems(game);
+        UpdateBotsInPlayMarks(game);
+        return;
+    }
+    if (what & gcBots) {
+        UpdateSelectedBot(game, true);
+        UpdateBotsInPlayMarks(game);
+    }
+    if (what & (gcDecks | gcBots))
+        UpdateBuzzBombMenuItems();
+    if (what & gcPhase)
+        UpdateMenuItems(game);
+}
 
 void TfrmMain::UpdateWithGameData(TGame* game)
 {
@@ -638,6 +797,16 @@ void TfrmMain::UpdateTurn(TGame* game)
     }
 }
 
+void TfrmMain::UpdateFlagItems(TGame* game)
+{
+    TMethodTrace trace(Traced("UpdateFlagItems"));
+    QSignalBlocker quiet(cbxFlag);
+    cbxFlag->clear();
+    for (const std::string& item : FlagItems(game))
+        cbxFlag->addItem(QString::fromStdString(item));
+    cbxFlag->setCurrentIndex(-1);
+}
+
 void TfrmMain::UpdateBotsInPlay(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateBotsInPlay"));
@@ -649,60 +818,103 @@ void TfrmMain::UpdateBotsInPlay(TGame* game)
             if (!bot->InUseFlag())
                 continue;
             auto* line = new QListWidgetItem(QString::fromStdString(bot->BotTypeName()), lstBotsInPlay);
-            line->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(bot)));
+            line->setData(Qt::UserRole, static_cast<int>(bot->BotType()));
         }
     }
+    UpdateBotsInPlayMarks(game);
     UdpateMakePMsMenuItem();
+}
+
+void TfrmMain::UpdateBotsInPlayMarks(TGame* game)
+{
+    // Before the first turn there is no program to wait for.
+    const bool turn = game && game->TurnCount() > 0 && game->BotList();
+    for (int i = 0; i < lstBotsInPlay->count(); ++i) {
+        QListWidgetItem* line = lstBotsInPlay->item(i);
+        const TBot* bot = turn ? game->BotList()->FindByType(static_cast<TBotType>(line->data(Qt::UserRole).toInt())) : nullptr;
+        if (!bot) {
+            line->setIcon(QIcon());
+            line->setToolTip(QString());
+            continue;
+        }
+        const bool in = ProgramIsIn(*bot);
+        line->setIcon(ProgramMark(in));
+        line->setToolTip(in ? "Program in" : "Waiting for the program");
+    }
 }
 
 TBot* TfrmMain::GetSelectedBot()
 {
     TMethodTrace trace(Traced("GetSelectedBot"));
     QListWidgetItem* line = lstBotsInPlay->currentItem();
-    if (!line || !line->isSelected())
+    TGame* game = Game();
+    if (!line || !line->isSelected() || !game || !game->BotList())
         return nullptr;
-    return static_cast<TBot*>(line->data(Qt::UserRole).value<void*>());
+    return game->BotList()->FindByType(static_cast<TBotType>(line->data(Qt::UserRole).toInt()));
 }
 
 void TfrmMain::UpdateSelectedBot(TGame* game, bool forced)
 {
     TMethodTrace trace(Traced("UpdateSelectedBot"));
     TBot* bot = GetSelectedBot();
+    const bool other = (bot ? bot->BotType() : btUnknown) != FLastBot;
     FUpdating = true;
-    if (bot) {
-        if (bot != FLastBot) {
-            edtPlayerName->setText(QString::fromStdString(bot->PlayerName()));
-            edtLives->setValue(bot->LivesCount());
-            edtMaxCards->setValue(bot->MaxCards());
-            edtDamage->setValue(bot->Damage());
-            cbxState->setCurrentIndex(cbxState->findData(static_cast<int>(bot->BotState())));
-            cbxActivityLevel->setCurrentIndex(cbxActivityLevel->findData(static_cast<int>(bot->BotActivityLevel())));
-            cbxFlag->setCurrentIndex(bot->FlagTouched() < cbxFlag->count() ? bot->FlagTouched() : -1);
-            SetBotFieldsEnabled(true);
+    try {
+        if (bot) {
+            if (other) {
+                edtPlayerName->setText(QString::fromStdString(bot->PlayerName()));
+                edtLives->setValue(bot->LivesCount());
+                edtMaxCards->setValue(bot->MaxCards());
+                edtDamage->setValue(bot->Damage());
+                cbxState->setCurrentIndex(cbxState->findData(static_cast<int>(bot->BotState())));
+                cbxActivityLevel->setCurrentIndex(cbxActivityLevel->findData(static_cast<int>(bot->BotActivityLevel())));
+                cbxFlag->setCurrentIndex(bot->FlagTouched() >= 0 && bot->FlagTouched() < cbxFlag->count() ? bot->FlagTouched() : -1);
+                SetBotFieldsEnabled(true);
+            }
+            if (other || forced) {
+                UpdateRegisters();
+                UpdateProgramCards(game);
+                UpdateOptionCards(game);
+                UpdateOptionButtons(game);
+                UpdateOptionData(Game());
+                UpdateNotes();
+            }
+            if (other || FOptionListRefresh) {
+                UpdateOptionCards(game);
+                UpdateOptionButtons(game);
+                UpdateOptionData(Game());
+                UpdateBuzzBombMenuItems();
+            }
+            if (other)
+                UpdateNotes();
+        } else {
+            edtPlayerName->clear();
+            edtLives->setValue(0);
+            edtMaxCards->setValue(0);
+            edtDamage->setValue(0);
+            cbxState->setCurrentIndex(-1);
+            cbxActivityLevel->setCurrentIndex(-1);
+            cbxFlag->setCurrentIndex(-1);
+            UpdateRegisters();
+            lstProgramCards->clear();
+            lstOptionCards->clear();
+            UpdateOptionData(Game());
+            mmoNotes->clear();
+            SetBotFieldsEnabled(false);
         }
-    } else {
-        edtPlayerName->clear();
-        edtLives->setValue(0);
-        edtMaxCards->setValue(0);
-        edtDamage->setValue(0);
-        cbxState->setCurrentIndex(-1);
-        cbxActivityLevel->setCurrentIndex(-1);
-        cbxFlag->setCurrentIndex(-1);
-        UpdateRegisters();
-        lstProgramCards->clear();
-        lstOptionCards->clear();
-        UpdateOptionData(game);
-        mmoNotes->clear();
-        SetBotFieldsEnabled(false);
+    } catch (...) {
+        FUpdating = false;
+        throw;
     }
-    FLastBot = bot;
+    FLastBot = bot ? bot->BotType() : btUnknown;
     FUpdating = false;
 }
 
 void TfrmMain::UpdateRegisters()
 {
     TMethodTrace trace(Traced("UpdateRegisters"));
-    // Without a selected bot the boxes are empty and no bar has a card to act on.
+    // The register work of the Program tab comes with its own commands; until then the boxes
+    // show nothing and no bar has a card to act on.
     for (QLineEdit* box : edtRegisters)
         box->clear();
     for (QToolBar* bar : barRegisters)
@@ -726,16 +938,58 @@ void TfrmMain::SetRegisterToolBarToDefault(QToolBar* bar)
     }
 }
 
-void TfrmMain::UpdateOptionButtons(TGame* game)
+void TfrmMain::UpdateProgramCards(TGame* game)
+{
+    TMethodTrace trace(Traced("UpdateProgramCards"));
+    lstProgramCards->clear();
+    TBot* bot = GetSelectedBot();
+    TProgramDeck* deck = game ? game->ProgramDeck() : nullptr;
+    if (!bot || !deck || !bot->Hand())
+        return;
+    for (int i = 0; i < bot->Hand()->Count(); ++i) {
+        auto* card = static_cast<TProgramCard*>(deck->FindCard(bot->Hand()->Refs(i)->ID()));
+        if (card && card->CardState() == csDealt) {
+            auto* line = new QListWidgetItem(QString::fromStdString(card->DisplayName()), lstProgramCards);
+            line->setData(Qt::UserRole, QString::fromStdString(card->ID()));
+        }
+    }
+}
+
+void TfrmMain::UpdateOptionCards(TGame* /*game*/)
+{
+    TMethodTrace trace(Traced("UpdateOptionCards"));
+    lstOptionCards->clear();
+    TBot* bot = GetSelectedBot();
+    if (!bot)
+        return;
+    for (int index : ShownOptions(*bot)) {
+        auto* line = new QListWidgetItem(QString::fromStdString(bot->Options()->Items(index)->CardName()), lstOptionCards);
+        line->setData(Qt::UserRole, index);
+    }
+}
+
+TOptionCard* TfrmMain::GetSelectedOption()
+{
+    QListWidgetItem* line = lstOptionCards->currentItem();
+    TBot* bot = GetSelectedBot();
+    if (!line || !line->isSelected() || !bot || !bot->Options())
+        return nullptr;
+    return bot->Options()->Items(line->data(Qt::UserRole).toInt());
+}
+
+void TfrmMain::UpdateOptionButtons(TGame* /*game*/)
 {
     TMethodTrace trace(Traced("UpdateOptionButtons"));
-    bool lineSelected = lstOptionCards->count() > 0 && lstOptionCards->currentItem() && lstOptionCards->currentItem()->isSelected();
-    SetCommandControlEnabled(btnDeleteOption, lineSelected);
+    const bool lineSelected = lstOptionCards->count() > 0 && lstOptionCards->currentItem() && lstOptionCards->currentItem()->isSelected();
+    SetCommandControlEnabled(btnDeleteOption, lineSelected && lstOptionCards->isEnabled());
 }
 
 void TfrmMain::UpdateOptionData(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateOptionData"), TMethodTrace::AlsoOnError);
+    // Filling the fields must not write them back into the option.
+    const bool refreshing = FOptionListRefresh;
+    FOptionListRefresh = true;
     edtOptionType->clear();
     edtOptionKind->clear();
     edtOptionSource->clear();
@@ -745,6 +999,30 @@ void TfrmMain::UpdateOptionData(TGame* game)
     edtOptionQuantity->setValue(-1);
     cbxOptionFacing->setCurrentIndex(-1);
     SetBotOptionFieldsEnabled(false);
+    TOptionCard* option = game ? GetSelectedOption() : nullptr;
+    if (option) {
+        const TOptionView view = OptionView(game, *option);
+        edtOptionType->setText(QString::fromStdString(view.Type));
+        edtOptionKind->setText(QString::fromStdString(view.Kind));
+        edtOptionSource->setText(QString::fromStdString(view.Source));
+        edtOptionQuantity->setRange(view.QuantityMinimum, view.QuantityMaximum);
+        edtOptionQuantity->setValue(view.Quantity);
+        cbxOptionFacing->setCurrentIndex(view.Facing < 0 ? -1 : cbxOptionFacing->findData(view.Facing));
+        edtOptionDamage->setText(QString::fromStdString(view.Damage));
+        mmoOptionDescription->setPlainText(QString::fromStdString(view.Description));
+        SetBotOptionFieldsEnabled(true);
+    }
+    FOptionListRefresh = refreshing;
+}
+
+void TfrmMain::UpdateNotes()
+{
+    TMethodTrace trace(Traced("UpdateNotes"), TMethodTrace::AlsoOnError);
+    TBot* bot = GetSelectedBot();
+    const bool updating = FUpdating;
+    FUpdating = true;
+    mmoNotes->setPlainText(bot ? QString::fromStdString(NotesForMemo(bot->GameNotes())) : QString());
+    FUpdating = updating;
 }
 
 void TfrmMain::UpdateMenuItems(TGame* game)
@@ -771,7 +1049,7 @@ void TfrmMain::UpdateMenuItems(TGame* game)
 void TfrmMain::UpdateBuzzBombMenuItems()
 {
     TMethodTrace trace(Traced("UpdateBuzzBombMenuItems"));
-    TMainMenuState state = MainMenuState(FGame.get(), lstBotsInPlay->count());
+    TMainMenuState state = MainMenuState(Game(), lstBotsInPlay->count());
     mniAddBuzzBomb->setVisible(state.AddBuzzBombVisible);
     EnableCommand(mniAddBuzzBomb, state.AddBuzzBomb);
     mniDeleteBuzzBomb->setVisible(state.DeleteBuzzBombVisible);
@@ -783,7 +1061,7 @@ void TfrmMain::UpdateBuzzBombMenuItems()
 void TfrmMain::UdpateMakePMsMenuItem()
 {
     TMethodTrace trace(Traced("UdpateMakePMsMenuItem"));
-    EnableCommand(mniMakePMs, MakePMsAllowed(FGame.get(), lstBotsInPlay->count()));
+    EnableCommand(mniMakePMs, MakePMsAllowed(Game(), lstBotsInPlay->count()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -810,7 +1088,7 @@ void TfrmMain::SetControlEnabledVisualOnly(QWidget* control, bool enabled)
 void TfrmMain::SetBotFieldsEnabled(bool enable)
 {
     TMethodTrace trace(Traced("SetBotFieldsEnabled"));
-    TBotFieldsEnabling e = BotFieldsEnabling(enable, GetSelectedBot(), FGame.get());
+    TBotFieldsEnabling e = BotFieldsEnabling(enable, GetSelectedBot(), Game());
     SetControlEnabled(edtPlayerName, e.PlayerName);
     for (QWidget* field : std::initializer_list<QWidget*>{edtLives, edtMaxCards, edtDamage, cbxState, cbxActivityLevel, cbxFlag})
         SetControlEnabled(field, e.BotValues);
@@ -833,6 +1111,369 @@ void TfrmMain::SetBotOptionFieldsEnabled(bool enable)
     TMethodTrace trace(Traced("SetBotOptionFieldsEnabled"));
     SetControlEnabled(edtOptionQuantity, enable && edtOptionQuantity->value() != -1);
     SetControlEnabled(cbxOptionFacing, enable && cbxOptionFacing->currentIndex() >= 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Making, opening and saving a game
+
+bool TfrmMain::ConfirmDiscardChanges()
+{
+    TGame* game = Game();
+    if (!game || !FSession.Modified())
+        return true;
+    switch (AskSaveChanges(Format("The game \"%s\" has changed since it was last saved. Save the changes?",
+        game->GameName().c_str()))) {
+    case saSave:
+        return SaveGameAs();
+    case saDiscard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TfrmMain::mniNewGameClick()
+{
+    TMethodTrace trace(Traced("mniNewGameClick"));
+    if (!ConfirmDiscardChanges())
+        return;
+    TNewGameSettings settings;
+    TChitList chits;
+    if (TChitList* catalogue = FSession.ChitList())
+        for (int i = 0; i < catalogue->Count(); ++i)
+            chits.AddChitCopy(*catalogue->Items(i));
+    if (!FSession.BoardList())
+        return;
+    if (ExecuteNewGame(settings, *FSession.BoardList(), chits))
+        NewGame(settings);
+}
+
+void TfrmMain::NewGame(TNewGameSettings& settings)
+{
+    TMethodTrace trace(Traced("NewGame"));
+    lblTurn->hide();
+    InitializeUnusedDecks();
+    FSession.MakeNewGame(settings);
+    FLastBot = btUnknown;
+    DestroyUnusedDecks();
+}
+
+TFileDialogSetup TfrmMain::GameFileDialogSetup() const
+{
+    TFileDialogSetup setup;
+    setup.DefaultExtension = "cgx";
+    setup.Filter = "Cogline Game Files (*.cgx)|*.cgx|All Files (*.*)|*.*";
+    if (FSession.LastFileName().empty()) {
+        setup.Folder = ExecutableFolder();
+    } else {
+        const QFileInfo last(QString::fromStdString(FSession.LastFileName()));
+        setup.Folder = last.absolutePath().toStdString();
+        setup.FileName = last.fileName().toStdString();
+    }
+    return setup;
+}
+
+void TfrmMain::mniOpenGameClick()
+{
+    TMethodTrace trace(Traced("mniOpenGameClick"));
+    if (!ConfirmDiscardChanges())
+        return;
+    const std::optional<std::string> path = ChooseFileToOpen(GameFileDialogSetup());
+    if (!path)
+        return;
+    // A file that does not open leaves the open game as it was; its error goes to the handler.
+    FSession.OpenGame(*path);
+    FLastBot = btUnknown;
+}
+
+void TfrmMain::mniSaveGameClick()
+{
+    TMethodTrace trace(Traced("mniSaveGameClick"));
+    SaveGameAs();
+}
+
+bool TfrmMain::SaveGameAs()
+{
+    if (!Game())
+        return false;
+    const std::optional<std::string> path = ChooseFileToSave(GameFileDialogSetup());
+    if (!path)
+        return false;
+    FSession.SaveGame(*path);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Game commands
+
+void TfrmMain::mniAddBotClick()
+{
+    TMethodTrace trace(Traced("mniAddBotClick"));
+    TGame* game = Game();
+    if (game && AddBots(*game))
+        FSession.MarkChanged(gcInPlay | gcBots);
+}
+
+void TfrmMain::mniNextTurnClick()
+{
+    TMethodTrace trace(Traced("mniNextTurnClick"));
+    NextTurn();
+}
+
+void TfrmMain::btnNewTurnClick()
+{
+    TMethodTrace trace(Traced("btnNewTurnClick"));
+    NextTurn();
+}
+
+void TfrmMain::NextTurn()
+{
+    TMethodTrace trace(Traced("NextTurn"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    if (!game || !game->BotList())
+        return;
+    ::NextTurn(*game);
+    FSession.MarkChanged(gcTurn | gcBots | gcDecks | gcChits);
+}
+
+void TfrmMain::mniAddBuzzBombClick()
+{
+    TMethodTrace trace(Traced("mniAddBuzzBombClick"));
+    AddBuzzBomb(Game());
+    UpdateBuzzBombMenuItems();
+}
+
+void TfrmMain::mniDeleteBuzzBombClick()
+{
+    TMethodTrace trace(Traced("mniDeleteBuzzBombClick"));
+    DeleteBuzzBomb(Game());
+    UpdateBuzzBombMenuItems();
+}
+
+void TfrmMain::AddBuzzBomb(TGame* game)
+{
+    TMethodTrace trace(Traced("AddBuzzBomb"), TMethodTrace::AlsoOnError);
+    if (game && ::AddBuzzBomb(*game))
+        FSession.MarkChanged(gcInPlay | gcBots);
+}
+
+void TfrmMain::DeleteBuzzBomb(TGame* game)
+{
+    TMethodTrace trace(Traced("DeleteBuzzBomb"), TMethodTrace::AlsoOnError);
+    if (game && ::DeleteBuzzBomb(*game))
+        FSession.MarkChanged(gcInPlay | gcBots | gcDecks);
+}
+
+void TfrmMain::mniShuffleProgramCardsClick()
+{
+    TMethodTrace trace(Traced("mniShuffleProgramCardsClick"));
+    if (TGame* game = Game(); game && game->ProgramDeck()) {
+        game->ProgramDeck()->Reshuffle();
+        FSession.MarkChanged(gcDecks);
+    }
+}
+
+void TfrmMain::mniShuffleOptionCardsClick()
+{
+    TMethodTrace trace(Traced("mniShuffleOptionCardsClick"));
+    if (TGame* game = Game(); game && game->OptionDeck()) {
+        game->OptionDeck()->Reshuffle();
+        FSession.MarkChanged(gcDecks);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The selected bot
+
+void TfrmMain::lstBotsInPlayMouseUp()
+{
+    TMethodTrace trace(Traced("lstBotsInPlayMouseUp"), TMethodTrace::AlsoOnError);
+    if (Game())
+        UpdateSelectedBot(Game(), false);
+}
+
+void TfrmMain::lstBotsInPlayKeyUp()
+{
+    TMethodTrace trace(Traced("lstBotsInPlayKeyUp"));
+    UpdateSelectedBot(Game(), false);
+}
+
+void TfrmMain::btnNewHandClick()
+{
+    TMethodTrace trace(Traced("btnNewHandClick"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (!game || !bot)
+        return;
+    ::NewHand(*game, *bot);
+    FSession.MarkChanged(gcBots | gcDecks);
+}
+
+void TfrmMain::CopyProgramRefList(TGame* game, TCardRefList& from, TCardRefList& to)
+{
+    TMethodTrace trace(Traced("CopyProgramRefList"));
+    if (game)
+        ::CopyProgramRefList(*game, from, to);
+}
+
+void TfrmMain::btnTradeHandClick()
+{
+    TMethodTrace trace(Traced("btnTradeHandClick"));
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (!game || !bot)
+        return;
+    TBot* other = SelectBot(*game, bot, TProgramCard::StaticClass());
+    if (!other || other == bot)
+        return;
+    ::TradeHand(*game, *bot, *other);
+    FSession.MarkChanged(gcBots);
+}
+
+void TfrmMain::WriteBotField(QWidget* field, const std::function<void(TBot&)>& write)
+{
+    if (FUpdating || !field->isEnabled())
+        return;
+    if (TBot* bot = GetSelectedBot()) {
+        write(*bot);
+        FSession.MarkChanged(gcBotFields);
+    }
+}
+
+void TfrmMain::edtPlayerNameChange()
+{
+    TMethodTrace trace(Traced("edtPlayerNameChange"));
+    WriteBotField(edtPlayerName, [this](TBot& bot) { bot.SetPlayerName(edtPlayerName->text().toStdString()); });
+}
+
+void TfrmMain::edtLivesChange()
+{
+    TMethodTrace trace(Traced("edtLivesChange"));
+    WriteBotField(edtLives, [this](TBot& bot) { bot.SetLivesCount(edtLives->value()); });
+}
+
+void TfrmMain::edtMaxCardsChange()
+{
+    TMethodTrace trace(Traced("edtMaxCardsChange"));
+    WriteBotField(edtMaxCards, [this](TBot& bot) { bot.SetMaxCards(edtMaxCards->value()); });
+}
+
+void TfrmMain::edtDamageChange()
+{
+    TMethodTrace trace(Traced("edtDamageChange"));
+    WriteBotField(edtDamage, [this](TBot& bot) { bot.SetDamage(edtDamage->value()); });
+}
+
+void TfrmMain::UpdateBotState()
+{
+    TMethodTrace trace(Traced("UpdateBotState"), TMethodTrace::AlsoOnError);
+    if (cbxState->currentIndex() >= 0)
+        WriteBotField(cbxState, [this](TBot& bot) { bot.SetBotState(static_cast<TBotState>(cbxState->currentData().toInt())); });
+}
+
+void TfrmMain::UpdateBotActivityLevel()
+{
+    TMethodTrace trace(Traced("UpdateBotActivityLevel"), TMethodTrace::AlsoOnError);
+    if (cbxActivityLevel->currentIndex() >= 0)
+        WriteBotField(cbxActivityLevel, [this](TBot& bot) {
+            bot.SetBotActivityLevel(static_cast<TBotActivityLevel>(cbxActivityLevel->currentData().toInt()));
+        });
+}
+
+void TfrmMain::UpdateBotFlagTouched()
+{
+    TMethodTrace trace(Traced("UpdateBotFlagTouched"), TMethodTrace::AlsoOnError);
+    if (cbxFlag->currentIndex() >= 0)
+        WriteBotField(cbxFlag, [this](TBot& bot) { bot.SetFlagTouched(cbxFlag->currentIndex()); });
+}
+
+void TfrmMain::mmoNotesChange()
+{
+    TMethodTrace trace(Traced("mmoNotesChange"));
+    UpdateBotNotes();
+}
+
+void TfrmMain::UpdateBotNotes()
+{
+    TMethodTrace trace(Traced("UpdateBotNotes"), TMethodTrace::AlsoOnError);
+    WriteBotField(mmoNotes, [this](TBot& bot) { bot.SetGameNotes(NotesFromMemo(mmoNotes->toPlainText().toStdString())); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Options tab
+
+void TfrmMain::lstOptionCardsClick()
+{
+    TMethodTrace trace(Traced("lstOptionCardsClick"));
+    RefreshSelectedOption();
+}
+
+void TfrmMain::RefreshSelectedOption()
+{
+    FOptionListRefresh = true;
+    try {
+        UpdateOptionButtons(Game());
+        UpdateOptionData(Game());
+    } catch (...) {
+        FOptionListRefresh = false;
+        throw;
+    }
+    FOptionListRefresh = false;
+}
+
+void TfrmMain::UpdateBotOptionCardValue()
+{
+    TMethodTrace trace(Traced("UpdateBotOptionCardValue"), TMethodTrace::AlsoOnError);
+    if (FOptionListRefresh || FUpdating)
+        return;
+    TOptionCard* option = GetSelectedOption();
+    if (!option)
+        return;
+    option->SetQuantity(edtOptionQuantity->value());
+    if (cbxOptionFacing->currentIndex() >= 0)
+        option->SetOptionFacing(static_cast<TOptionFacing>(cbxOptionFacing->currentData().toInt()));
+    FSession.MarkChanged(gcBotFields);
+}
+
+void TfrmMain::btnAddOptionClick()
+{
+    TMethodTrace trace(Traced("btnAddOptionClick"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (!game || !bot)
+        return;
+    ::DealOption(*game, *bot);
+    FSession.MarkChanged(gcBots | gcDecks);
+}
+
+void TfrmMain::btnDeleteOptionClick()
+{
+    TMethodTrace trace(Traced("btnDeleteOptionClick"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    TOptionCard* option = GetSelectedOption();
+    if (!game || !bot || !option)
+        return;
+    ::DiscardOption(*game, *bot, *option);
+    FSession.MarkChanged(gcBots | gcDecks);
+}
+
+void TfrmMain::btnTradeOptionClick()
+{
+    TMethodTrace trace(Traced("btnTradeOptionClick"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    TOptionCard* mine = GetSelectedOption();
+    if (!game || !bot || !mine)
+        return;
+    TBot* other = SelectBot(*game, bot, TOptionCard::StaticClass());
+    if (!other || other == bot)
+        return;
+    TOptionCard* theirs = GetBotOption(*other);
+    if (!theirs)
+        return;
+    if (::TradeOption(*bot, *mine, *other, *theirs))
+        FSession.MarkChanged(gcBots);
 }
 
 // ---------------------------------------------------------------------------------------------

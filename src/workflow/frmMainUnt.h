@@ -1,5 +1,6 @@
 #pragma once
-#include "model/OptionUnt.h"
+#include "model/BotUnt.h"
+#include "workflow/GameSessionUnt.h"
 
 #include <QMainWindow>
 
@@ -25,29 +26,24 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 
-class TBoardList;
+class TCardRefList;
+
 class TBot;
-class TChitList;
 class TGame;
-class TProgramDeck;
+class TOptionCard;
+struct TNewGameSettings;
 
 // The tool's main window: the bots in play and the selected bot's fields on the left, its
-// program, options and notes on the right, the game, deck and view commands in the menus. It
-// owns the reference data for the whole run and the one open game.
+// program, options and notes on the right, the game, deck and view commands in the menus. The
+// session holds the reference data and the open game; the window changes the game through its
+// commands and refills its controls from the session's change signal.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    explicit TfrmMain(TGameSession& session, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    // The reference data read at start-up from the executable's folder.
-    TBoardList* BoardList() const { return FBoardList.get(); }
-    TChitList* ChitList() const { return FChitList.get(); }
-    // Loaded at start and again by every new game, which frees them once it is made.
-    TProgramDeck* UnusedProgramDeck() const { return FUnusedProgramDeck.get(); }
-    TOptionDeck* UnusedOptionDeck(TOptionSource source) const;
-    // None until a game is made or opened.
-    TGame* Game() const { return FGame.get(); }
+    TGameSession& Session() const { return FSession; }
 
     // The handler of every error that no command catches: logs it, shows it, and the tool goes on.
     void OnApplicationError(QObject* sender, const std::exception& error);
@@ -63,9 +59,15 @@ public:
     void SetBotFieldsEnabled(bool enable);
     void SetBotOptionFieldsEnabled(bool enable);
 
+    // The game commands, as the menus run them.
+    void NewGame(TNewGameSettings& settings);
+    void NextTurn();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -74,11 +76,26 @@ private:
     QWidget* CreateOptionsTab();
     QWidget* CreateNotesTab();
     void CreateMenus();
+    void ConnectControls();
     QToolButton* AddToolButton(QToolBar* bar, const QString& name, int imageIndex);
     // Commands and buttons that this build carries out; the others stay disabled.
     bool IsLive(const QObject* command) const;
     void EnableCommand(QAction* command, bool allowed);
     void SetCommandControlEnabled(QWidget* control, bool allowed);
+    // Runs a command of a control or menu item; an error reaches OnApplicationError.
+    void Run(QObject* sender, const std::function<void()>& command);
+    // Refills what a change of the game touched.
+    void SessionChanged(TGameChanges what);
+    // Whether the open game's unsaved changes may go: saved first or dropped on the game
+    // master's say; false when they choose to keep the game open.
+    bool ConfirmDiscardChanges();
+    // Asks for a file name and saves; false when cancelled.
+    bool SaveGameAs();
+    // The open and save dialogs start from the game file last opened.
+    struct TFileDialogSetup GameFileDialogSetup() const;
+    TGame* Game() const { return FSession.Game(); }
+    // The option of the selected line of the option list, or none.
+    TOptionCard* GetSelectedOption();
 
     void FormCreate();
     void FormShow();
@@ -91,16 +108,61 @@ private:
     void ReportLoadProblems();
 
     void UpdateTurn(TGame* game);
+    void UpdateFlagItems(TGame* game);
     void UpdateBotsInPlay(TGame* game);
+    // The mark beside each robot in play: its program for the turn is in or not.
+    void UpdateBotsInPlayMarks(TGame* game);
     void UpdateSelectedBot(TGame* game, bool forced);
     void UpdateRegisters();
     void SetRegisterToolBarToDefault(QToolBar* bar);
+    void UpdateProgramCards(TGame* game);
+    void UpdateOptionCards(TGame* game);
     void UpdateOptionButtons(TGame* game);
     void UpdateOptionData(TGame* game);
+    void UpdateNotes();
     void UpdateBuzzBombMenuItems();
     void UdpateMakePMsMenuItem();
 
+    // Game, deck and view commands
+    void mniNewGameClick();
+    void mniOpenGameClick();
+    void mniSaveGameClick();
+    void mniAddBotClick();
+    void mniNextTurnClick();
+    void btnNewTurnClick();
+    void mniAddBuzzBombClick();
+    void mniDeleteBuzzBombClick();
+    void AddBuzzBomb(TGame* game);
+    void DeleteBuzzBomb(TGame* game);
+    void mniShuffleProgramCardsClick();
+    void mniShuffleOptionCardsClick();
     void mniExitClick();
+
+    // Bot commands and fields
+    void lstBotsInPlayMouseUp();
+    void lstBotsInPlayKeyUp();
+    void btnNewHandClick();
+    void btnTradeHandClick();
+    void CopyProgramRefList(TGame* game, TCardRefList& from, TCardRefList& to);
+    void edtPlayerNameChange();
+    void edtLivesChange();
+    void edtMaxCardsChange();
+    void edtDamageChange();
+    // Writes a field's value to the selected bot, unless the fields are being filled.
+    void WriteBotField(QWidget* field, const std::function<void(TBot&)>& write);
+    void UpdateBotState();
+    void UpdateBotActivityLevel();
+    void UpdateBotFlagTouched();
+    void mmoNotesChange();
+    void UpdateBotNotes();
+
+    // Options tab
+    void lstOptionCardsClick();
+    void RefreshSelectedOption();
+    void btnAddOptionClick();
+    void btnDeleteOptionClick();
+    void btnTradeOptionClick();
+    void UpdateBotOptionCardValue();
     void btnKillWarningClick();
     void BuildProgramCards();
     void BuildBaseOptionCards();
@@ -108,17 +170,12 @@ private:
     void BuildBoardList();
     void BuildChitList();
 
-    // Model
-    std::unique_ptr<TGame> FGame;
-    std::unique_ptr<TBoardList> FBoardList;
-    std::unique_ptr<TChitList> FChitList;
-    std::unique_ptr<TProgramDeck> FUnusedProgramDeck;
-    std::array<std::unique_ptr<TOptionDeck>, 3> FUnusedOptionDecks;
+    TGameSession& FSession;
     bool FUpdating = false;
-    TBot* FLastBot = nullptr;
+    // The robot whose fields were last shown, by type (btUnknown for none): a robot is known by
+    // its type, which outlives any game that is replaced.
+    TBotType FLastBot = btUnknown;
     bool FOptionListRefresh = false;
-    std::string FLastFileName;
-    std::vector<std::string> FLoadProblems;
     std::function<void(QObject*, const std::exception&)> FPreviousErrorHandler;
 
     // Bot list and fields

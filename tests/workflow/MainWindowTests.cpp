@@ -11,6 +11,7 @@
 #include "workflow/ApplicationUnt.h"
 #include "workflow/MainWindowRulesUnt.h"
 #include "workflow/MethodTraceUnt.h"
+#include "workflow/GameSessionUnt.h"
 #include "workflow/frmMainUnt.h"
 #include "common/TestFiles.h"
 
@@ -141,7 +142,8 @@ protected:
 TEST_F(MainWindowTest, CaptionIsTitleAndFourNumberVersion)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     std::string caption = window.windowTitle().toStdString();
     EXPECT_TRUE(std::regex_match(caption, std::regex(R"(Cogline Turn Generator v\d+\.\d+\.\d+\.\d+)"))) << caption;
     window.show();
@@ -151,7 +153,8 @@ TEST_F(MainWindowTest, CaptionIsTitleAndFourNumberVersion)
 TEST_F(MainWindowTest, IsDesignedSizeAndStartsOnTheProgramTab)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     EXPECT_EQ(window.size(), QSize(657, 385));
     auto* pages = Control<QTabWidget>(window, "pgeBot");
     ASSERT_EQ(pages->count(), 3);
@@ -169,7 +172,8 @@ TEST_F(MainWindowTest, IsDesignedSizeAndStartsOnTheProgramTab)
 TEST_F(MainWindowTest, LookupListsHoldTheirValuesWithNoneSelected)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     struct TCase {
         const char* List;
         std::vector<QString> Texts;
@@ -199,29 +203,30 @@ TEST_F(MainWindowTest, LoadsTheReferenceData)
     TChitList catalogue;
     BuildChitList(catalogue);
     TMessageCapture messages;
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     EXPECT_TRUE(messages.Messages().empty());
 
-    ASSERT_NE(window.UnusedProgramDeck(), nullptr);
-    EXPECT_EQ(window.UnusedProgramDeck()->Count(), 84);
-    EXPECT_EQ(window.UnusedOptionDeck(osUnknown), nullptr);
-    ASSERT_NE(window.UnusedOptionDeck(osBaseGame), nullptr);
-    ASSERT_NE(window.UnusedOptionDeck(osBoltsAndBlasters), nullptr);
-    EXPECT_EQ(window.UnusedOptionDeck(osBaseGame)->Count(), 26);
-    EXPECT_EQ(window.UnusedOptionDeck(osBoltsAndBlasters)->Count(), 26);
-    EXPECT_EQ(window.UnusedOptionDeck(osBaseGame)->Cards(0)->Source(), osBaseGame);
-    EXPECT_EQ(window.UnusedOptionDeck(osBoltsAndBlasters)->Cards(0)->Source(), osBoltsAndBlasters);
-    ASSERT_NE(window.BoardList(), nullptr);
-    EXPECT_EQ(window.BoardList()->Count(), 26);
-    ASSERT_NE(window.ChitList(), nullptr);
-    ASSERT_EQ(window.ChitList()->Count(), catalogue.Count());
-    for (int i = 0; i < window.ChitList()->Count(); ++i) {
-        TChit* chit = window.ChitList()->Items(i);
+    ASSERT_NE(session.UnusedProgramDeck(), nullptr);
+    EXPECT_EQ(session.UnusedProgramDeck()->Count(), 84);
+    EXPECT_EQ(session.UnusedOptionDeck(osUnknown), nullptr);
+    ASSERT_NE(session.UnusedOptionDeck(osBaseGame), nullptr);
+    ASSERT_NE(session.UnusedOptionDeck(osBoltsAndBlasters), nullptr);
+    EXPECT_EQ(session.UnusedOptionDeck(osBaseGame)->Count(), 26);
+    EXPECT_EQ(session.UnusedOptionDeck(osBoltsAndBlasters)->Count(), 26);
+    EXPECT_EQ(session.UnusedOptionDeck(osBaseGame)->Cards(0)->Source(), osBaseGame);
+    EXPECT_EQ(session.UnusedOptionDeck(osBoltsAndBlasters)->Cards(0)->Source(), osBoltsAndBlasters);
+    ASSERT_NE(session.BoardList(), nullptr);
+    EXPECT_EQ(session.BoardList()->Count(), 26);
+    ASSERT_NE(session.ChitList(), nullptr);
+    ASSERT_EQ(session.ChitList()->Count(), catalogue.Count());
+    for (int i = 0; i < session.ChitList()->Count(); ++i) {
+        TChit* chit = session.ChitList()->Items(i);
         EXPECT_NE(catalogue.FindByID(chit->ID()), nullptr) << chit->ID();
-        EXPECT_EQ(chit->BoardList(), window.BoardList()) << chit->ID();
+        EXPECT_EQ(chit->BoardList(), session.BoardList()) << chit->ID();
         EXPECT_EQ(chit->UsedBoardList(), nullptr) << chit->ID();
     }
-    EXPECT_EQ(window.Game(), nullptr);
+    EXPECT_EQ(session.Game(), nullptr);
 }
 
 TEST_F(MainWindowTest, AMissingReferenceFileIsNamedAndTheWindowStillOpens)
@@ -231,7 +236,8 @@ TEST_F(MainWindowTest, AMissingReferenceFileIsNamedAndTheWindowStillOpens)
         WriteReferenceFiles();
         Remove(missing);
         TMessageCapture messages;
-        TfrmMain window;
+        TGameSession session;
+        TfrmMain window(session);
         window.show();
         EXPECT_TRUE(window.isVisible());
         ASSERT_EQ(messages.Messages().size(), 1u);
@@ -244,11 +250,11 @@ TEST_F(MainWindowTest, AMissingReferenceFileIsNamedAndTheWindowStillOpens)
             }
         }
         // Everything else loaded.
-        EXPECT_EQ(window.UnusedProgramDeck()->Count(), missing == "CoreProgramDeck.xml" ? 0 : 84);
-        EXPECT_EQ(window.UnusedOptionDeck(osBaseGame)->Count(), missing == "BaseGameOptionDeck.xml" ? 0 : 26);
-        EXPECT_EQ(window.UnusedOptionDeck(osBoltsAndBlasters)->Count(), missing == "BoltsAndBlastersOptionDeck.xml" ? 0 : 26);
-        EXPECT_EQ(window.BoardList()->Count(), missing == "Boards.xml" ? 0 : 26);
-        EXPECT_EQ(window.ChitList()->Count() == 0, missing == "Chits.xml");
+        EXPECT_EQ(session.UnusedProgramDeck()->Count(), missing == "CoreProgramDeck.xml" ? 0 : 84);
+        EXPECT_EQ(session.UnusedOptionDeck(osBaseGame)->Count(), missing == "BaseGameOptionDeck.xml" ? 0 : 26);
+        EXPECT_EQ(session.UnusedOptionDeck(osBoltsAndBlasters)->Count(), missing == "BoltsAndBlastersOptionDeck.xml" ? 0 : 26);
+        EXPECT_EQ(session.BoardList()->Count(), missing == "Boards.xml" ? 0 : 26);
+        EXPECT_EQ(session.ChitList()->Count() == 0, missing == "Chits.xml");
     }
 }
 
@@ -262,7 +268,8 @@ TEST_F(MainWindowTest, EmptyUnreadableAndMissingFilesAreReportedTogether)
     ASSERT_TRUE(QDir(QString::fromStdString(FFolder)).mkdir("CoreProgramDeck.xml"));
 
     TMessageCapture messages;
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     window.show();
     EXPECT_TRUE(window.isVisible());
     ASSERT_EQ(messages.Messages().size(), 1u);
@@ -271,13 +278,14 @@ TEST_F(MainWindowTest, EmptyUnreadableAndMissingFilesAreReportedTogether)
     EXPECT_TRUE(Contains(text, "\"" + FFolder + "Boards.xml\" is missing")) << text;
     EXPECT_TRUE(Contains(text, "\"" + FFolder + "Chits.xml\" holds no entries")) << text;
     EXPECT_FALSE(Contains(text, "OptionDeck.xml")) << text;
-    EXPECT_EQ(window.UnusedOptionDeck(osBaseGame)->Count(), 26);
+    EXPECT_EQ(session.UnusedOptionDeck(osBaseGame)->Count(), 26);
 }
 
 TEST_F(MainWindowTest, NoReferenceDataAtAllStillStarts)
 {
     TMessageCapture messages;
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     window.show();
     EXPECT_TRUE(window.isVisible());
     ASSERT_EQ(messages.Messages().size(), 1u);
@@ -292,7 +300,8 @@ TEST_F(MainWindowTest, NoReferenceDataAtAllStillStarts)
 TEST_F(MainWindowTest, WithoutAGameEveryBotFieldIsEmptyAndDisabled)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     window.show();
     EXPECT_EQ(Control<QListWidget>(window, "lstBotsInPlay")->count(), 0);
 
@@ -332,7 +341,8 @@ TEST_F(MainWindowTest, WithoutAGameEveryBotFieldIsEmptyAndDisabled)
 TEST_F(MainWindowTest, ReEnablingAFieldRestoresTheWindowColour)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     auto* name = Control<QLineEdit>(window, "edtPlayerName");
     window.SetControlEnabled(name, true);
     EXPECT_TRUE(name->isEnabled());
@@ -342,19 +352,20 @@ TEST_F(MainWindowTest, ReEnablingAFieldRestoresTheWindowColour)
     EXPECT_EQ(name->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
 }
 
-TEST_F(MainWindowTest, WithoutAGameOnlyExitRunsAndTheRestWaitsDisabled)
+TEST_F(MainWindowTest, WithoutAGameOnlyOpenNewAndExitRun)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     window.show();
-    // Open Game, New Game and Board Editor are allowed without a game, but their commands are
-    // not part of this build yet.
-    const char* const items[] = {"mniOpenGame", "mniSaveGame", "mniNewGame", "mniAddBot", "mniNextTurn", "mniMakePMs",
-        "mniProcessTurn", "mniAddBuzzBomb", "mniDeleteBuzzBomb", "mniScoreBoard", "mniShuffleProgramCards",
-        "mniShuffleOptionCards", "mniProgramCards", "mniOptionCards", "mniBoardEditor"};
+    // The Board Editor is allowed without a game, but its window is not part of this build yet.
+    const char* const items[] = {"mniSaveGame", "mniAddBot", "mniNextTurn", "mniMakePMs", "mniProcessTurn",
+        "mniAddBuzzBomb", "mniDeleteBuzzBomb", "mniScoreBoard", "mniShuffleProgramCards", "mniShuffleOptionCards",
+        "mniProgramCards", "mniOptionCards", "mniBoardEditor"};
     for (const char* name : items)
         EXPECT_FALSE(Item(window, name)->isEnabled()) << name;
-    EXPECT_TRUE(Item(window, "mniExit")->isEnabled());
+    for (const char* name : {"mniOpenGame", "mniNewGame", "mniExit"})
+        EXPECT_TRUE(Item(window, name)->isEnabled()) << name;
     EXPECT_TRUE(Item(window, "mniAddBuzzBomb")->isVisible());
     EXPECT_FALSE(Item(window, "mniDeleteBuzzBomb")->isVisible());
     EXPECT_EQ(Item(window, "mniAddBuzzBomb")->shortcut(), QKeySequence("Ctrl+Z"));
@@ -365,13 +376,14 @@ TEST_F(MainWindowTest, WithoutAGameOnlyExitRunsAndTheRestWaitsDisabled)
     QApplication::sendEvent(&window, &activate);
     for (const char* name : items)
         EXPECT_FALSE(Item(window, name)->isEnabled()) << name;
-    EXPECT_TRUE(Item(window, "mniExit")->isEnabled());
+    EXPECT_TRUE(Item(window, "mniOpenGame")->isEnabled());
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindow)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     window.show();
     ASSERT_TRUE(window.isVisible());
     Item(window, "mniExit")->trigger();
@@ -381,7 +393,8 @@ TEST_F(MainWindowTest, ExitClosesTheWindow)
 TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndSeparators)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     struct TMenuCase {
         const char* Menu;
         std::vector<std::vector<const char*>> Items; // name, caption, shortcut; "-" is a separator
@@ -424,7 +437,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndSeparators)
 TEST_F(MainWindowTest, FieldLabelsCarryTheirAccessKeys)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     const std::pair<const char*, const char*> labels[] = {{"Pla&yer", "edtPlayerName"}, {"&Archives", "edtLives"},
         {"Ma&x Cards", "edtMaxCards"}, {"&Damage", "edtDamage"}, {"&State", "cbxState"},
         {"A&ctivity", "cbxActivityLevel"}, {"F&lag", "cbxFlag"}, {"Oth&er", "lstRegisterOther"},
@@ -453,7 +467,8 @@ TEST_F(MainWindowTest, FieldLabelsCarryTheirAccessKeys)
 TEST_F(MainWindowTest, AnEscapedErrorIsLoggedShownAndTheToolGoesOn)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     window.show();
     Log().SetLevel(1);
     TMessageCapture messages;
@@ -482,7 +497,8 @@ TEST_F(MainWindowTest, AnEscapedErrorIsLoggedShownAndTheToolGoesOn)
 TEST_F(MainWindowTest, AnEscapedErrorLeavesOutTheTraceLineAtTheErrorThreshold)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     TMessageCapture messages;
     TThrowingObject thrower;
     QEvent event(QEvent::User);
@@ -505,7 +521,8 @@ TEST_F(MainWindowTest, AnEscapedErrorLeavesOutTheTraceLineAtTheErrorThreshold)
 TEST_F(MainWindowTest, AFailingCommandReachesTheHandler)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     TMessageCapture messages;
     // The rebuild cannot write into a folder that does not exist.
     SetExecutableFolder(FFolder + "no such folder/");
@@ -527,7 +544,8 @@ TEST_F(MainWindowTest, AFailingCommandReachesTheHandler)
 TEST_F(MainWindowTest, AnyThrownValueReachesTheHandler)
 {
     WriteReferenceFiles();
-    TfrmMain window;
+    TGameSession session;
+    TfrmMain window(session);
     TMessageCapture messages;
     bool delivered = TApplication::GuardedNotify(nullptr, [] () -> bool { throw 42; });
     EXPECT_FALSE(delivered);
@@ -540,7 +558,8 @@ TEST_F(MainWindowTest, TheHandlerGoesWithTheWindow)
     WriteReferenceFiles();
     Log().SetLevel(1);
     {
-        TfrmMain window;
+        TGameSession session;
+        TfrmMain window(session);
     }
     TMessageCapture messages;
     TThrowingObject thrower;
@@ -568,9 +587,10 @@ TEST_F(MainWindowTest, AHandlerThatFailsItselfDoesNotEndTheTool)
 TEST_F(MainWindowTest, HiddenRebuildWritesTheFiveFilesAsTheBuildersDo)
 {
     WriteReferenceFiles();
-    TfrmMain window;
-    int cards = window.UnusedProgramDeck()->Count();
-    int boards = window.BoardList()->Count();
+    TGameSession session;
+    TfrmMain window(session);
+    int cards = session.UnusedProgramDeck()->Count();
+    int boards = session.BoardList()->Count();
     // Start from files that differ from the built-in tables, so each must be rewritten.
     for (const std::string& name : RebuiltFiles)
         std::ofstream(FFolder + name, std::ios::trunc) << "stale";
@@ -591,8 +611,8 @@ TEST_F(MainWindowTest, HiddenRebuildWritesTheFiveFilesAsTheBuildersDo)
         EXPECT_EQ(written, ReadBytes(expected + name)) << name;
     }
     // The window keeps what it loaded.
-    EXPECT_EQ(window.UnusedProgramDeck()->Count(), cards);
-    EXPECT_EQ(window.BoardList()->Count(), boards);
+    EXPECT_EQ(session.UnusedProgramDeck()->Count(), cards);
+    EXPECT_EQ(session.BoardList()->Count(), boards);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -603,7 +623,8 @@ TEST_F(MainWindowTest, StartUpIsTracedWhenTheThresholdAllows)
     WriteReferenceFiles();
     Log().SetLevel(1);
     {
-        TfrmMain window;
+        TGameSession session;
+        TfrmMain window(session);
         window.show();
     }
     std::vector<std::string> lines = LogMessages(FLogFile);
@@ -645,7 +666,8 @@ TEST_F(MainWindowTest, NothingIsLoggedAtTheThresholdTheProgramSets)
     Log().SetLevel(4);
     Log().SetLevel(7);
     {
-        TfrmMain window;
+        TGameSession session;
+        TfrmMain window(session);
         window.show();
         Control<QPushButton>(window, "btnKillWarning")->click();
     }
