@@ -1,0 +1,150 @@
+#include "workflow/WorkflowFixture.h"
+
+#include "model/BotUnt.h"
+#include "persist/ZLibFuncs.h"
+
+#include <QSignalSpy>
+
+#include <vector>
+
+namespace {
+
+class GameSessionTest : public WorkflowTest {
+protected:
+    void SetUp() override
+    {
+        WorkflowTest::SetUp();
+        Session.LoadReferenceData();
+    }
+    TGameSession Session;
+};
+
+} // namespace
+
+TEST_F(GameSessionTest, ReferenceDataLoadsAndEachProblemIsNamedOnce)
+{
+    EXPECT_TRUE(Session.TakeLoadProblems().empty());
+    EXPECT_EQ(Session.BoardList()->Count(), 26);
+    EXPECT_EQ(Session.UnusedProgramDeck()->Count(), 84);
+    EXPECT_EQ(Session.UnusedOptionDeck(osUnknown), nullptr);
+    EXPECT_EQ(Session.UnusedOptionDeck(osBoltsAndBlasters)->Count(), 26);
+    for (int i = 0; i < Session.ChitList()->Count(); ++i)
+        EXPECT_EQ(Session.ChitList()->Items(i)->BoardList(), Session.BoardList());
+
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(Folder + "BaseGameOptionDeck.xml")));
+    Session.InitializeUnusedDecks();
+    const std::vector<std::string> problems = Session.TakeLoadProblems();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(Folder + "BaseGameOptionDeck.xml"), std::string::npos) << problems[0];
+    EXPECT_TRUE(Session.TakeLoadProblems().empty());
+    Session.DestroyUnusedDecks();
+    EXPECT_EQ(Session.UnusedProgramDeck(), nullptr);
+}
+
+TEST_F(GameSessionTest, NewGameIsBuiltFromTheSettingsAndTheFreshDecks)
+{
+    QSignalSpy changed(&Session, &TGameSession::Changed);
+    Session.NewGame(*Settings(Session, "League", 3, {osBoltsAndBlasters}));
+    TGame* game = Session.Game();
+    ASSERT_NE(game, nullptr);
+    EXPECT_EQ(game->GameName(), "League");
+    EXPECT_EQ(game->FlagCount(), 3);
+    EXPECT_EQ(game->BotList()->FindByType(btZoomBot)->LivesCount(), 3);
+    EXPECT_EQ(game->TurnCount(), 0);
+    EXPECT_EQ(game->BotList()->InUseCount(), 0);
+    // The program deck waits for the first turn's shuffle; the option deck is shuffled now.
+    EXPECT_EQ(game->ProgramDeck()->Count(), 84);
+    EXPECT_EQ(game->ProgramDeck()->ShuffledList(), nullptr);
+    EXPECT_EQ(game->OptionDeck()->Count(), 26);
+    ASSERT_NE(game->OptionDeck()->ShuffledList(), nullptr);
+    EXPECT_EQ(game->OptionDeck()->ShuffledList()->Count(), 26);
+    EXPECT_EQ(game->OptionDeck()->Cards(0)->Source(), osBoltsAndBlasters);
+    // The map and the chits, each chit on its square of the game's own layout.
+    ASSERT_EQ(game->UsedBoardList()->Count(), 2);
+    EXPECT_EQ(game->UsedBoardList()->Items(1)->RotationCount(), 1);
+    EXPECT_EQ(game->UsedBoardList()->Items(1)->BoardList(), Session.BoardList());
+    TChit* flag = game->ChitList()->FindByID("Flag2");
+    ASSERT_NE(flag, nullptr);
+    EXPECT_TRUE(flag->IsOnMap());
+    EXPECT_EQ(flag->UsedBoard(), game->UsedBoardList()->Items(1));
+    EXPECT_EQ(flag->X(), 5);
+    // Fresh from its making: nothing to save, and the windows were told everything is new.
+    EXPECT_FALSE(Session.Modified());
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toUInt(), static_cast<unsigned>(gcAll));
+    EXPECT_EQ(Session.UnusedProgramDeck(), nullptr);
+}
+
+TEST_F(GameSessionTest, ChangesMarkTheGameUntilItIsSaved)
+{
+    StartGame(Session, {btZoomBot});
+    EXPECT_FALSE(Session.Modified());
+    Session.MarkChanged(gcFile);
+    EXPECT_FALSE(Session.Modified());
+    Session.MarkChanged(gcBotFields);
+    EXPECT_TRUE(Session.Modified());
+    Session.SaveGame(Folder + "league.cgx");
+    EXPECT_FALSE(Session.Modified());
+    // Saving does not make the saved file the one the dialogs start from.
+    EXPECT_TRUE(Session.LastFileName().empty());
+    Session.MarkChanged(gcTurn);
+    EXPECT_TRUE(Session.Modified());
+}
+
+TEST_F(GameSessionTest, AFileThatDoesNotOpenLeavesTheOpenGameAsItWas)
+{
+    TGame& game = StartGame(Session, {btZoomBot, btTwonky});
+    Session.SaveGame(Folder + "league.cgx");
+    Session.OpenGame(Folder + "league.cgx");
+    TGame* opened = Session.Game();
+    ASSERT_NE(opened, &game);
+    opened->BotList()->FindByType(btTwonky)->SetPlayerName("Ann");
+    Session.MarkChanged(gcBotFields);
+    const std::string before = opened->SaveToXMLString();
+
+    const std::string bytes = ReadBytes(Folder + "league.cgx");
+    struct TCase {
+        const char* Name;
+        std::string Bytes;
+    };
+    const TCase cases[] = {
+        {"missing.cgx", ""},
+        {"empty.cgx", std::string()},
+        {"text.cgx", "<Game><GameName>Other</GameName></Game>"},
+        {"half.cgx", bytes.substr(0, bytes.size() / 2)},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (std::string(c.Name) != "missing.cgx")
+            WriteBytes(Folder + c.Name, c.Bytes);
+        QSignalSpy changed(&Session, &TGameSession::Changed);
+        EXPECT_ANY_THROW(Session.OpenGame(Folder + c.Name));
+        EXPECT_EQ(Session.Game(), opened);
+        EXPECT_EQ(Session.Game()->SaveToXMLString(), before);
+        EXPECT_EQ(Session.LastFileName(), Folder + "league.cgx");
+        EXPECT_TRUE(Session.Modified());
+        EXPECT_EQ(changed.count(), 0);
+    }
+}
+
+TEST_F(GameSessionTest, AnOpenedGameReplacesTheOpenOneWithItsCatalogue)
+{
+    TGame& game = StartGame(Session, {btZoomBot});
+    game.SetGameName("Saved");
+    game.NextTurn();
+    Session.SaveGame(Folder + "saved.cgx");
+    const std::string saved = DecompressFileToString(Folder + "saved.cgx");
+    Session.NewGame(*Settings(Session, "Other"));
+    Session.MarkChanged(gcBots);
+
+    Session.OpenGame(Folder + "saved.cgx");
+    TGame* opened = Session.Game();
+    EXPECT_EQ(opened->GameName(), "Saved");
+    EXPECT_EQ(opened->BoardList(), Session.BoardList());
+    EXPECT_EQ(opened->UsedBoardList()->Items(0)->BoardList(), Session.BoardList());
+    EXPECT_EQ(Session.LastFileName(), Folder + "saved.cgx");
+    EXPECT_FALSE(Session.Modified());
+    EXPECT_EQ(opened->SaveToXMLString(), saved);
+    Session.CloseGame();
+    EXPECT_EQ(Session.Game(), nullptr);
+}

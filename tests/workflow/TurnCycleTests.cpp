@@ -1,0 +1,297 @@
+#include "workflow/WorkflowFixture.h"
+
+#include "model/BotUnt.h"
+#include "model/PhaseUnt.h"
+#include "model/TurnUnt.h"
+#include "workflow/TurnCycleUnt.h"
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+namespace {
+
+class TurnCycleTest : public WorkflowTest {
+protected:
+    void SetUp() override
+    {
+        WorkflowTest::SetUp();
+        Session.LoadReferenceData();
+    }
+
+    TBot& Bot(TBotType type) { return *Session.Game()->BotList()->FindByType(type); }
+    TProgramDeck& Deck() { return *Session.Game()->ProgramDeck(); }
+
+    // Programs register n (1 to 5) with the bot's hand card at that index, locked or not.
+    TCard* Program(TBot& bot, int n, int handIndex, bool locked)
+    {
+        TCard* card = Deck().FindCard(bot.Hand()->Refs(handIndex)->ID());
+        TBotRegister* reg = bot.Registers()->Registers(n - 1);
+        reg->ProgramWith(*card);
+        reg->SetIsLocked(locked);
+        if (locked)
+            card->SetCardState(csRegisterLocked);
+        return card;
+    }
+
+    std::vector<std::string> HandIDs(TBot& bot)
+    {
+        std::vector<std::string> ids;
+        for (int i = 0; i < bot.Hand()->Count(); ++i)
+            ids.push_back(bot.Hand()->Refs(i)->ID());
+        return ids;
+    }
+
+    TGameSession Session;
+};
+
+bool Holds(const std::vector<std::string>& ids, const std::string& id)
+{
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+} // namespace
+
+TEST_F(TurnCycleTest, TheFirstTurnDealsAndStartsFromTheGamesChits)
+{
+    TGame& game = StartGame(Session, {btZoomBot, btTwonky, btHammerBot});
+    NextTurn(game);
+    ASSERT_EQ(game.TurnCount(), 1);
+    for (TBotType type : {btZoomBot, btTwonky, btHammerBot})
+        EXPECT_EQ(Bot(type).Hand()->Count(), 9) << BotTypeName(type);
+    EXPECT_EQ(Bot(btSpinBot).Hand()->Count(), 0);
+    TChitList& start = *game.CurrentTurn()->PhaseByNumber(0)->ChitList();
+    ASSERT_EQ(start.Count(), game.ChitList()->Count());
+    TChit* flag = start.FindByID("Flag3");
+    ASSERT_NE(flag, nullptr);
+    EXPECT_TRUE(flag->IsOnMap());
+    EXPECT_EQ(flag->UsedBoard(), game.UsedBoardList()->Items(1));
+    EXPECT_EQ(flag->Board(), Session.BoardList()->Items(1));
+
+    // Later turns start from the last phase of the turn before, not from the game's chits.
+    game.ChitList()->FindByID("Flag3")->TakeOffMap();
+    game.CurrentTurn()->PhaseByNumber(5)->CopyChitsFrom(start);
+    game.CurrentTurn()->PhaseByNumber(5)->ChitList()->FindByID("Flag1")->TakeOffMap();
+    game.CurrentTurn()->SetCurrentPhaseNumber(5);
+    NextTurn(game);
+    TChitList& second = *game.CurrentTurn()->PhaseByNumber(0)->ChitList();
+    EXPECT_TRUE(second.FindByID("Flag3")->IsOnMap());
+    EXPECT_FALSE(second.FindByID("Flag1")->IsOnMap());
+}
+
+TEST_F(TurnCycleTest, DamageLocksAndShutDownShapeTheNextDeal)
+{
+    TGame& game = StartGame(Session, {btZoomBot, btTwonky});
+    NextTurn(game);
+    TBot& zoom = Bot(btZoomBot);
+    zoom.SetDamage(6);
+    TCard* fourth = Program(zoom, 4, 3, true);
+    TCard* fifth = Program(zoom, 5, 4, true);
+    TBot& twonky = Bot(btTwonky);
+    TCard* kept = Program(twonky, 2, 0, true);
+    twonky.SetDamage(3);
+    twonky.SetBotActivityLevel(alShuttingDownNextTurn);
+    game.CurrentTurn()->SetCurrentPhaseNumber(5);
+
+    NextTurn(game);
+    // 9 less 4 for damage less the 2 locked cards it keeps.
+    const std::vector<std::string> hand = HandIDs(zoom);
+    EXPECT_EQ(hand.size(), 5u);
+    EXPECT_TRUE(Holds(hand, fourth->ID()) && Holds(hand, fifth->ID()));
+    EXPECT_EQ(fourth->CardState(), csRegisterLocked);
+    // Shut down: no cards, no locks, no damage.
+    EXPECT_EQ(twonky.BotActivityLevel(), alShutDown);
+    EXPECT_EQ(twonky.Hand()->Count(), 0);
+    EXPECT_EQ(twonky.Damage(), 0);
+    EXPECT_FALSE(twonky.Registers()->Registers(1)->IsLocked());
+    EXPECT_TRUE(twonky.Registers()->Registers(1)->CardID().empty());
+    EXPECT_NE(kept->CardState(), csRegisterLocked);
+
+    game.CurrentTurn()->SetCurrentPhaseNumber(5);
+    NextTurn(game);
+    EXPECT_EQ(twonky.BotActivityLevel(), alNormal);
+    EXPECT_EQ(twonky.Hand()->Count(), 9);
+}
+
+TEST_F(TurnCycleTest, TradeHandLeavesLockedCardsWhereTheyAre)
+{
+    TGame& game = StartGame(Session, {btZoomBot, btTwonky});
+    NextTurn(game);
+    TBot& zoom = Bot(btZoomBot);
+    TBot& twonky = Bot(btTwonky);
+    TCard* fourth = Program(zoom, 4, 3, true);
+    TCard* fifth = Program(zoom, 5, 4, true);
+    const std::vector<std::string> zoomBefore = HandIDs(zoom);
+    const std::vector<std::string> twonkyBefore = HandIDs(twonky);
+
+    TradeHand(game, zoom, twonky);
+    const std::vector<std::string> zoomAfter = HandIDs(zoom);
+    const std::vector<std::string> twonkyAfter = HandIDs(twonky);
+    EXPECT_EQ(zoomAfter.size(), 2u + twonkyBefore.size());
+    EXPECT_EQ(twonkyAfter.size(), zoomBefore.size() - 2u);
+    EXPECT_TRUE(Holds(zoomAfter, fourth->ID()) && Holds(zoomAfter, fifth->ID()));
+    for (const std::string& id : twonkyBefore)
+        EXPECT_TRUE(Holds(zoomAfter, id)) << id;
+    for (const std::string& id : zoomBefore) {
+        if (id != fourth->ID() && id != fifth->ID()) {
+            EXPECT_TRUE(Holds(twonkyAfter, id)) << id;
+        }
+    }
+    // The moving cards arrive last first.
+    EXPECT_EQ(twonkyAfter.front(), zoomBefore[8]);
+}
+
+TEST_F(TurnCycleTest, TradeOptionSwapsTheChosenOptionsWithTheirValues)
+{
+    TGame& game = StartGame(Session, {btZoomBot, btTwonky});
+    TBot& zoom = Bot(btZoomBot);
+    TBot& twonky = Bot(btTwonky);
+    TOptionCard* given = DealOption(game, zoom);
+    TOptionCard* shown = DealOption(game, zoom);
+    TOptionCard* theirs = DealOption(game, twonky);
+    ASSERT_TRUE(given && shown && theirs);
+    // An earlier option in another state is not listed; the listed one must be the one traded.
+    given->SetCardState(csDiscarded);
+    shown->SetQuantity(2);
+    shown->SetOptionFacing(ofLeft);
+    theirs->SetOptionFacing(ofBack);
+    const std::string shownID = shown->ID();
+    const std::string givenID = given->ID();
+    const std::string theirID = theirs->ID();
+    const std::string deck = game.OptionDeck()->SaveToXMLString();
+    ASSERT_EQ(ShownOptions(zoom), std::vector<int>{1});
+
+    ASSERT_TRUE(TradeOption(zoom, *shown, twonky, *theirs));
+    ASSERT_EQ(zoom.Options()->Count(), 2);
+    EXPECT_EQ(zoom.Options()->Items(0)->ID(), givenID);
+    EXPECT_EQ(zoom.Options()->Items(1)->ID(), theirID);
+    EXPECT_EQ(zoom.Options()->Items(1)->OptionFacing(), ofBack);
+    ASSERT_EQ(twonky.Options()->Count(), 1);
+    EXPECT_EQ(twonky.Options()->Items(0)->ID(), shownID);
+    EXPECT_EQ(twonky.Options()->Items(0)->Quantity(), 2);
+    EXPECT_EQ(twonky.Options()->Items(0)->OptionFacing(), ofLeft);
+    EXPECT_EQ(game.OptionDeck()->SaveToXMLString(), deck);
+    // An option that is not the bot's own is refused.
+    EXPECT_FALSE(TradeOption(zoom, *twonky.Options()->Items(0), twonky, *zoom.Options()->Items(0)));
+}
+
+TEST_F(TurnCycleTest, TheBuzzBombComesWithItsHoldersNameAndLeavesNothingLocked)
+{
+    TGame& game = StartGame(Session, {btZoomBot, btTwonky});
+    Bot(btTwonky).SetPlayerName("Ann");
+    TOptionCard* card = static_cast<TOptionCard*>(game.OptionDeck()->FindCard("BuzzBomb"));
+    ASSERT_NE(card, nullptr);
+    card->SetCardState(csDealt);
+    Bot(btTwonky).Options()->AddOptionCopy(*card);
+
+    ASSERT_TRUE(AddBuzzBomb(game));
+    TBot& bomb = Bot(btBuzzBomb);
+    EXPECT_TRUE(bomb.InUseFlag());
+    EXPECT_EQ(bomb.PlayerName(), "Ann");
+    EXPECT_EQ(bomb.MaxCards(), 5);
+    EXPECT_EQ(bomb.LivesCount(), 1);
+    EXPECT_FALSE(AddBuzzBomb(game));
+
+    NextTurn(game);
+    ASSERT_EQ(bomb.Hand()->Count(), 5);
+    TCard* locked = Program(bomb, 5, 0, true);
+    Program(bomb, 1, 1, false);
+    const std::string extraID = bomb.Hand()->Refs(2)->ID();
+    bomb.ExtraRegisters()->AddExtraRegister(*Deck().FindCard(extraID))->SetIsLocked(true);
+    Deck().FindCard(extraID)->SetCardState(csRegisterLocked);
+
+    ASSERT_TRUE(DeleteBuzzBomb(game));
+    EXPECT_FALSE(bomb.InUseFlag());
+    EXPECT_EQ(bomb.Hand()->Count(), 0);
+    EXPECT_EQ(bomb.ExtraRegisters()->Count(), 0);
+    for (int r = 0; r < 5; ++r) {
+        EXPECT_FALSE(bomb.Registers()->Registers(r)->IsLocked()) << r;
+        EXPECT_TRUE(bomb.Registers()->Registers(r)->CardID().empty()) << r;
+    }
+    EXPECT_EQ(locked->CardState(), csDiscarded);
+    EXPECT_EQ(Deck().FindCard(extraID)->CardState(), csDiscarded);
+    EXPECT_FALSE(DeleteBuzzBomb(game));
+}
+
+TEST_F(TurnCycleTest, NewHandKeepsLockedCardsAndDealsTheRest)
+{
+    TGame& game = StartGame(Session, {btZoomBot});
+    NextTurn(game);
+    TBot& zoom = Bot(btZoomBot);
+    TCard* locked = Program(zoom, 3, 2, true);
+    const std::vector<std::string> before = HandIDs(zoom);
+    NewHand(game, zoom);
+    const std::vector<std::string> after = HandIDs(zoom);
+    ASSERT_EQ(after.size(), 9u);
+    EXPECT_EQ(after.front(), locked->ID());
+    for (std::size_t i = 1; i < after.size(); ++i)
+        EXPECT_FALSE(Holds(before, after[i])) << after[i];
+    EXPECT_EQ(Deck().FindCard(before[0])->CardState(), csDiscarded);
+}
+
+TEST_F(TurnCycleTest, OptionsDealtShownDiscardedAndViewed)
+{
+    TGame& game = StartGame(Session, {btZoomBot});
+    TBot& zoom = Bot(btZoomBot);
+    TOptionCard* option = DealOption(game, zoom);
+    ASSERT_NE(option, nullptr);
+    TOptionCard* deckCard = static_cast<TOptionCard*>(game.OptionDeck()->FindCard(option->ID()));
+    EXPECT_EQ(deckCard->CardState(), csDealt);
+
+    struct TCase {
+        int DeckQuantity, Quantity, Minimum, Maximum;
+    };
+    for (const TCase& c : {TCase{5, 3, 0, 5}, TCase{-1, -1, -1, -1}, TCase{2, 4, 0, 4}}) {
+        deckCard->SetQuantity(c.DeckQuantity);
+        option->SetQuantity(c.Quantity);
+        const TOptionView view = OptionView(&game, *option);
+        EXPECT_EQ(view.Quantity, c.Quantity);
+        EXPECT_EQ(view.QuantityMinimum, c.Minimum) << c.Quantity;
+        EXPECT_EQ(view.QuantityMaximum, c.Maximum) << c.Quantity;
+    }
+    option->SetDescription("One.<br>Two.");
+    option->SetDamage(-1);
+    option->SetKind({okFlying, okDevice});
+    option->SetOptionFacing(ofRight);
+    const TOptionView view = OptionView(&game, *option);
+    EXPECT_EQ(view.Description, "One.\r\n\r\nTwo.");
+    EXPECT_EQ(view.Damage, "");
+    EXPECT_EQ(view.Kind, "Flying, Device");
+    EXPECT_EQ(view.Facing, static_cast<int>(ofRight));
+
+    DiscardOption(game, zoom, *option);
+    EXPECT_EQ(zoom.Options()->Count(), 0);
+    EXPECT_EQ(deckCard->CardState(), csDiscarded);
+}
+
+TEST(TurnCycleRules, FlagItemsFollowTheGamesFlagCount)
+{
+    EXPECT_EQ(FlagItems(nullptr), std::vector<std::string>{"None"});
+    TGame game;
+    game.SetFlagCount(3);
+    EXPECT_EQ(FlagItems(&game), (std::vector<std::string>{"None", "Flag 1", "Flag 2", "Flag 3"}));
+    // A hand-edited file may hold more flags than the dialog allows: they still get names.
+    game.SetFlagCount(8);
+    EXPECT_EQ(FlagItems(&game).back(), "Flag 8");
+    game.SetFlagCount(-2);
+    EXPECT_EQ(FlagItems(&game).size(), 1u);
+}
+
+TEST(TurnCycleRules, NotesKeepTheirLineBreaksAsBreakTags)
+{
+    EXPECT_EQ(NotesFromMemo("Turn 1\nmoved"), "Turn 1<br>moved<br>");
+    EXPECT_EQ(NotesFromMemo(""), "");
+    EXPECT_EQ(NotesForMemo("a<br><br>b\r\nc"), "a\n\nb\nc");
+    EXPECT_EQ(NotesFromMemo(NotesForMemo("a<br>b<br>")), "a<br>b<br>");
+}
+
+TEST(TurnCycleRules, AProgramIsInWhenAllFiveRegistersHoldACard)
+{
+    TBot bot;
+    EXPECT_FALSE(ProgramIsIn(bot));
+    for (int r = 0; r < 5; ++r)
+        bot.Registers()->Registers(r)->SetCardID("490Move1");
+    EXPECT_TRUE(ProgramIsIn(bot));
+    bot.Registers()->Registers(2)->Clear();
+    EXPECT_FALSE(ProgramIsIn(bot));
+}
