@@ -171,7 +171,8 @@ void TGameSession::MarkChanged(TGameChanges what)
 
 void TGameSession::ReplaceGame(std::unique_ptr<TGame> game)
 {
-    // The renderer's notes belong to the pictures of the game that goes.
+    // The renderer's notes and the edit history belong to the game that goes.
+    FUndoStack.clear();
     FRenderer = TMapRenderer();
     FGame = std::move(game);
 }

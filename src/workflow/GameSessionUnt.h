@@ -3,6 +3,7 @@
 #include "render/MapPictureUnt.h"
 
 #include <QObject>
+#include <QUndoStack>
 
 #include <array>
 #include <memory>
@@ -106,6 +107,11 @@ public:
     // The drawing of map pictures for every window of this session.
     TMapRenderer& Renderer() { return FRenderer; }
 
+    // The history of edits that can be taken back (the process-turn window's chit edits). A
+    // command pushed here applies and reverts through the model's own operations; whatever ends
+    // a stretch of editing (the next phase, the next turn, another game) clears it.
+    QUndoStack& UndoStack() { return FUndoStack; }
+
 signals:
     void Changed(TGameChanges what);
 
@@ -121,4 +127,5 @@ private:
     bool FModified = false;
     std::vector<std::string> FLoadProblems;
     TMapRenderer FRenderer;
+    QUndoStack FUndoStack;
 };

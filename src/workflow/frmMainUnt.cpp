@@ -1233,6 +1233,8 @@ void TfrmMain::NextTurn()
     if (!game || !game->BotList())
         return;
     ::NextTurn(*game);
+    // The edits of the turn before are history now.
+    FSession.UndoStack().clear();
     FSession.MarkChanged(gcTurn | gcBots | gcDecks | gcChits);
 }
 
