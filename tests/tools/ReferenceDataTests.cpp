@@ -7,11 +7,11 @@
 #include "model/OptionUnt.h"
 #include "model/ProgramUnt.h"
 #include "support/UtilsUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 
@@ -29,17 +29,6 @@ constexpr int SquareSpacing = TBoardNode::SquareSpacing;
 constexpr int HideChitsLimit = 100;
 
 std::string Shipped(const std::string& name) { return ExecutableFolder() + name; }
-
-std::string FileBytes(const std::string& fileName)
-{
-    QFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "cannot read " << fileName;
-        return {};
-    }
-    QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 // What SaveToXMLFile puts on disk for a text made by SaveToXMLString.
 std::string AsWrittenFile(const std::string& xml)
@@ -108,13 +97,13 @@ TEST(ShippedDecksTest, AreByteForByteWhatTheBuildersWrite)
 {
     TProgramDeck program;
     BuildProgramCards(program);
-    EXPECT_EQ(FileBytes(Shipped("CoreProgramDeck.xml")), AsWrittenFile(program.SaveToXMLString()));
+    EXPECT_EQ(ReadBytes(Shipped("CoreProgramDeck.xml")), AsWrittenFile(program.SaveToXMLString()));
 
     for (TOptionSource source : {osBaseGame, osBoltsAndBlasters}) {
         SCOPED_TRACE(OptionDeckFiles[source]);
         TOptionDeck options;
         BuildOptionCards(options, source);
-        EXPECT_EQ(FileBytes(Shipped(OptionDeckFiles[source])), AsWrittenFile(options.SaveToXMLString()));
+        EXPECT_EQ(ReadBytes(Shipped(OptionDeckFiles[source])), AsWrittenFile(options.SaveToXMLString()));
     }
 }
 
@@ -129,7 +118,7 @@ TEST_F(ShippedTest, BoardsAreTheBuiltInTableWithOnlyDescriptionsAdded)
     ASSERT_EQ(Boards.Count(), 26);
 
     // The file is in the writer's own form: loading and saving again gives the same bytes.
-    EXPECT_EQ(FileBytes(Shipped("Boards.xml")), AsWrittenFile(Boards.SaveToXMLString()));
+    EXPECT_EQ(ReadBytes(Shipped("Boards.xml")), AsWrittenFile(Boards.SaveToXMLString()));
 
     // Without descriptions nothing differs from the table: same order, paths and default centres.
     for (int i = 0; i < Boards.Count(); ++i)
@@ -229,7 +218,8 @@ TEST_F(ShippedTest, ChitsEveryRobotHasItsFiveChits)
     }
 }
 
-TEST_F(ShippedTest, ChitsHoldTheBuiltInTableUnchanged)
+// The built-in table unchanged, the robots' other chits and the markers added.
+TEST_F(ShippedTest, ChitsHoldTheBuiltInTableAndEachIDAndPictureOnce)
 {
     TChitList table;
     BuildChitList(table);
@@ -241,10 +231,6 @@ TEST_F(ShippedTest, ChitsHoldTheBuiltInTableUnchanged)
         EXPECT_EQ(shipped->RelativeFilePath(), builtIn.RelativeFilePath());
         EXPECT_FALSE(shipped->IsCloneable()) << builtIn.ID();
     }
-}
-
-TEST_F(ShippedTest, ChitsIDsAndPicturesAreTheirOwn)
-{
     std::set<std::string> ids;
     std::set<std::string> paths;
     for (int i = 0; i < Chits.Count(); ++i) {
@@ -374,8 +360,8 @@ TEST(ShippedTemplatesTest, AreTheKeptTemplatesWithCrLfAndTheirFields)
         {"TurnTemplate.txt", {"TurnNbr", "Map", "ScoreBoard"}}};
     for (const auto& [name, needed] : templates) {
         SCOPED_TRACE(name);
-        std::string text = FileBytes(Shipped(name));
-        EXPECT_EQ(text, AsWrittenFile(FileBytes(sources + name)));
+        std::string text = ReadBytes(Shipped(name));
+        EXPECT_EQ(text, AsWrittenFile(ReadBytes(sources + name)));
         ASSERT_TRUE(text.ends_with("\r\n"));
         std::string withoutLineEnds = text;
         for (std::size_t at; (at = withoutLineEnds.find("\r\n")) != std::string::npos;)
