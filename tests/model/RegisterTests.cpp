@@ -37,7 +37,7 @@ TEST(BotRegisterList, NewListHoldsFiveEmptyUnlockedRegistersNumberedOneToFive)
     EXPECT_TRUE(lone.IsEmpty());
 }
 
-TEST(BotRegisterList, WorkedExampleIsWrittenByteForByte)
+TEST(BotRegisterList, WorkedExampleIsWrittenByteForByteAndLoadsBack)
 {
     TProgramDeck deck;
     TProgramCard* card = AddProgramCard(deck, ckMoveOne, 490);
@@ -45,17 +45,13 @@ TEST(BotRegisterList, WorkedExampleIsWrittenByteForByte)
     list.Registers(1)->ProgramWith(*card);
     list.Registers(1)->SetIsLocked(true);
     EXPECT_EQ(list.SaveToXMLString(), WorkedExample);
-}
 
-TEST(BotRegisterList, WorkedExampleLoadsBackIntoFiveRegisters)
-{
-    TBotRegisterList list;
-    list.LoadFromXMLString(WorkedExample);
-    ASSERT_EQ(list.Count(), 5);
-    EXPECT_TRUE(list.Registers(1)->IsLocked());
-    EXPECT_EQ(list.Registers(1)->CardID(), "490Move1");
-    EXPECT_EQ(list.Registers(4)->ID(), "5");
-    EXPECT_EQ(list.SaveToXMLString(), WorkedExample);
+    TBotRegisterList loaded;
+    loaded.LoadFromXMLString(WorkedExample);
+    ASSERT_EQ(loaded.Count(), 5) << "loading replaces the five registers rather than adding to them";
+    EXPECT_TRUE(loaded.Registers(1)->IsLocked());
+    EXPECT_EQ(loaded.Registers(1)->CardID(), "490Move1");
+    EXPECT_EQ(loaded.SaveToXMLString(), WorkedExample);
 }
 
 TEST(BotRegisterList, DamagedValuesFallBackWithoutRaising)
@@ -78,17 +74,14 @@ TEST(BotRegister, ProgramWithKeepsTheLockAndClearUnlocksWithoutTouchingTheCard)
     TProgramCard* card = AddProgramCard(deck, ckRotateLeft, 70);
     card->SetCardState(csDealt);
 
-    struct Case {
-        bool LockedBefore;
-    };
-    for (Case c : {Case{false}, Case{true}}) {
-        SCOPED_TRACE(c.LockedBefore);
+    for (bool lockedBefore : {false, true}) {
+        SCOPED_TRACE(lockedBefore);
         TBotRegister reg;
-        reg.SetIsLocked(c.LockedBefore);
+        reg.SetIsLocked(lockedBefore);
         reg.ProgramWith(*card);
         EXPECT_EQ(reg.CardID(), "70RotateLeft");
         EXPECT_EQ(card->CardState(), csRegisterProgrammed);
-        EXPECT_EQ(reg.IsLocked(), c.LockedBefore);
+        EXPECT_EQ(reg.IsLocked(), lockedBefore);
 
         card->SetCardState(csRegisterLocked);
         reg.Clear();
@@ -104,15 +97,11 @@ TEST(BotExtraRegisterList, EntriesAreNumberedZeroAndToldApartByPosition)
     TProgramCard* first = AddProgramCard(deck, ckMoveTwo, 670);
     TProgramCard* second = AddProgramCard(deck, ckBackup, 430);
     first->SetCardState(csDealt);
-    second->SetCardState(csDealt);
 
     TBotExtraRegisterList list;
     list.AddExtraRegister(*first);
     list.AddExtraRegister(*second)->SetIsLocked(true);
     ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(list.Registers(0)->ID(), "0");
-    EXPECT_EQ(list.Registers(1)->ID(), "0");
-    EXPECT_FALSE(list.Registers(0)->IsLocked());
     EXPECT_EQ(first->CardState(), csDealt) << "adding an entry leaves the card's state to the caller";
 
     const std::string expected = "<BotExtraRegisterList>" + RegisterText("0", "False", "670Move2") + "\r\n"
@@ -121,8 +110,5 @@ TEST(BotExtraRegisterList, EntriesAreNumberedZeroAndToldApartByPosition)
 
     TBotExtraRegisterList loaded;
     loaded.LoadFromXMLString(expected);
-    ASSERT_EQ(loaded.Count(), 2);
-    EXPECT_EQ(loaded.Registers(0)->CardID(), "670Move2");
-    EXPECT_EQ(loaded.Registers(1)->CardID(), "430Backup");
-    EXPECT_TRUE(loaded.Registers(1)->IsLocked());
+    EXPECT_EQ(loaded.SaveToXMLString(), expected);
 }

@@ -15,27 +15,18 @@ namespace {
 using TNames = std::set<std::string>;
 TNames Allowed(const TMainMenuState& s)
 {
+    const std::pair<bool TMainMenuState::*, const char*> commands[] = {{&TMainMenuState::OpenGame, "OpenGame"},
+        {&TMainMenuState::SaveGame, "SaveGame"}, {&TMainMenuState::Exit, "Exit"}, {&TMainMenuState::NewGame, "NewGame"},
+        {&TMainMenuState::AddBot, "AddBot"}, {&TMainMenuState::NextTurn, "NextTurn"}, {&TMainMenuState::MakePMs, "MakePMs"},
+        {&TMainMenuState::ProcessTurn, "ProcessTurn"}, {&TMainMenuState::AddBuzzBomb, "AddBuzzBomb"},
+        {&TMainMenuState::DeleteBuzzBomb, "DeleteBuzzBomb"}, {&TMainMenuState::ScoreBoard, "ScoreBoard"},
+        {&TMainMenuState::ShuffleProgramCards, "ShuffleProgramCards"},
+        {&TMainMenuState::ShuffleOptionCards, "ShuffleOptionCards"}, {&TMainMenuState::ProgramCards, "ProgramCards"},
+        {&TMainMenuState::OptionCards, "OptionCards"}, {&TMainMenuState::BoardEditor, "BoardEditor"}};
     TNames names;
-    auto add = [&](bool on, const char* name) {
-        if (on)
+    for (auto [on, name] : commands)
+        if (s.*on)
             names.insert(name);
-    };
-    add(s.OpenGame, "OpenGame");
-    add(s.SaveGame, "SaveGame");
-    add(s.Exit, "Exit");
-    add(s.NewGame, "NewGame");
-    add(s.AddBot, "AddBot");
-    add(s.NextTurn, "NextTurn");
-    add(s.MakePMs, "MakePMs");
-    add(s.ProcessTurn, "ProcessTurn");
-    add(s.AddBuzzBomb, "AddBuzzBomb");
-    add(s.DeleteBuzzBomb, "DeleteBuzzBomb");
-    add(s.ScoreBoard, "ScoreBoard");
-    add(s.ShuffleProgramCards, "ShuffleProgramCards");
-    add(s.ShuffleOptionCards, "ShuffleOptionCards");
-    add(s.ProgramCards, "ProgramCards");
-    add(s.OptionCards, "OptionCards");
-    add(s.BoardEditor, "BoardEditor");
     return names;
 }
 
@@ -100,8 +91,7 @@ TEST(MainMenuState, BuzzBombNeedsItsOptionDealtAndSwapsWhenInPlay)
 
     option->SetCardState(csDealt);
     s = MainMenuState(&game, 0);
-    EXPECT_TRUE(s.AddBuzzBombVisible);
-    EXPECT_TRUE(s.AddBuzzBomb);
+    EXPECT_TRUE(s.AddBuzzBombVisible && s.AddBuzzBomb);
     EXPECT_FALSE(s.DeleteBuzzBombVisible);
 
     option->SetCardState(csDiscarded);
@@ -109,48 +99,39 @@ TEST(MainMenuState, BuzzBombNeedsItsOptionDealtAndSwapsWhenInPlay)
 
     game.BotList()->FindByType(btBuzzBomb)->SetInUseFlag(true);
     s = MainMenuState(&game, 1);
-    EXPECT_FALSE(s.AddBuzzBombVisible);
-    EXPECT_FALSE(s.AddBuzzBomb);
-    EXPECT_TRUE(s.DeleteBuzzBombVisible);
-    EXPECT_TRUE(s.DeleteBuzzBomb);
+    EXPECT_FALSE(s.AddBuzzBombVisible || s.AddBuzzBomb);
+    EXPECT_TRUE(s.DeleteBuzzBombVisible && s.DeleteBuzzBomb);
 }
 
-TEST(BotFieldsEnabling, DisablingDisablesEverything)
+// The turn controls wait for the first turn; the buzz bomb offers only its name, registers,
+// hand and notes.
+TEST(BotFieldsEnabling, FollowsTheTurnAndTheRobot)
 {
-    TGame game;
-    game.TurnList()->AddTurn();
-    TBotFieldsEnabling e = BotFieldsEnabling(false, game.BotList()->Items(0), &game);
-    EXPECT_FALSE(e.PlayerName || e.BotValues || e.TurnControls || e.TradeControls || e.Notes || e.OptionFields);
-}
-
-TEST(BotFieldsEnabling, TurnControlsWaitForTheFirstTurn)
-{
-    TGame game;
-    TBot* bot = game.BotList()->FindByType(btHammerBot);
-    TBotFieldsEnabling e = BotFieldsEnabling(true, bot, &game);
-    EXPECT_TRUE(e.PlayerName);
-    EXPECT_TRUE(e.BotValues);
-    EXPECT_TRUE(e.Notes);
-    EXPECT_FALSE(e.TurnControls);
-    EXPECT_FALSE(e.TradeControls);
-    EXPECT_FALSE(e.OptionFields);
-
-    game.TurnList()->AddTurn();
-    e = BotFieldsEnabling(true, bot, &game);
-    EXPECT_TRUE(e.TurnControls);
-    EXPECT_TRUE(e.TradeControls);
-    EXPECT_TRUE(e.OptionFields);
-}
-
-TEST(BotFieldsEnabling, TheBuzzBombOffersOnlyNameRegistersHandAndNotes)
-{
-    TGame game;
-    game.TurnList()->AddTurn();
-    TBotFieldsEnabling e = BotFieldsEnabling(true, game.BotList()->FindByType(btBuzzBomb), &game);
-    EXPECT_TRUE(e.PlayerName);
-    EXPECT_TRUE(e.TurnControls);
-    EXPECT_TRUE(e.Notes);
-    EXPECT_FALSE(e.BotValues);
-    EXPECT_FALSE(e.TradeControls);
-    EXPECT_FALSE(e.OptionFields);
+    struct Case {
+        bool Enable;
+        TBotType Robot;
+        bool WithTurn;
+        const char* Enabled; // Player name, Values, Turn controls, trade (X), Notes, Options
+    };
+    const Case cases[] = {
+        {false, btHammerBot, true, ""},
+        {false, btBuzzBomb, true, ""},
+        {true, btHammerBot, false, "PVN"},
+        {true, btHammerBot, true, "PVTXNO"},
+        {true, btBuzzBomb, false, "PN"},
+        {true, btBuzzBomb, true, "PTN"},
+    };
+    for (const Case& c : cases) {
+        TGame game;
+        if (c.WithTurn)
+            game.TurnList()->AddTurn();
+        TBotFieldsEnabling e = BotFieldsEnabling(c.Enable, game.BotList()->FindByType(c.Robot), &game);
+        const std::pair<bool, char> fields[] = {{e.PlayerName, 'P'}, {e.BotValues, 'V'}, {e.TurnControls, 'T'},
+            {e.TradeControls, 'X'}, {e.Notes, 'N'}, {e.OptionFields, 'O'}};
+        std::string enabled;
+        for (auto [on, letter] : fields)
+            if (on)
+                enabled += letter;
+        EXPECT_EQ(enabled, c.Enabled) << c.Enable << " " << static_cast<int>(c.Robot) << " " << c.WithTurn;
+    }
 }
