@@ -40,9 +40,10 @@ THook<bool(TNewGameSettings&, TChitList&, TBoardList&)> DesignMap(
 
 namespace {
 
-// Cells beyond this many are drawn again when they next show, so that scrolling over a large
-// map does not keep a picture of every cell.
-constexpr std::size_t MaxCachedCells = 64;
+// The drawn cells kept for repainting take at most about this much memory; beyond it they are
+// drawn again when they next show, so that scrolling over a large map keeps no picture of every
+// cell.
+constexpr long long CellCacheBytes = 256LL << 20;
 
 // The hourglass while a board picture is turned.
 class TWaitCursor {
@@ -97,8 +98,6 @@ const QImage& TDesignMapGrid::CellPicture(int col, int row)
     auto found = FCellPictures.find(key);
     if (found != FCellPictures.end())
         return found->second;
-    if (FCellPictures.size() >= MaxCachedCells)
-        FCellPictures.clear();
     QImage picture;
     if (const TUsedBoard* usedBoard = FDesign.CellBoard(col, row)) {
         picture = FRenderer.BoardPictureWithChits(*usedBoard, FDesign.FlagChits());
@@ -107,6 +106,9 @@ const QImage& TDesignMapGrid::CellPicture(int col, int row)
         if (!picture.isNull() && (picture.width() > cell || picture.height() > cell))
             picture = picture.scaled(cell, cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    const long long bytes = std::max<long long>(picture.sizeInBytes(), 1);
+    if (static_cast<long long>(FCellPictures.size() + 1) * bytes > CellCacheBytes)
+        FCellPictures.clear();
     return FCellPictures.emplace(key, std::move(picture)).first->second;
 }
 
