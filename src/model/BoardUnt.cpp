@@ -143,20 +143,44 @@ bool TBoard::IsUnedited() const
 TBoardNode* TBoard::NodeAtPixel(int rotationCount, QPoint point) const
 {
     const QImage& picture = Picture();
-    if (point.x() < 0 || point.y() < 0 || point.x() >= picture.width() || point.y() >= picture.height())
+    const int turns = NormalizedQuarterTurns(rotationCount);
+    // Size of the picture as shown, turned.
+    int width = turns % 2 ? picture.height() : picture.width();
+    int height = turns % 2 ? picture.width() : picture.height();
+    if (point.x() < 0 || point.y() < 0 || point.x() >= width || point.y() >= height)
+        return nullptr;
+    // Back into the unturned picture: each step undoes one clockwise quarter turn, under which
+    // unturned (x, y) went to (h - 1 - y, x) of the turned picture.
+    int x = point.x();
+    int y = point.y();
+    for (int i = 0; i < turns; ++i) {
+        const int unturnedX = y;
+        y = width - 1 - x;
+        x = unturnedX;
+        std::swap(width, height);
+    }
+    // The square whose calibrated centre is nearest: pictures have margins and scan distortion,
+    // so an even division of the picture misplaces the edges of most squares.
+    TBoardNodeList* nodes = Nodes();
+    if (!nodes)
         return nullptr;
     const int grid = TBoardNodeList::GridSize;
-    double cellWidth = picture.width() / static_cast<double>(grid);
-    double cellHeight = picture.height() / static_cast<double>(grid);
-    int col = static_cast<int>(point.x() / cellWidth) + 1;
-    int row = static_cast<int>(point.y() / cellHeight) + 1;
-    // Each step undoes one clockwise quarter turn of the shown picture.
-    for (int i = NormalizedQuarterTurns(rotationCount); i > 0; --i) {
-        int turnedCol = row;
-        row = grid + 1 - col;
-        col = turnedCol;
+    TBoardNode* nearest = nullptr;
+    double nearestDistance = 0;
+    for (int i = 0, n = nodes->Count(); i < n; ++i) {
+        TBoardNode* node = nodes->Items(i);
+        if (node->X() < 1 || node->X() > grid || node->Y() < 1 || node->Y() > grid)
+            continue;
+        // In floating point: centres come from a file and may be anything.
+        const double dx = static_cast<double>(node->ImageCenterX()) - x;
+        const double dy = static_cast<double>(node->ImageCenterY()) - y;
+        const double distance = dx * dx + dy * dy;
+        if (!nearest || distance < nearestDistance) {
+            nearest = node;
+            nearestDistance = distance;
+        }
     }
-    return NodeAt(col, row);
+    return nearest;
 }
 
 // ----------------------------------------------------------------------------- TBoardList

@@ -91,7 +91,8 @@ public:
     bool IsUnedited() const;
 
     // The square under a point of the picture as shown on the map, turned by the placed
-    // board's rotation (none for a point outside the picture).
+    // board's rotation: the one whose calibrated centre is nearest (none for a point outside
+    // the picture).
     TBoardNode* NodeAtPixel(int rotationCount, QPoint point) const;
 
 private:

@@ -12,6 +12,7 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -197,12 +198,17 @@ TEST_F(BoardFolderTest, NodeAtPixelUndoesTheRotation)
         QPoint point;
         int x, y;
     };
+    // Default centres lie 97 apart from (56, 66): the boundaries between squares 1 and 2 are at
+    // x = 104.5 and y = 114.5, not at 97 as an even division of the picture would have them.
     const Case cases[] = {
         {0, {0, 0}, 1, 1}, {0, {1163, 1163}, 12, 12}, {0, {1163, 0}, 12, 1}, {0, {0, 1163}, 1, 12},
-        {0, {96, 96}, 1, 1}, {0, {97, 97}, 2, 2}, {0, {500, 200}, 6, 3},
-        {1, {0, 0}, 1, 12}, {1, {1163, 0}, 1, 1}, {1, {1163, 1163}, 12, 1}, {1, {0, 1163}, 12, 12}, {1, {500, 200}, 3, 7},
+        {0, {97, 97}, 1, 1}, {0, {104, 114}, 1, 1}, {0, {105, 114}, 2, 1}, {0, {104, 115}, 1, 2},
+        {0, {105, 115}, 2, 2}, {0, {500, 200}, 6, 2},
+        {1, {0, 0}, 1, 12}, {1, {1163, 0}, 1, 1}, {1, {1163, 1163}, 12, 1}, {1, {0, 1163}, 12, 12}, {1, {500, 200}, 2, 7},
         {2, {0, 0}, 12, 12}, {2, {1163, 0}, 1, 12}, {2, {1163, 1163}, 1, 1}, {2, {0, 1163}, 12, 1}, {2, {500, 200}, 7, 10},
-        {3, {0, 0}, 12, 1}, {3, {1163, 0}, 12, 12}, {3, {1163, 1163}, 1, 12}, {3, {0, 1163}, 1, 1}, {3, {500, 200}, 10, 6},
+        {3, {0, 0}, 12, 1}, {3, {1163, 0}, 12, 12}, {3, {1163, 1163}, 1, 12}, {3, {0, 1163}, 1, 1}, {3, {500, 200}, 10, 5},
+        // Rotation counts beyond 0..3 are taken modulo 4.
+        {5, {0, 0}, 1, 12}, {-1, {0, 0}, 12, 1},
     };
     for (const Case& c : cases) {
         TBoardNode* node = board.NodeAtPixel(c.rotation, c.point);
@@ -223,6 +229,40 @@ TEST_F(BoardFolderTest, NodeAtPixelUndoesTheRotation)
             EXPECT_EQ(board.NodeAtPixel(rotation, p), nullptr) << rotation << " " << p.x() << "," << p.y();
 }
 
+TEST_F(BoardFolderTest, NodeAtPixelFollowsCalibratedCentresOfAnOblongPicture)
+{
+    // 600 x 300: the turned picture is 300 x 600, and a point outside either is no square.
+    SavePicture("Images/Oblong.png", PatternPicture(600, 300));
+    TBoard board("Oblong", "Images/Oblong.png");
+    for (int x = 1; x <= 12; ++x) {
+        for (int y = 1; y <= 12; ++y) {
+            board.NodeAt(x, y)->SetImageCenterX(25 + 50 * (x - 1));
+            board.NodeAt(x, y)->SetImageCenterY(12 + 25 * (y - 1));
+        }
+    }
+    // Square (3, 2) is centred at (125, 37) unturned; (299 - 37, 125) once turned clockwise,
+    // (599 - 125, 299 - 37) twice, (37, 599 - 125) three times.
+    const std::pair<int, QPoint> shown[] = {{0, {125, 37}}, {1, {262, 125}}, {2, {474, 262}}, {3, {37, 474}}};
+    for (const auto& [rotation, point] : shown) {
+        TBoardNode* node = board.NodeAtPixel(rotation, point);
+        ASSERT_NE(node, nullptr) << rotation;
+        EXPECT_EQ(node->GetID(), "3_2") << rotation;
+    }
+    EXPECT_EQ(board.NodeAtPixel(0, QPoint(599, 299))->GetID(), "12_12");
+    EXPECT_EQ(board.NodeAtPixel(0, QPoint(300, 400)), nullptr);
+    EXPECT_EQ(board.NodeAtPixel(1, QPoint(299, 599))->GetID(), "12_1");
+    EXPECT_EQ(board.NodeAtPixel(1, QPoint(400, 100)), nullptr);
+
+    // A moved centre takes the point with it; a node off the grid is never an answer.
+    board.NodeAt(3, 2)->SetImageCenterX(2000000000);
+    EXPECT_EQ(board.NodeAtPixel(0, QPoint(125, 35))->GetID(), "3_1");
+    board.NodeAt(4, 2)->SetX(0);
+    EXPECT_EQ(board.NodeAtPixel(0, QPoint(175, 35))->GetID(), "4_1");
+    // Without a node list there is no square.
+    board.Nodes()->ClearObjects();
+    EXPECT_EQ(board.NodeAtPixel(0, QPoint(125, 37)), nullptr);
+}
+
 TEST_F(BoardFolderTest, SquareCentresMapBackToTheirSquareAtEveryRotation)
 {
     SavePicture("Images/Big.png", PatternPicture(1164, 1164));
@@ -240,6 +280,40 @@ TEST_F(BoardFolderTest, SquareCentresMapBackToTheirSquareAtEveryRotation)
                 EXPECT_EQ(node->GetID(), TBoardNodeList::NodeID(x, y)) << "rotation " << rotation;
             }
         }
+    }
+}
+
+TEST(ShippedBoards, PointsNearASquaresCentreMapToThatSquareAtEveryTurn)
+{
+    // The boards the build writes beside the test program.
+    TBoardList catalogue;
+    catalogue.LoadFromXMLFile(ExecutableFolder() + "Boards.xml");
+    ASSERT_EQ(catalogue.Count(), 26);
+    // Straight towards a neighbour is where a point comes closest to another square's centre.
+    const QPoint offsets[] = {{0, 0}, {40, 0}, {-40, 0}, {0, 40}, {0, -40}};
+    for (int i = 0; i < catalogue.Count(); ++i) {
+        TBoard* board = catalogue.Items(i);
+        TUsedBoard placed(&catalogue, board, 0, 0);
+        for (int rotation = 0; rotation < 4; ++rotation) {
+            placed.SetRotationCount(rotation);
+            int wrong = 0;
+            for (int x = 1; x <= 12; ++x) {
+                for (int y = 1; y <= 12; ++y) {
+                    std::optional<QPoint> centre = placed.SquareCenter(x, y);
+                    ASSERT_TRUE(centre.has_value()) << board->ID();
+                    for (QPoint offset : offsets) {
+                        // The bottom row's centres lie 31 pixels from the picture's edge.
+                        if (!placed.Picture()->rect().contains(*centre + offset))
+                            continue;
+                        TBoardNode* node = placed.NodeAtPixel(*centre + offset);
+                        if (!node || node->X() != x || node->Y() != y)
+                            ++wrong;
+                    }
+                }
+            }
+            EXPECT_EQ(wrong, 0) << board->ID() << " turned " << rotation;
+        }
+        board->ReleasePicture();
     }
 }
 

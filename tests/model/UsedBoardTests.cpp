@@ -210,8 +210,15 @@ TEST_F(LayoutTest, SmallerBoardIsStretchedOverItsCell)
     TUsedBoardList layout;
     Place(layout, Big, 0, 0);
     Place(layout, Small, 1, 0);
-    // The 24-pixel board fills a 1164-pixel cell: the last square starts at 11/12 of the cell.
-    TMapSquare square = layout.SquareAtPixel(QPoint(1164 + 1070, 1070));
+    // The 24-pixel board, its squares calibrated 2 pixels apart, fills a 1164-pixel cell: a
+    // point near the cell's far corner lies on its last square.
+    for (int x = 1; x <= 12; ++x) {
+        for (int y = 1; y <= 12; ++y) {
+            Small->NodeAt(x, y)->SetImageCenterX(2 * x - 1);
+            Small->NodeAt(x, y)->SetImageCenterY(2 * y - 1);
+        }
+    }
+    TMapSquare square = layout.SquareAtPixel(QPoint(1164 + 1150, 1150));
     ASSERT_TRUE(square);
     EXPECT_EQ(square.UsedBoard->BoardID(), "Small_1");
     EXPECT_EQ(square.Node->GetID(), "12_12");

@@ -1,0 +1,8 @@
+#include "ui/ModalDialogUnt.h"
+
+#include <QApplication>
+#include <QDialog>
+
+THook<bool(QDialog&)> ShowModalDialog([](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; });
+
+QWidget* DialogParent() { return QApplication::activeWindow(); }

@@ -1,0 +1,328 @@
+#include "model/BotUnt.h"
+#include "model/ChitUnt.h"
+#include "model/GameUnt.h"
+#include "model/OptionUnt.h"
+#include "model/ProgramUnt.h"
+#include "ui/DesignMapRulesUnt.h"
+#include "ui/ModalDialogUnt.h"
+#include "ui/frmAddBotUnt.h"
+#include "ui/frmDesignMapUnt.h"
+#include "ui/frmNewGameUnt.h"
+#include "ui/frmSelectBotOption.h"
+#include "workflow/SettingsUnt.h"
+#include "ui/UiTestData.h"
+#include "ui/UiWindowTestUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Answers every modal dialog with the given steps and then reports whether it was confirmed.
+class TDialogAnswer {
+public:
+    explicit TDialogAnswer(std::function<void(QDialog&)> steps)
+        : FScope(ShowModalDialog, [this, steps](QDialog& dialog) {
+            ++Shown;
+            dialog.show();
+            steps(dialog);
+            return dialog.result() == QDialog::Accepted;
+        })
+    {
+    }
+    int Shown = 0;
+
+private:
+    THookScope<decltype(ShowModalDialog)> FScope;
+};
+
+void Ok(QDialog& dialog) { Control<QPushButton>(dialog, "btnOk")->click(); }
+void Cancel(QDialog& dialog) { Control<QPushButton>(dialog, "btnCancel")->click(); }
+
+class NewGameDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FDialog = std::make_unique<TfrmNewGame>();
+        FDialog->show();
+        edtGameName = Control<QLineEdit>(*FDialog, "edtGameName");
+        lstOptionSets = Control<QListWidget>(*FDialog, "lstOptionSets");
+        edtArchivesCount = Control<QSpinBox>(*FDialog, "edtArchivesCount");
+        edtNumberOfFlags = Control<QSpinBox>(*FDialog, "edtNumberOfFlags");
+        btnOk = Control<QPushButton>(*FDialog, "btnOk");
+    }
+
+    std::unique_ptr<TfrmNewGame> FDialog;
+    QLineEdit* edtGameName = nullptr;
+    QListWidget* lstOptionSets = nullptr;
+    QSpinBox* edtArchivesCount = nullptr;
+    QSpinBox* edtNumberOfFlags = nullptr;
+    QPushButton* btnOk = nullptr;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// New game
+
+TEST_F(NewGameDialog, DefaultsWaitForAName)
+{
+    EXPECT_EQ(FDialog->windowTitle(), "New Game");
+    EXPECT_EQ(edtGameName->text(), "[New Game]");
+    EXPECT_EQ(edtGameName->selectedText(), "[New Game]");
+    EXPECT_EQ(Lines(lstOptionSets), (QStringList{"Base Game", "Bolts and Blasters"}));
+    EXPECT_EQ(SelectedLines(lstOptionSets), Lines(lstOptionSets));
+    EXPECT_EQ(edtArchivesCount->value(), 4);
+    EXPECT_EQ(edtNumberOfFlags->value(), 4);
+    EXPECT_EQ(edtNumberOfFlags->minimum(), 1);
+    EXPECT_EQ(edtNumberOfFlags->maximum(), 6);
+    EXPECT_FALSE(btnOk->isEnabled());
+
+    // Typing replaces the selected placeholder.
+    QTest::keyClicks(edtGameName, "League");
+    EXPECT_EQ(edtGameName->text(), "League");
+    EXPECT_TRUE(btnOk->isEnabled());
+}
+
+TEST_F(NewGameDialog, RefusedCharactersHaveNoEffectAndAnEmptyNameIsThePlaceholderAgain)
+{
+    QTest::keyClicks(edtGameName, "a:b?c<d>e\"f/g\\h|i*j");
+    EXPECT_EQ(edtGameName->text(), "abcdefghij");
+
+    // Deleting the last character brings the placeholder back, selected, and OK goes.
+    QTest::keyClick(edtGameName, Qt::Key_End);
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(edtGameName, Qt::Key_Backspace);
+    EXPECT_EQ(edtGameName->text(), "[New Game]");
+    EXPECT_EQ(edtGameName->selectedText(), "[New Game]");
+    EXPECT_FALSE(btnOk->isEnabled());
+    QTest::keyClicks(edtGameName, "Z");
+    EXPECT_EQ(edtGameName->text(), "Z");
+    QTest::keyClick(edtGameName, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edtGameName, Qt::Key_Delete);
+    EXPECT_EQ(edtGameName->text(), "[New Game]");
+    EXPECT_EQ(edtGameName->selectedText(), "[New Game]");
+}
+
+TEST_F(NewGameDialog, NoArchivesOrNoOptionSetDisablesOkAndCtrlASelectsEverySet)
+{
+    QTest::keyClicks(edtGameName, "League");
+    ASSERT_TRUE(btnOk->isEnabled());
+    edtArchivesCount->setValue(0);
+    EXPECT_FALSE(btnOk->isEnabled());
+    edtArchivesCount->setValue(-2);
+    EXPECT_FALSE(btnOk->isEnabled());
+    edtArchivesCount->setValue(1);
+    EXPECT_TRUE(btnOk->isEnabled());
+
+    ClickLine(lstOptionSets, 1);
+    EXPECT_EQ(SelectedLines(lstOptionSets), QStringList{"Bolts and Blasters"});
+    EXPECT_TRUE(btnOk->isEnabled());
+    ClickLine(lstOptionSets, 1, Qt::ControlModifier);
+    EXPECT_TRUE(SelectedLines(lstOptionSets).isEmpty());
+    EXPECT_FALSE(btnOk->isEnabled());
+
+    // Ctrl+A from the name box, where the box also selects its own text.
+    QTest::keyClick(edtGameName, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(SelectedLines(lstOptionSets), Lines(lstOptionSets));
+    EXPECT_EQ(edtGameName->selectedText(), "League");
+    EXPECT_TRUE(btnOk->isEnabled());
+    // And from a control without one of its own.
+    lstOptionSets->clearSelection();
+    QTest::keyClick(Control<QPushButton>(*FDialog, "btnCancel"), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(SelectedLines(lstOptionSets), Lines(lstOptionSets));
+}
+
+TEST(ExecuteNewGame, ConfirmedDialogAndDesignerFillEverySetting)
+{
+    auto chits = ShippedChits();
+    TNewGameSettings settings;
+    TDialogAnswer answer([](QDialog& dialog) {
+        if (auto* newGame = dynamic_cast<TfrmNewGame*>(&dialog)) {
+            QTest::keyClicks(Control<QLineEdit>(*newGame, "edtGameName"), "Spring League");
+            ClickLine(Control<QListWidget>(*newGame, "lstOptionSets"), 1, Qt::ControlModifier);
+            Control<QSpinBox>(*newGame, "edtArchivesCount")->setValue(3);
+            Control<QSpinBox>(*newGame, "edtNumberOfFlags")->setValue(2);
+            return Ok(dialog);
+        }
+        auto& designer = dynamic_cast<TfrmDesignMap&>(dialog);
+        auto* boards = Control<QComboBox>(designer, "cbxBoards");
+        boards->setCurrentIndex(boards->findData("Maelstrom_2"));
+        auto* flags = Control<QListWidget>(designer, "lstFlags");
+        auto* grid = Control<TDesignMapGrid>(designer, "grdMap");
+        ASSERT_EQ(flags->count(), 3);
+        for (int line = 0; line < 3; ++line) {
+            std::unique_ptr<QMimeData> data(DragOfLine(flags, line));
+            EXPECT_TRUE(DropOn(grid, data.get(), GridPointOfSquare(designer.Design(), 0, 0, 3 + line, 7)));
+        }
+        Ok(dialog);
+    });
+    ASSERT_TRUE(ExecuteNewGame(settings, ShippedBoards(), *chits));
+    EXPECT_EQ(answer.Shown, 2);
+    EXPECT_EQ(settings.GameName, "Spring League");
+    EXPECT_EQ(settings.OptionSources, TOptionSourceSet{osBaseGame});
+    EXPECT_EQ(settings.ArchivesPerBot, 3);
+    EXPECT_EQ(settings.FlagCount, 2);
+    ASSERT_TRUE(settings.UsedBoardList);
+    ASSERT_EQ(settings.UsedBoardList->Count(), 1);
+    EXPECT_EQ(settings.UsedBoardList->Items(0)->BoardID(), "Maelstrom_2");
+    ASSERT_TRUE(settings.ChitList);
+    EXPECT_EQ(settings.ChitList->Count(), chits->Count());
+    for (const char* id : {"Start", "Flag1", "Flag2"}) {
+        TChit* chit = settings.ChitList->FindByID(id);
+        ASSERT_TRUE(chit && chit->IsOnMap()) << id;
+        EXPECT_EQ(chit->Y(), 7);
+    }
+    EXPECT_EQ(settings.ChitList->FindByID("Flag2")->X(), 5);
+    EXPECT_FALSE(settings.ChitList->FindByID("Flag3")->IsOnMap());
+}
+
+TEST(ExecuteNewGame, CancelLeavesTheSettingsAndSkipsTheDesigner)
+{
+    auto chits = ShippedChits();
+    TNewGameSettings settings;
+    settings.GameName = "Old";
+    settings.ArchivesPerBot = 9;
+    THookScope designer(DesignMap, [](TNewGameSettings&, TChitList&, TBoardList&) {
+        ADD_FAILURE() << "the designer opened";
+        return true;
+    });
+    TDialogAnswer answer([](QDialog& dialog) {
+        QTest::keyClicks(Control<QLineEdit>(dialog, "edtGameName"), "New");
+        Cancel(dialog);
+    });
+    EXPECT_FALSE(ExecuteNewGame(settings, ShippedBoards(), *chits));
+    EXPECT_EQ(settings.GameName, "Old");
+    EXPECT_EQ(settings.ArchivesPerBot, 9);
+    EXPECT_TRUE(settings.OptionSources.Empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Add bot and select bot
+
+TEST(AddBotsDialog, PutsTheChosenRobotsIntoPlay)
+{
+    TGame game;
+    TBotList& bots = *game.BotList();
+    for (TBotType type : {btHammerBot, btTwitch, btZoomBot})
+        bots.FindByType(type)->SetInUseFlag(true);
+    TDialogAnswer answer([](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Add Bot to Game");
+        auto* list = Control<QListWidget>(dialog, "lstBots");
+        EXPECT_EQ(Lines(list), (QStringList{"Hulk X-90", "Spin Bot", "Squash Bot", "Trundle Bot", "Twonky"}));
+        ClickLine(list, 1);
+        ClickLine(list, 4, Qt::ControlModifier);
+        EXPECT_EQ(SelectedLines(list), (QStringList{"Spin Bot", "Twonky"}));
+        Ok(dialog);
+    });
+    EXPECT_TRUE(AddBots(game));
+    for (int i = 0; i < bots.Count(); ++i) {
+        const TBotType type = bots.Items(i)->BotType();
+        const bool expected = type == btHammerBot || type == btTwitch || type == btZoomBot || type == btSpinBot || type == btTwonky;
+        EXPECT_EQ(bots.Items(i)->InUseFlag(), expected) << bots.Items(i)->BotTypeName();
+    }
+}
+
+TEST(AddBotsDialog, CancelOrNothingChosenAddsNoRobotAndCtrlAChoosesAll)
+{
+    TGame game;
+    {
+        TDialogAnswer answer([](QDialog& dialog) {
+            ClickLine(Control<QListWidget>(dialog, "lstBots"), 0);
+            Cancel(dialog);
+        });
+        EXPECT_FALSE(AddBots(game));
+    }
+    {
+        TDialogAnswer answer([](QDialog& dialog) { Ok(dialog); });
+        EXPECT_FALSE(AddBots(game));
+    }
+    EXPECT_EQ(game.BotList()->InUseCount(), 0);
+    TDialogAnswer answer([](QDialog& dialog) {
+        QTest::keyClick(Control<QPushButton>(dialog, "btnOk"), Qt::Key_A, Qt::ControlModifier);
+        Ok(dialog);
+    });
+    EXPECT_TRUE(AddBots(game));
+    EXPECT_EQ(game.BotList()->InUseCount(), 8);
+    EXPECT_FALSE(game.BotList()->FindByType(btBuzzBomb)->InUseFlag());
+}
+
+TEST(SelectBotDialog, ChoosesOneRobotOrNone)
+{
+    TGame game;
+    TBotList& bots = *game.BotList();
+    for (TBotType type : {btHammerBot, btSpinBot, btTwonky})
+        bots.FindByType(type)->SetInUseFlag(true);
+    TBot* spin = bots.FindByType(btSpinBot);
+    TDialogAnswer answer([](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Add Bot to Game");
+        auto* list = Control<QListWidget>(dialog, "lstBots");
+        EXPECT_EQ(Lines(list), (QStringList{"Hammer Bot", "Twonky"}));
+        ClickLine(list, 0);
+        ClickLine(list, 1, Qt::ShiftModifier);
+        EXPECT_EQ(SelectedLines(list), QStringList{"Twonky"});
+        Ok(dialog);
+    });
+    EXPECT_EQ(SelectBot(game, spin, TProgramCard::StaticClass()), bots.FindByType(btTwonky));
+    EXPECT_EQ(answer.Shown, 1);
+}
+
+TEST(SelectBotDialog, AnOptionTradeWithNoRobotHoldingOptionsOffersNone)
+{
+    TGame game;
+    for (TBotType type : {btHammerBot, btSpinBot})
+        game.BotList()->FindByType(type)->SetInUseFlag(true);
+    TDialogAnswer answer([](QDialog& dialog) {
+        EXPECT_EQ(Control<QListWidget>(dialog, "lstBots")->count(), 0);
+        QTest::keyClick(Control<QPushButton>(dialog, "btnOk"), Qt::Key_A, Qt::ControlModifier);
+        Ok(dialog);
+    });
+    EXPECT_EQ(SelectBot(game, game.BotList()->FindByType(btHammerBot), TOptionCard::StaticClass()), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Get bot option
+
+TEST(GetBotOptionDialog, OkFollowsTheSelectionAndGivesTheCard)
+{
+    TBot bot;
+    for (const char* name : {"Brakes", "Fourth Gear", "Scrambler"}) {
+        TOptionCard card;
+        card.SetID(name);
+        card.SetCardName(name);
+        bot.Options()->AddOptionCopy(card);
+    }
+    TDialogAnswer answer([](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Get Bot Option");
+        auto* list = Control<QListWidget>(dialog, "lstOptions");
+        auto* ok = Control<QPushButton>(dialog, "btnOk");
+        EXPECT_EQ(Lines(list), (QStringList{"Brakes", "Fourth Gear", "Scrambler"}));
+        EXPECT_TRUE(ok->isEnabled());
+        ClickLine(list, 1);
+        EXPECT_TRUE(ok->isEnabled());
+        ClickLine(list, 1, Qt::ControlModifier);
+        EXPECT_TRUE(SelectedLines(list).isEmpty());
+        EXPECT_FALSE(ok->isEnabled());
+        QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(SelectedLines(list), QStringList{"Scrambler"});
+        EXPECT_TRUE(ok->isEnabled());
+        Ok(dialog);
+    });
+    EXPECT_EQ(GetBotOption(bot), bot.Options()->Items(2));
+
+    TDialogAnswer cancel([](QDialog& dialog) {
+        ClickLine(Control<QListWidget>(dialog, "lstOptions"), 0);
+        Cancel(dialog);
+    });
+    EXPECT_EQ(GetBotOption(bot), nullptr);
+    // OK with nothing selected gives nothing either.
+    TDialogAnswer nothing([](QDialog& dialog) { Ok(dialog); });
+    EXPECT_EQ(GetBotOption(bot), nullptr);
+}
