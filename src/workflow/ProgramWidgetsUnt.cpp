@@ -223,6 +223,12 @@ int TCardListWidget::SelectedEntryIndex() const
     return line && line->isSelected() ? line->data(EntryIndexRole).toInt() : -1;
 }
 
+void TCardListWidget::SetDragSource(bool dragSource)
+{
+    FDragSource = dragSource;
+    setDragEnabled(dragSource);
+}
+
 void TCardListWidget::SetDropHandlers(TCardAccepts accepts, TCardDropped dropped)
 {
     FAccepts = std::move(accepts);

@@ -109,7 +109,7 @@ public:
     std::string SelectedCardID() const;
     int SelectedEntryIndex() const;
 
-    void SetDragSource(bool dragSource) { FDragSource = dragSource; }
+    void SetDragSource(bool dragSource);
     void SetDropHandlers(TCardAccepts accepts, TCardDropped dropped);
 
     // The payload a drag from the list would carry now: the selected line's card.

@@ -6,7 +6,10 @@
 
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QDrag>
 #include <QImage>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -139,9 +142,52 @@ std::vector<std::string> Lines(const QListWidget* list)
     return lines;
 }
 
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+// Presses the left button on the widget and moves it far enough to start a drag; the drag is
+// cancelled with Escape as soon as it runs. The card it carried, or empty when none started.
+std::string DragStartedBy(QWidget* widget, QObject* dragOwner, QPoint at)
+{
+    std::string carried = "none";
+    QTimer::singleShot(0, [&] {
+        if (auto* drag = dragOwner->findChild<QDrag*>())
+            if (const TDragCard* card = DraggedCard(drag->mimeData()))
+                carried = card->CardID() + (card->Source() == dragOwner ? "" : " from elsewhere");
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &escape);
+    });
+    SendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    SendMouse(widget, QEvent::MouseMove, at + QPoint(20, 0), Qt::LeftButton);
+    SendMouse(widget, QEvent::MouseMove, at + QPoint(40, 0), Qt::LeftButton);
+    SendMouse(widget, QEvent::MouseButtonRelease, at + QPoint(40, 0), Qt::NoButton);
+    QCoreApplication::processEvents();
+    return carried;
+}
+
 bool IsRed(QRgb pixel) { return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60; }
 
 } // namespace
+
+TEST(ProgramWidgets, DragsStartWithTheMouseAndCarryTheCard)
+{
+    ProgramTab tab;
+    tab.Program(tab.Hammer, 1, "490Move1");
+    tab.Program(tab.Hammer, 2, "430Backup", true);
+    tab.Refresh();
+    tab.Tab.show();
+    QCoreApplication::processEvents();
+    QListWidget* hand = tab.lstProgramCards;
+    const QPoint line = hand->visualItemRect(hand->item(1)).center();
+    EXPECT_EQ(DragStartedBy(hand->viewport(), hand, line), "10UTurn");
+    EXPECT_EQ(DragStartedBy(tab.Box(1), tab.Box(1), QPoint(10, 5)), "490Move1");
+    // A locked register's card stays where it is: the mouse selects text instead.
+    EXPECT_EQ(DragStartedBy(tab.Box(2), tab.Box(2), QPoint(10, 5)), "none");
+    EXPECT_EQ(tab.Registers(), (std::vector<std::string>{"490Move1", "430Backup", "", "", ""}));
+}
 
 TEST(ProgramWidgets, HandCardDraggedOntoARegisterBox)
 {
