@@ -185,11 +185,11 @@ TfrmViewCards::TfrmViewCards(QWidget* parent)
     layout->addWidget(NewLabel(this, "lblCardDetail", "Details", mmoCardDetail), 2, 2);
     layout->addWidget(mmoCardDetail, 3, 2);
     layout->addWidget(btnOk, 4, 2, Qt::AlignRight | Qt::AlignBottom);
-    layout->setColumnStretch(0, 2);
-    layout->setColumnStretch(1, 2);
-    layout->setColumnStretch(2, 3);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(1, 1);
+    layout->setColumnStretch(2, 1);
     layout->setRowStretch(3, 1);
-    resize(640, 420);
+    resize(700, 440);
 
     // A click, a key or the mouse released on a line all end in a new current line.
     connect(lstRemainingCards, &QListWidget::currentRowChanged, this, [this] { UpdateDetails(); });
