@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,8 @@ const PMCase PMCases[] = {
         "\r\n"
         "Archive Location: Start\r\n"},
 };
+
+void PrintTo(const PMCase& c, std::ostream* out) { *out << c.Name; }
 
 class PrivateMessage : public ::testing::TestWithParam<PMCase> {};
 

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,8 @@ const DropCase DropCases[] = {
         [](RulesGame& g) { return ClearRegister(g.Game, g.Zoom, RegisterNbr("barRegisterOther"), csDealt); }, false,
         {"430Backup", "", "", "", ""}, {{"430Backup", csRegisterProgrammed}}},
 };
+
+void PrintTo(const DropCase& c, std::ostream* out) { *out << c.Name; }
 
 class RegisterDrop : public ::testing::TestWithParam<DropCase> {};
 
