@@ -2,6 +2,7 @@
 // a saved sample game (text and compressed file), and a few paths and values.
 #include "BenchGameUnt.h"
 #include "FuzzCommon.h"
+#include "FuzzPasteGame.h"
 
 #include "model/ChitUnt.h"
 #include "model/OptionUnt.h"
@@ -55,5 +56,11 @@ int main(int argc, char** argv)
     Write(root / "values/1", "[okFlying, okDevice,,okNothing]");
     Write(root / "values/2", "-2147483648");
     Write(root / "values/3", "caf\xE9 &#128; btHammerBot");
+
+    Write(root / "paste/valid", FuzzPasteValidProgram);
+    Write(root / "paste/four-lines", "Move 1 (490)\nRotate Left\nU-Turn\nMove 2 (670)\n");
+    Write(root / "paste/lock-unmatched", "Move 1 (490)\nRotate Left\nBackup (430)\nU-Turn\nMove 1 (500)\n");
+    Write(root / "paste/other-missing", "Move 1 (490)\rRotate Left\rBackup (430)\rU-Turn\rMove 2 (680)");
+    Write(root / "paste/one-line", "U-Turn U-Turn Rotate Left Rotate Right Move 2 (670) Move 1 (500)");
     return 0;
 }

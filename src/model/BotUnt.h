@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+class TGame;
+
 enum TBotType : std::uint8_t {
     btUnknown, btHammerBot, btHulkX90, btSpinBot, btSquashBot, btTrundleBot, btTwitch, btTwonky, btZoomBot, btBuzzBomb
 };
@@ -73,6 +75,9 @@ public:
     // End of turn: unlocked hand cards are discarded, unlocked registers cleared, unlocked extra
     // entries removed; then every card named in locked (when given) is marked locked.
     void ReturnCards(TProgramDeck& deck, const TCardRefList* locked);
+    // The turn's private message for the player (defined in PrivateMessageUnt, which may see
+    // the game without this unit including it).
+    std::string BuildPrivateMessage(int turnNumber, TProgramDeck* deck, TGame* game) const;
 
 private:
     TBotType FBotType = btUnknown;

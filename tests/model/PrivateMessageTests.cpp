@@ -1,0 +1,280 @@
+#include "model/BoardUnt.h"
+#include "model/PrivateMessageUnt.h"
+#include "common/ProgramGame.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A placed board at map cell (1, 0) of a board described as "Conveyor Alley", and turn 1.
+struct ArchiveGame : TProgramGame {
+    TBoardList Boards;
+    ArchiveGame()
+    {
+        TBoard* board = Boards.AddBoard("B7", "Images/b7.jpg");
+        board->SetDescription("Conveyor Alley");
+        Game.SetBoardList(&Boards);
+        TUsedBoard placed(&Boards, board, 1, 0);
+        Game.UsedBoardList()->AddUsedBoard(placed);
+        Game.TurnList()->AddTurn();
+    }
+    TBotArchive& Archive(TBotType type, const std::string& usedBoard, int x, int y)
+    {
+        TBotArchive* archive = Game.CurrentPhase()->ArchiveList()->AddArchive(type);
+        archive->SetUsedBoardID(usedBoard);
+        archive->SetX(x);
+        archive->SetY(y);
+        return *archive;
+    }
+};
+
+struct PMCase {
+    const char* Name;
+    std::function<void(ArchiveGame&, TBot&)> Setup;
+    const char* Expected;
+};
+
+const PMCase PMCases[] = {
+    {"NineCardsNoDamage",
+        [](ArchiveGame& g, TBot& bot) {
+            g.Deal(bot, {"490Move1", "70RotateLeft", "10UTurn", "670Move2", "430Backup", "790Move3", "80RotateRight", "500Move1", "20UTurn"});
+        },
+        "Alice\r\n"
+        "Turn 3 (Spin Bot)\r\n"
+        "\r\n"
+        "Move 1 (490)\r\n"
+        "Rotate Left\r\n"
+        "U-Turn\r\n"
+        "Move 2 (670)\r\n"
+        "Backup (430)\r\n"
+        "Move 3 (790)\r\n"
+        "Rotate Right\r\n"
+        "Move 1 (500)\r\n"
+        "U-Turn\r\n"
+        "\r\n"
+        "Archive Location: Start\r\n"},
+    {"DamageSixWithRegistersFourAndFiveLocked",
+        [](ArchiveGame& g, TBot& bot) {
+            g.Deal(bot, {"20UTurn", "680Move2"});
+            g.Program(bot, 4, "20UTurn", true);
+            g.Program(bot, 5, "680Move2", true);
+            bot.SetDamage(6);
+            g.Deal(bot, {"490Move1", "90RotateLeft", "440Backup"});
+        },
+        "Alice\r\n"
+        "Turn 3 (Spin Bot)\r\n"
+        "\r\n"
+        "Move 1 (490)\r\n"
+        "Rotate Left\r\n"
+        "Backup (440)\r\n"
+        "U-Turn  [Register 4 *LOCKED*]\r\n"
+        "Move 2 (680)  [Register 5 *LOCKED*]\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "\r\n"
+        "Archive Location: Start\r\n"},
+    {"TenCardsGoOnFromOptions",
+        [](ArchiveGame& g, TBot& bot) {
+            bot.SetMaxCards(10);
+            g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1", "540Move1", "550Move1", "560Move1",
+                            "570Move1", "580Move1"});
+        },
+        "Alice\r\n"
+        "Turn 3 (Spin Bot)\r\n"
+        "\r\n"
+        "Move 1 (490)\r\n"
+        "Move 1 (500)\r\n"
+        "Move 1 (510)\r\n"
+        "Move 1 (520)\r\n"
+        "Move 1 (530)\r\n"
+        "Move 1 (540)\r\n"
+        "Move 1 (550)\r\n"
+        "Move 1 (560)\r\n"
+        "Move 1 (570)\r\n"
+        "\r\n"
+        "From option(s)\r\n"
+        "Move 1 (580)\r\n"
+        "\r\n"
+        "Archive Location: Start\r\n"},
+    {"OneOptionOtherEntriesAndAnArchiveOffTheMap",
+        [](ArchiveGame& g, TBot& bot) {
+            g.Deal(bot, {"490Move1", "110RotateLeft", "30UTurn", "670Move2", "800Move3", "450Backup"});
+            g.AddOther(bot, "110RotateLeft", true);
+            g.AddOther(bot, "120RotateRight"); // copied from another robot
+            bot.ExtraRegisters()->AddRegister(0, false); // emptied by a paste: not written
+            TOptionCard brakes;
+            brakes.SetCardName("Brakes");
+            bot.Options()->AddOptionCopy(brakes);
+            g.Archive(btSpinBot, "1_0", -1, -1);
+        },
+        "Alice\r\n"
+        "Turn 3 (Spin Bot)\r\n"
+        "\r\n"
+        "Move 1 (490)\r\n"
+        "U-Turn\r\n"
+        "Move 2 (670)\r\n"
+        "Move 3 (800)\r\n"
+        "Backup (450)\r\n"
+        "Rotate Left  [Register ?? *LOCKED* / Option]\r\n"
+        "Rotate Right  [Register ?? *LOCKED* / Option]\r\n"
+        "\r\n"
+        "Your option:  \r\n"
+        "Brakes\r\n"
+        "\r\n"
+        "Archive Location: Start\r\n"},
+    {"OptionsWithDetailsAndAnArchiveOnTheMap",
+        [](ArchiveGame& g, TBot& bot) {
+            g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1"});
+            bot.SetDamage(4);
+            const char* names[] = {"Brakes", "Flywheel", "Mini Howitzer"};
+            const int quantities[] = {-1, 2, 5};
+            const TOptionFacing facings[] = {ofNone, ofNone, ofFront};
+            for (int i = 0; i < 3; ++i) {
+                TOptionCard option;
+                option.SetCardName(names[i]);
+                option.SetQuantity(quantities[i]);
+                option.SetOptionFacing(facings[i]);
+                bot.Options()->AddOptionCopy(option);
+            }
+            g.Archive(btSpinBot, "1_0", 3, 7);
+        },
+        "Alice\r\n"
+        "Turn 3 (Spin Bot)\r\n"
+        "\r\n"
+        "Move 1 (490)\r\n"
+        "Move 1 (500)\r\n"
+        "Move 1 (510)\r\n"
+        "Move 1 (520)\r\n"
+        "Move 1 (530)\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "damaged\r\n"
+        "\r\n"
+        "Your options:  \r\n"
+        "Brakes, Flywheel (2), Mini Howitzer (5, Front)\r\n"
+        "\r\n"
+        "Archive Location: (3, 7) on Conveyor Alley (2, 1)\r\n"},
+    // Fixes beyond the plain count: a locked card that is not in the hand must not cut the
+    // list short, and IDs that name no card are written as they stand.
+    {"EveryHandCardWithALockedCardOutsideTheHandAndUnknownIDs",
+        [](ArchiveGame& g, TBot& bot) {
+            bot.SetMaxCards(10);
+            g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1", "540Move1", "550Move1", "560Move1",
+                            "570Move1"});
+            bot.Hand()->AddRefByID("999Lost");
+            g.Program(bot, 1, "840Move3", true); // copied from another robot: not in this hand
+            bot.Registers()->Registers(1)->SetCardID("888Gone");
+            bot.Registers()->Registers(1)->SetIsLocked(true);
+        },
+        "Alice\r\n"
+        "Turn 3 (Spin Bot)\r\n"
+        "\r\n"
+        "Move 3 (840)  [Register 1 *LOCKED*]\r\n"
+        "888Gone  [Register 2 *LOCKED*]\r\n"
+        "Move 1 (490)\r\n"
+        "Move 1 (500)\r\n"
+        "Move 1 (510)\r\n"
+        "Move 1 (520)\r\n"
+        "Move 1 (530)\r\n"
+        "Move 1 (540)\r\n"
+        "Move 1 (550)\r\n"
+        "\r\n"
+        "From option(s)\r\n"
+        "Move 1 (560)\r\n"
+        "Move 1 (570)\r\n"
+        "999Lost\r\n"
+        "\r\n"
+        "Archive Location: Start\r\n"},
+};
+
+void PrintTo(const PMCase& c, std::ostream* out) { *out << c.Name; }
+
+class PrivateMessage : public ::testing::TestWithParam<PMCase> {};
+
+} // namespace
+
+TEST_P(PrivateMessage, IsWrittenByteForByte)
+{
+    ArchiveGame g;
+    TBot& bot = g.Bot(btSpinBot, "Alice");
+    GetParam().Setup(g, bot);
+    EXPECT_EQ(bot.BuildPrivateMessage(3, g.Game.ProgramDeck(), &g.Game), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, PrivateMessage, ::testing::ValuesIn(PMCases),
+    [](const ::testing::TestParamInfo<PMCase>& param) { return std::string(param.param.Name); });
+
+TEST(PrivateMessage, ArchiveLocationIsStartUnlessTheRecordLiesOnAPlacedBoard)
+{
+    struct {
+        const char* Name;
+        std::function<void(ArchiveGame&)> Setup;
+        const char* Expected;
+    } cases[] = {
+        {"no record", [](ArchiveGame&) {}, "Start"},
+        {"another robot's record", [](ArchiveGame& g) { g.Archive(btTwonky, "1_0", 3, 7); }, "Start"},
+        {"X of -1", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", -1, 7); }, "Start"},
+        {"Y of -1", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", 3, -1); }, "Start"},
+        {"no placed board", [](ArchiveGame& g) { g.Archive(btSpinBot, "", 3, 7); }, "Start"},
+        {"placed board gone from the map", [](ArchiveGame& g) { g.Archive(btSpinBot, "4_4", 3, 7); }, "Start"},
+        {"on the map", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", 12, 1); }, "(12, 1) on Conveyor Alley (2, 1)"},
+        {"board missing from the catalogue",
+            [](ArchiveGame& g) {
+                g.Archive(btSpinBot, "1_0", 5, 6);
+                g.Game.SetBoardList(nullptr);
+            },
+            "(5, 6) on  (2, 1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ArchiveGame g;
+        c.Setup(g);
+        EXPECT_EQ(ArchiveLocationText(*g.Game.BotList()->FindByType(btSpinBot), &g.Game), c.Expected);
+    }
+    TGame noTurn;
+    EXPECT_EQ(ArchiveLocationText(*noTurn.BotList()->FindByType(btSpinBot), &noTurn), "Start");
+    EXPECT_EQ(ArchiveLocationText(*noTurn.BotList()->FindByType(btSpinBot), nullptr), "Start");
+}
+
+TEST(PrivateMessage, MakePMsFollowsEveryMessageWithTheSeparator)
+{
+    TProgramGame g;
+    g.Game.TurnList()->AddTurn();
+    g.Game.TurnList()->AddTurn();
+    TBot& hammer = g.Bot(btHammerBot, "Ann");
+    TBot& spin = g.Bot(btSpinBot, "Ben");
+    TBot& zoom = g.Bot(btZoomBot, "Cy");
+    g.Deal(hammer, {"490Move1"});
+    g.Deal(spin, {"10UTurn"});
+    g.Deal(zoom, {"790Move3"});
+    const std::string separator = "\r\n\r\n-------------------\r\n\r\n";
+    std::string all = MakePMs(g.Game, {&hammer, &spin, &zoom});
+    EXPECT_EQ(all, MakePM(g.Game, hammer) + separator + MakePM(g.Game, spin) + separator + MakePM(g.Game, zoom) + separator);
+    EXPECT_EQ(MakePM(g.Game, spin), "Ben\r\nTurn 2 (Spin Bot)\r\n\r\nU-Turn\r\n\r\nArchive Location: Start\r\n");
+    EXPECT_EQ(MakePMs(g.Game, {}), "");
+}
+
+TEST(PrivateMessage, AbsurdDamageFromAFileStaysBounded)
+{
+    TProgramGame g;
+    TBot& bot = g.Bot(btTwitch, "Dee");
+    g.Deal(bot, {"490Move1", "500Move1"});
+    bot.SetDamage(INT32_MAX);
+    std::string pm = bot.BuildPrivateMessage(1, g.Game.ProgramDeck(), &g.Game);
+    EXPECT_LT(pm.size(), 2000u);
+    EXPECT_NE(pm.find("Move 1 (490)\r\nMove 1 (500)\r\ndamaged\r\ndamaged\r\n"), std::string::npos);
+    bot.SetDamage(INT32_MIN);
+    pm = bot.BuildPrivateMessage(1, g.Game.ProgramDeck(), &g.Game);
+    EXPECT_EQ(pm.find("damaged"), std::string::npos);
+    EXPECT_NE(pm.find("Move 1 (490)\r\nMove 1 (500)\r\n\r\nArchive"), std::string::npos);
+}

@@ -1,0 +1,64 @@
+#include "ui/frmBotPrivateMessageUnt.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTimer>
+
+TEST(PrivateMessageWindow, ShowsTheLinesAndCopiesTheWholeText)
+{
+    TfrmBotPrivateMessage window;
+    EXPECT_EQ(window.windowTitle(), "Bot Private Message");
+    window.SetText("Alice\r\nTurn 3 (Spin Bot)\r\n\r\nU-Turn  [Register 4 *LOCKED*]\r\n");
+    auto* box = window.findChild<QPlainTextEdit*>("mmoPrivateMessage");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->blockCount(), 5);
+    EXPECT_EQ(box->document()->findBlockByNumber(3).text(), "U-Turn  [Register 4 *LOCKED*]");
+    EXPECT_EQ(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+
+    QApplication::clipboard()->setText("something else");
+    auto* copy = window.findChild<QPushButton*>("btnCopy");
+    ASSERT_NE(copy, nullptr);
+    copy->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), "Alice\nTurn 3 (Spin Bot)\n\nU-Turn  [Register 4 *LOCKED*]\n");
+
+    window.SetText("");
+    EXPECT_EQ(box->toPlainText(), "");
+}
+
+TEST(PrivateMessageWindow, TheTextGrowsWithTheWindowAndOKStaysInTheCorner)
+{
+    TfrmBotPrivateMessage window;
+    auto* box = window.findChild<QPlainTextEdit*>("mmoPrivateMessage");
+    auto* ok = window.findChild<QPushButton*>("btnOK");
+    ASSERT_TRUE(box && ok);
+    window.show();
+    window.resize(400, 300);
+    QApplication::processEvents();
+    const QSize small = box->size();
+    const QPoint corner = window.rect().bottomRight() - ok->geometry().bottomRight();
+    window.resize(700, 650);
+    QApplication::processEvents();
+    EXPECT_EQ(box->width() - small.width(), 300);
+    EXPECT_EQ(box->height() - small.height(), 350);
+    EXPECT_EQ(window.rect().bottomRight() - ok->geometry().bottomRight(), corner);
+}
+
+TEST(PrivateMessageWindow, ShowPrivateMessageIsModal)
+{
+    std::string title, text;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        title = modal->windowTitle().toStdString();
+        text = modal->findChild<QPlainTextEdit*>("mmoPrivateMessage")->toPlainText().toStdString();
+        modal->findChild<QPushButton*>("btnOK")->click();
+    });
+    ShowPrivateMessage("Line 1\r\nLine 2\r\n");
+    EXPECT_EQ(title, "Bot Private Message");
+    EXPECT_EQ(text, "Line 1\nLine 2\n");
+}
