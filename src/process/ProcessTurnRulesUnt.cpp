@@ -127,6 +127,16 @@ TBot* TBotListInfo::Bot() const
 
 std::string TBotListInfo::GetChitID() const { return BaseChitID(FBotType); }
 
+TChit* MovedChit(const TChitListInfo& entry)
+{
+    TChit* chit = entry.GetChit();
+    TChitList* chits = ViewedChits(entry.Game());
+    if (!chit || !chits || !chit->IsArchiveMarker() || !dynamic_cast<const TBotListInfo*>(&entry))
+        return chit;
+    TChit* robot = chits->FindByID(entry.GetChitID());
+    return robot ? robot : chit;
+}
+
 TBotItems BotItems(TGame& game)
 {
     TBotItems items;

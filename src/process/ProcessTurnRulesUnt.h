@@ -85,6 +85,10 @@ private:
     TBotType FBotType;
 };
 
+// The chit that moving an entry moves: its chit, except that a robot's archive marker, which its
+// entry finds once the robot is off the map, never stands for the robot: then the robot's own chit.
+TChit* MovedChit(const TChitListInfo& entry);
+
 using TBotItems = std::vector<std::unique_ptr<TBotListInfo>>;
 
 // One entry for each robot in use, in bot-list order.

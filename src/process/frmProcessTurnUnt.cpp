@@ -1101,7 +1101,7 @@ bool TfrmProcessTurn::ListDragEvent(QListWidget* list, QEvent* event)
         entry = FBotEntries[static_cast<std::size_t>(row)].get();
     else if (list == lstOtherChits && row >= 0 && static_cast<std::size_t>(row) < FOtherEntries.size())
         entry = FOtherEntries[static_cast<std::size_t>(row)].get();
-    const TChit* chit = entry ? entry->GetChit() : nullptr;
+    const TChit* chit = entry ? MovedChit(*entry) : nullptr;
     if (!chit)
         return false;
     FListPressed = nullptr;
@@ -1225,7 +1225,8 @@ void TfrmProcessTurn::btnArchiveSetClick()
 void TfrmProcessTurn::btnArchiveMoveToClick()
 {
     TGame* game = Game();
-    const TChit* chit = GetSelectedChit();
+    const TChitListInfo* entry = GetSelectedListInfo();
+    const TChit* chit = entry ? MovedChit(*entry) : nullptr;
     TPhase* phase = game ? game->ViewingPhase() : nullptr;
     if (!chit || !phase || !phase->ArchiveList() || IsPreview(*game))
         return;

@@ -312,6 +312,15 @@ TEST_F(ProcessTest, ArchiveSetThenMoveToBringsTheRobotBackWithTheMarkerThere)
         EXPECT_EQ(chit->X(), 3) << chit->ID();
         EXPECT_EQ(chit->Y(), 4) << chit->ID();
     }
+    // Off the map, the robot's entry finds its marker; moving the entry still moves the robot.
+    TBotListInfo zoom(btZoomBot, *Game);
+    robot->TakeOffMap();
+    EXPECT_EQ(zoom.GetChit(), marker);
+    ASSERT_EQ(MovedChit(zoom), robot);
+    EXPECT_TRUE(MoveToArchive(*Viewed(), *MovedChit(zoom)));
+    EXPECT_TRUE(robot->IsOnMap());
+    TChitListInfo markerEntry("ZoomBotArchive", *Game);
+    EXPECT_EQ(MovedChit(markerEntry), marker);
     // Chits of no robot have no archive.
     EXPECT_EQ(ArchiveBotType(*Game, *Chit("Start")), btUnknown);
     EXPECT_EQ(SetArchive(*Viewed(), *Chit("Start")), nullptr);
