@@ -28,9 +28,9 @@ public:
     explicit TPhaseEditTarget(TGameSession& session);
     // Shows that phase of that turn when another is shown, and returns the full-scale picture
     // shown, to draw the chit on; none when there is no picture.
-    virtual QImage* BeginChitEdit(int turnIndex, int phaseNumber, const TChit& chit) = 0;
+    virtual QImage* BeginChitEdit(int turnIndex, int phaseNumber, TChit& chit) = 0;
     // The chit stands drawn anew on the picture.
-    virtual void EndChitEdit(const TChit& chit) = 0;
+    virtual void EndChitEdit(TChit& chit) = 0;
     // Anything else changed in the phase: it is shown, and drawn again when redraw is set.
     virtual void PhaseEdited(int turnIndex, int phaseNumber, bool redraw) = 0;
     // A marker added with "Add Chit" came or went.

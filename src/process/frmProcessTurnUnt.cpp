@@ -143,7 +143,7 @@ public:
     {
     }
 
-    QImage* BeginChitEdit(int turnIndex, int phaseNumber, const TChit& chit) override
+    QImage* BeginChitEdit(int turnIndex, int phaseNumber, TChit& chit) override
     {
         FWindow.ShowPhase(turnIndex, phaseNumber);
         TGame* game = FWindow.Game();
@@ -154,7 +154,7 @@ public:
         return &FWindow.FMapPicture;
     }
 
-    void EndChitEdit(const TChit& chit) override
+    void EndChitEdit(TChit& chit) override
     {
         FWindow.RescaleShown(FWindow.FEditedRect.united(FWindow.ChitRectOnMap(chit)));
         FWindow.FEditedRect = QRect();
@@ -863,10 +863,10 @@ void TfrmProcessTurn::RescaleShown(const QRect& fullRect)
     imgMap->update(target);
 }
 
-QRect TfrmProcessTurn::ChitRectOnMap(const TChit& chit) const
+QRect TfrmProcessTurn::ChitRectOnMap(TChit& chit) const
 {
     TGame* game = Game();
-    const QImage& under = const_cast<TChit&>(chit).SaveUnder();
+    const QImage& under = chit.SaveUnder();
     if (!game || under.isNull())
         return QRect();
     const QSize cell = MapCellSize(*game->UsedBoardList());
@@ -1112,7 +1112,9 @@ bool TfrmProcessTurn::ListDragEvent(QListWidget* list, QEvent* event)
 bool TfrmProcessTurn::eventFilter(QObject* watched, QEvent* event)
 {
     bool handled = false;
-    if (watched == lstBots->viewport() || watched == lstOtherChits->viewport()) {
+    const bool mouse = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove
+        || event->type() == QEvent::MouseButtonRelease;
+    if (mouse && (watched == lstBots->viewport() || watched == lstOtherChits->viewport())) {
         QListWidget* list = watched == lstBots->viewport() ? lstBots : lstOtherChits;
         Run(list, [this, list, event, &handled] { handled = ListDragEvent(list, event); });
         return handled;

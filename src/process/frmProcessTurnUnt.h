@@ -114,7 +114,7 @@ private:
     // The map picture scaled to the shown size, wholly or in the part that a chit edit touched.
     void RescaleShown();
     void RescaleShown(const QRect& fullRect);
-    QRect ChitRectOnMap(const TChit& chit) const;
+    QRect ChitRectOnMap(TChit& chit) const;
     // The undo history: one step per edit of a phase.
     void Push(QUndoCommand* command);
     void UpdateUndoButtons();

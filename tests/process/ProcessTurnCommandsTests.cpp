@@ -19,14 +19,14 @@ public:
     {
     }
 
-    QImage* BeginChitEdit(int turnIndex, int phaseNumber, const TChit&) override
+    QImage* BeginChitEdit(int turnIndex, int phaseNumber, TChit&) override
     {
         Calls.push_back("begin");
         if (Map.isNull())
             Map = FSession.Renderer().BuildMapPicture(*FSession.Game(), turnIndex, phaseNumber);
         return &Map;
     }
-    void EndChitEdit(const TChit& chit) override { Calls.push_back("end " + chit.ID()); }
+    void EndChitEdit(TChit& chit) override { Calls.push_back("end " + chit.ID()); }
     void PhaseEdited(int, int phaseNumber, bool redraw) override
     {
         Calls.push_back(Format("phase %d%s", phaseNumber, redraw ? " redrawn" : ""));
