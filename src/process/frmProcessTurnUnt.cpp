@@ -137,7 +137,7 @@ private:
 
 class TfrmProcessTurn::TEditTarget : public TPhaseEditTarget {
 public:
-    TEditTarget(TfrmProcessTurn& window)
+    explicit TEditTarget(TfrmProcessTurn& window)
         : TPhaseEditTarget(window.FSession)
         , FWindow(window)
     {
@@ -164,8 +164,7 @@ public:
 
     void PhaseEdited(int turnIndex, int phaseNumber, bool redraw) override
     {
-        FWindow.ShowPhase(turnIndex, phaseNumber);
-        if (redraw)
+        if (!FWindow.ShowPhase(turnIndex, phaseNumber) && redraw)
             FWindow.RedrawMap();
         FWindow.UpdateChitControls();
         FWindow.MarkChanged(gcChits);
@@ -766,15 +765,16 @@ void TfrmProcessTurn::Push(QUndoCommand* command)
     FSession.UndoStack().push(command);
 }
 
-void TfrmProcessTurn::ShowPhase(int turnIndex, int phaseNumber)
+bool TfrmProcessTurn::ShowPhase(int turnIndex, int phaseNumber)
 {
     TGame* game = Game();
     if (!game || turnIndex != game->LastTurnIndex())
-        return;
+        return false;
     if (game->ViewingPhaseNumber() == phaseNumber && FDrawnPhase == phaseNumber)
-        return;
+        return false;
     SetSlider(phaseNumber);
     SliderMoved();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

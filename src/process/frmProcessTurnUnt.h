@@ -118,8 +118,9 @@ private:
     // The undo history: one step per edit of a phase.
     void Push(QUndoCommand* command);
     void UpdateUndoButtons();
-    // Shows that phase when another one is shown (for an undo or redo).
-    void ShowPhase(int turnIndex, int phaseNumber);
+    // Shows that phase when another one is shown (for an undo or redo); true when it had to,
+    // which draws the map anew.
+    bool ShowPhase(int turnIndex, int phaseNumber);
 
     // Commands
     void btnNextPhaseClick();

@@ -352,3 +352,20 @@ TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhase)
     EXPECT_FALSE(Control<QPushButton>("btnPhaseReport")->isEnabled());
     EXPECT_FALSE(Control<QPushButton>("btnTurnReport")->isEnabled());
 }
+
+TEST_F(ProcessWindowTest, UndoShowsThePhaseItTakesBack)
+{
+    GoToPhase(2, 2);
+    Place("ZoomBot", 0, 0, 5, 5);
+    Open();
+    QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 5, 5));
+    Click("btnMoveEast");
+    Control<QSlider>("tbrPhases")->setValue(1);
+    EXPECT_EQ(Window->DrawnPhaseNumber(), 1);
+    Click("btnUndo");
+    EXPECT_EQ(Control<QSlider>("tbrPhases")->value(), 2);
+    EXPECT_EQ(Text("lblPhaseDescription"), "Edit Phase 2");
+    EXPECT_EQ(Chit("ZoomBot")->X(), 5);
+    EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour);
+    EXPECT_EQ(MapPixelOf(0, 0, 6, 5), BoardA);
+}
