@@ -1,0 +1,394 @@
+// The process-turn window's rules without a window: phase texts and steps, the robot list's
+// order, which chit an entry stands for, what lies under a point of the shown map, the enabling
+// of the editing controls, and the archive, marker, layer and picture commands.
+#include "process/ProcessTurnRulesUnt.h"
+#include "render/GameFolderUnt.h"
+#include "process/ProcessFixture.h"
+
+#include <QFile>
+
+namespace {
+
+// The map of the fixture shown at zoom 0: 2 x 2 cells of 190 pixels.
+const QSize Shown(380, 380);
+
+std::vector<TChitListInfo*> Pointers(const TBotItems& bots, const std::vector<std::unique_ptr<TChitListInfo>>& others)
+{
+    std::vector<TChitListInfo*> entries;
+    for (const auto& entry : bots)
+        entries.push_back(entry.get());
+    for (const auto& entry : others)
+        entries.push_back(entry.get());
+    return entries;
+}
+
+std::vector<std::string> Texts(const TBotItems& items)
+{
+    std::vector<std::string> texts;
+    for (const auto& item : items)
+        texts.push_back(BotItemText(*item));
+    return texts;
+}
+
+} // namespace
+
+TEST(ProcessTurnRules, PhaseDescriptionNamesTheStateOfTheViewedPhase)
+{
+    struct Case {
+        int Current;
+        int Viewing;
+        const char* Text;
+    };
+    const Case cases[] = {{0, 0, "Start of Turn"}, {3, 0, "Review of Start of Turn"}, {3, 3, "Edit Phase 3"},
+        {3, 1, "Review of Phase 1"}, {1, 4, "Preview of Phase 4"}, {5, 5, "Edit Phase 5"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(PhaseDescription(c.Current, c.Viewing), c.Text) << c.Current << "/" << c.Viewing;
+}
+
+TEST_F(ProcessTest, NextPhaseMovesTheSliderOnlyWhenItStoodOnTheCurrentPhase)
+{
+    struct Case {
+        int Current;
+        int Slider;
+        bool Stepped;
+        int CurrentAfter;
+        int SliderAfter;
+    };
+    const Case cases[] = {{2, 2, true, 3, 3}, {2, 1, true, 3, 1}, {0, 0, true, 1, 1}, {1, 4, true, 2, 4},
+        {5, 5, false, 5, 5}, {5, 3, false, 5, 3}};
+    for (const Case& c : cases) {
+        StartGame();
+        GoToPhase(c.Current, c.Slider);
+        const TNextPhaseResult result = NextPhase(*Game, c.Slider);
+        EXPECT_EQ(result.Stepped, c.Stepped) << c.Current << "/" << c.Slider;
+        EXPECT_EQ(Game->CurrentPhaseNumber(), c.CurrentAfter) << c.Current << "/" << c.Slider;
+        EXPECT_EQ(result.Slider, c.SliderAfter) << c.Current << "/" << c.Slider;
+    }
+}
+
+TEST_F(ProcessTest, PreviewShowsTheCurrentPhaseAndFindsNothingToPick)
+{
+    Place("ZoomBot", 0, 0, 5, 5);
+    GoToPhase(1, 4);
+    EXPECT_TRUE(IsPreview(*Game));
+    EXPECT_EQ(ShownPhaseNumber(*Game), 1);
+    TBotItems bots = BotItems(*Game);
+    std::vector<std::unique_ptr<TChitListInfo>> none;
+    const QPoint robot = ShownPoint(0, 0, 5, 5, Shown);
+    EXPECT_TRUE(ChitsAtPoint(*Game, Pointers(bots, none), robot, Shown).empty());
+    Game->CurrentTurn()->SetViewingPhaseNumber(1);
+    EXPECT_FALSE(IsPreview(*Game));
+    ASSERT_EQ(ChitsAtPoint(*Game, Pointers(bots, none), robot, Shown).size(), 1u);
+}
+
+TEST_F(ProcessTest, RobotsAreOrderedByTheCardsOfTheViewedRegister)
+{
+    // Register 1: Hammer Bot 500, Zoom Bot 670, Twonky none. Register 4: Twonky 20, the others none.
+    Program(btHammerBot, 1, 500);
+    Program(btZoomBot, 1, 670);
+    Program(btTwonky, 4, 20);
+    struct Case {
+        int Current;
+        int Viewing;
+        std::vector<std::string> Texts;
+    };
+    const std::vector<Case> cases = {
+        {0, 0, {"Zoom Bot - Move 2 (670)", "Hammer Bot - Move 1 (500)", "Twonky"}},
+        {1, 1, {"Zoom Bot - Move 2 (670)", "Hammer Bot - Move 1 (500)", "Twonky"}},
+        {1, 4, {"Twonky - U-Turn (20)", "Hammer Bot", "Zoom Bot"}},
+        {2, 2, {"Hammer Bot", "Twonky", "Zoom Bot"}},
+    };
+    for (const Case& c : cases) {
+        GoToPhase(c.Current, c.Viewing);
+        TBotItems items = BotItems(*Game);
+        SortBotItems(items);
+        EXPECT_EQ(Texts(items), c.Texts) << c.Current << "/" << c.Viewing;
+    }
+}
+
+TEST_F(ProcessTest, CompareBotItemsPutsHigherPrioritiesFirstAndCardlessRobotsByName)
+{
+    TBotItems items = BotItems(*Game); // Hammer Bot, Twonky, Zoom Bot in bot-list order
+    const TBotListInfo& hammer = *items[0];
+    const TBotListInfo& twonky = *items[1];
+    const TBotListInfo& zoom = *items[2];
+    EXPECT_EQ(CompareBotItems(twonky, zoom), -1); // neither has a card: "Twonky" < "Zoom Bot"
+    EXPECT_EQ(CompareBotItems(zoom, twonky), 1);
+    Program(btZoomBot, 1, 670);
+    Program(btHammerBot, 1, 500);
+    EXPECT_LT(CompareBotItems(zoom, hammer), 0);
+    EXPECT_GT(CompareBotItems(hammer, zoom), 0);
+    EXPECT_LT(CompareBotItems(hammer, twonky), 0);
+    EXPECT_GT(CompareBotItems(twonky, hammer), 0);
+    // A card the deck does not know counts as none.
+    Game->BotList()->FindByType(btZoomBot)->Registers()->Registers(0)->SetCardID("NoSuchCard");
+    EXPECT_GT(CompareBotItems(zoom, hammer), 0);
+    EXPECT_EQ(BotItemText(zoom), "Zoom Bot");
+}
+
+TEST_F(ProcessTest, EntriesResolveByIdentityInTheViewedPhase)
+{
+    TBotListInfo zoom(btZoomBot, *Game);
+    TChitListInfo flag("Flag1", *Game);
+    TChitListInfo missing("Nothing", *Game);
+    EXPECT_EQ(zoom.GetChitID(), "ZoomBot");
+    // Off the map, with no variant on it: the plain chit.
+    EXPECT_EQ(zoom.GetChit(), Chit("ZoomBot"));
+    // A variant on the map stands for the robot while the plain chit is off it.
+    Place("ZoomBotShutDown", 0, 0, 3, 3);
+    EXPECT_EQ(zoom.GetChit(), Chit("ZoomBotShutDown"));
+    Place("ZoomBot", 0, 0, 4, 4);
+    EXPECT_EQ(zoom.GetChit(), Chit("ZoomBot"));
+    EXPECT_EQ(flag.GetChit(), Chit("Flag1"));
+    EXPECT_EQ(missing.GetChit(), nullptr);
+    EXPECT_EQ(OtherItemText(flag), "Flag 1");
+    EXPECT_EQ(OtherItemText(missing), "");
+
+    // The next phase holds copies: the same entries find them there.
+    Game->NextPhase();
+    Game->CurrentTurn()->SetViewingPhaseNumber(1);
+    ASSERT_NE(zoom.GetChit(), nullptr);
+    EXPECT_EQ(zoom.GetChit(), Chit("ZoomBot"));
+    EXPECT_NE(zoom.GetChit(), Game->CurrentTurn()->PhaseByNumber(0)->ChitList()->FindByID("ZoomBot"));
+}
+
+TEST_F(ProcessTest, DropOnAnEmptyCellOrBesideTheMapTakesTheChitOff)
+{
+    TBotListInfo zoom(btZoomBot, *Game);
+    const QPoint emptyCell(300, 300);
+    const QPoint outside(-5, 10);
+    for (QPoint point : {emptyCell, outside}) {
+        Place("ZoomBot", 0, 0, 5, 5);
+        Place("ZoomBotShutDown", 0, 1, 6, 6);
+        const TMapPlace place = DropPlace(*Game, point, Shown);
+        EXPECT_FALSE(place.OnMap());
+        PlaceChit(*Game, *Chit("ZoomBot"), place);
+        EXPECT_EQ(Chit("ZoomBot")->X(), -1);
+        EXPECT_EQ(Chit("ZoomBot")->UsedBoardID(), "");
+        // The robot's entry now stands for the variant that is still on the map.
+        EXPECT_EQ(zoom.GetChit(), Chit("ZoomBotShutDown"));
+        Chit("ZoomBotShutDown")->TakeOffMap();
+        EXPECT_EQ(zoom.GetChit(), Chit("ZoomBot"));
+    }
+    // On a square: placed there, both references set, on a turned board too.
+    const TMapPlace place = DropPlace(*Game, ShownPoint(1, 0, 3, 8, Shown), Shown);
+    EXPECT_EQ(place.UsedBoardID, "1_0");
+    EXPECT_EQ(place.X, 3);
+    EXPECT_EQ(place.Y, 8);
+    PlaceChit(*Game, *Chit("ZoomBot"), place);
+    EXPECT_TRUE(Chit("ZoomBot")->IsOnMap());
+    EXPECT_EQ(Chit("ZoomBot")->BoardID(), "B");
+}
+
+TEST_F(ProcessTest, ChitsAtPointListsRobotsThenMarkersOnTheSquareOnly)
+{
+    Place("ZoomBot", 0, 0, 5, 5);
+    Place("HammerBot", 0, 0, 6, 5);
+    TChit* marker = AddMarker(*Viewed(), *Game->UsedBoardList(), "Pit", TMapPlace {"0_0", 5, 5});
+    ASSERT_NE(marker, nullptr);
+    TBotItems bots = BotItems(*Game);
+    std::vector<std::unique_ptr<TChitListInfo>> others;
+    others.push_back(std::make_unique<TChitListInfo>(marker->ID(), *Game));
+    const auto entries = Pointers(bots, others);
+
+    const std::vector<TChitListInfo*> both = ChitsAtPoint(*Game, entries, ShownPoint(0, 0, 5, 5, Shown), Shown);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0]->GetChit()->ID(), "ZoomBot");
+    EXPECT_EQ(both[1]->GetChit()->ID(), "Pit_1");
+    EXPECT_EQ(ChitAtPoint(*Game, entries, ShownPoint(0, 0, 5, 5, Shown), Shown), both[0]);
+    // A flag is on the map but in no list: it is seen, never picked.
+    EXPECT_TRUE(ChitsAtPoint(*Game, entries, ShownPoint(1, 0, 4, 4, Shown), Shown).empty());
+    EXPECT_EQ(ChitAtPoint(*Game, entries, QPoint(300, 300), Shown), nullptr);
+}
+
+TEST_F(ProcessTest, HintListsEveryChitOnTheSquareInListOrder)
+{
+    Place("ZoomBot", 1, 0, 4, 4);
+    EXPECT_EQ(MapHint(*Game, ShownPoint(1, 0, 4, 4, Shown), Shown), "Flag 1\r\nZoom Bot");
+    EXPECT_EQ(MapHint(*Game, ShownPoint(0, 0, 2, 11, Shown), Shown), "Start");
+    EXPECT_EQ(MapHint(*Game, ShownPoint(0, 0, 7, 7, Shown), Shown), "");
+    EXPECT_EQ(MapHint(*Game, QPoint(300, 300), Shown), "");
+}
+
+TEST_F(ProcessTest, EditingControlsFollowTheSelectedChit)
+{
+    enum TSelected { Nothing, ZoomEntry, StartEntry };
+    struct Case {
+        const char* Name;
+        std::function<void()> Arrange;
+        TSelected Selected;
+        bool Editing;
+        int Size;
+        bool Archive;
+        const char* Board;
+        const char* Coords;
+    };
+    const std::vector<Case> cases = {
+        {"nothing selected", [] {}, Nothing, false, 100, false, "", ""},
+        {"robot off the map", [] {}, ZoomEntry, false, 100, false, "", ""},
+        {"robot on the map", [this] { Place("ZoomBot", 0, 0, 5, 5)->SetImageSizePercent(80); }, ZoomEntry, true, 80,
+            true, "", ""},
+        {"marker on the map", [] {}, StartEntry, true, 100, false, "", ""},
+        {"archive set",
+            [this] {
+                TChit* robot = Place("ZoomBot", 1, 0, 3, 4);
+                ASSERT_NE(SetArchive(*Viewed(), *robot), nullptr);
+            },
+            ZoomEntry, true, 100, true, "(1, 0)", "(3, 4)"},
+        {"archive on a board no longer on the map",
+            [this] {
+                TChit* robot = Place("ZoomBot", 0, 0, 2, 2);
+                SetArchive(*Viewed(), *robot);
+                Viewed()->ArchiveList()->FindByBotType(btZoomBot)->SetUsedBoardID("7_7");
+            },
+            ZoomEntry, true, 100, true, "unknown grid coords", "(2, 2)"},
+        {"archive without a square", [this] { Viewed()->ArchiveList()->AddArchive(btZoomBot); }, ZoomEntry, false,
+            100, false, "", ""},
+    };
+    for (const Case& c : cases) {
+        StartGame();
+        c.Arrange();
+        TBotListInfo zoom(btZoomBot, *Game);
+        TChitListInfo start("Start", *Game);
+        const TChitListInfo* selected = c.Selected == ZoomEntry ? &zoom : (c.Selected == StartEntry ? &start : nullptr);
+        const TChitControls controls = ChitControls(Game, selected);
+        EXPECT_EQ(controls.ChitEditing, c.Editing) << c.Name;
+        EXPECT_EQ(controls.SizePercent, c.Size) << c.Name;
+        EXPECT_EQ(controls.Archive, c.Archive) << c.Name;
+        EXPECT_EQ(controls.ArchiveBoard, c.Board) << c.Name;
+        EXPECT_EQ(controls.ArchiveCoords, c.Coords) << c.Name;
+        EXPECT_EQ(controls.SaveImagesCaption, "Save Images for Turn 1 Phase 0") << c.Name;
+        EXPECT_TRUE(controls.SaveImages) << c.Name;
+        EXPECT_TRUE(controls.NextPhase) << c.Name;
+    }
+}
+
+TEST_F(ProcessTest, PreviewAndTheLastPhaseDisableWhatTheyCannotDo)
+{
+    Place("ZoomBot", 0, 0, 5, 5);
+    TBotListInfo zoom(btZoomBot, *Game);
+    GoToPhase(1, 4);
+    TChitControls controls = ChitControls(Game, &zoom);
+    EXPECT_FALSE(controls.ChitEditing);
+    EXPECT_FALSE(controls.Archive);
+    EXPECT_FALSE(controls.SaveImages);
+    EXPECT_EQ(controls.SaveImagesCaption, "Save Images for Turn 1 Phase 4");
+    EXPECT_TRUE(controls.NextPhase);
+    GoToPhase(5, 5);
+    controls = ChitControls(Game, &zoom);
+    EXPECT_TRUE(controls.ChitEditing);
+    EXPECT_FALSE(controls.NextPhase);
+    EXPECT_FALSE(ChitControls(nullptr, nullptr).SaveImages);
+}
+
+TEST_F(ProcessTest, CentreUndoesTheNudgeExactly)
+{
+    TChit* robot = Place("ZoomBot", 0, 0, 5, 5);
+    for (QPoint step : {QPoint(1, 0), QPoint(1, 0), QPoint(1, 0), QPoint(0, 1)})
+        robot->Tweak(step.x(), step.y());
+    EXPECT_EQ(CenterTweak(*robot), QPoint(-3, -1));
+    robot->Tweak(CenterTweak(*robot).x(), CenterTweak(*robot).y());
+    EXPECT_EQ(robot->ImagePixelShiftX(), 0);
+    EXPECT_EQ(robot->ImagePixelShiftY(), 0);
+    robot->SetImagePixelShiftX(INT_MIN);
+    EXPECT_EQ(CenterTweak(*robot).x(), INT_MAX);
+}
+
+TEST_F(ProcessTest, ArchiveSetThenMoveToBringsTheRobotBackWithTheMarkerThere)
+{
+    TChit* robot = Place("ZoomBot", 1, 0, 3, 4);
+    EXPECT_FALSE(MoveToArchive(*Viewed(), *robot)); // no archive yet
+    EXPECT_EQ(ArchiveBotType(*Game, *robot), btZoomBot);
+    TBotArchive* archive = SetArchive(*Viewed(), *robot);
+    ASSERT_NE(archive, nullptr);
+    robot->MoveSouth();
+    robot->MoveSouth();
+    ASSERT_EQ(robot->Y(), 6);
+    EXPECT_TRUE(MoveToArchive(*Viewed(), *robot));
+    const TChit* marker = Chit("ZoomBotArchive");
+    for (const TChit* chit : {static_cast<const TChit*>(robot), marker}) {
+        EXPECT_EQ(chit->UsedBoardID(), "1_0") << chit->ID();
+        EXPECT_EQ(chit->BoardID(), "B") << chit->ID();
+        EXPECT_EQ(chit->X(), 3) << chit->ID();
+        EXPECT_EQ(chit->Y(), 4) << chit->ID();
+    }
+    // Off the map, the robot's entry finds its marker; moving the entry still moves the robot.
+    TBotListInfo zoom(btZoomBot, *Game);
+    robot->TakeOffMap();
+    EXPECT_EQ(zoom.GetChit(), marker);
+    ASSERT_EQ(MovedChit(zoom), robot);
+    EXPECT_TRUE(MoveToArchive(*Viewed(), *MovedChit(zoom)));
+    EXPECT_TRUE(robot->IsOnMap());
+    TChitListInfo markerEntry("ZoomBotArchive", *Game);
+    EXPECT_EQ(MovedChit(markerEntry), marker);
+    // Chits of no robot have no archive.
+    EXPECT_EQ(ArchiveBotType(*Game, *Chit("Start")), btUnknown);
+    EXPECT_EQ(SetArchive(*Viewed(), *Chit("Start")), nullptr);
+}
+
+TEST_F(ProcessTest, AddChitOffersTheTemplatesSortedWithoutRegardToCase)
+{
+    Chit("Flag1")->SetIsCloneable(true);
+    Chit("Twonky")->SetIsCloneable(true);
+    Chit("Twonky")->SetDescription("bolt");
+    std::vector<std::string> captions;
+    std::vector<int> indexes;
+    for (const TAddChitItem& item : AddChitItems(*Game)) {
+        captions.push_back(item.Caption);
+        indexes.push_back(item.Index);
+        EXPECT_EQ(Viewed()->ChitList()->CloneableAt(item.Index)->ID(), item.TemplateID);
+    }
+    EXPECT_EQ(captions, (std::vector<std::string> {"bolt", "Flag 1", "pit", "Start"}));
+    EXPECT_EQ(indexes.size(), 4u);
+}
+
+TEST_F(ProcessTest, TwoMarkersFromOneTemplateAreNumberedAndStandOnTheirSquares)
+{
+    const TUsedBoardList& layout = *Game->UsedBoardList();
+    TChit* first = AddMarker(*Viewed(), layout, "Start", TMapPlace {"0_0", 3, 3});
+    TChit* second = AddMarker(*Viewed(), layout, "Start", TMapPlace {"1_0", 4, 5});
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(first->ID(), "Start_1");
+    EXPECT_EQ(second->ID(), "Start_2");
+    EXPECT_EQ(second->Description(), "Start 2");
+    EXPECT_TRUE(first->IsOnMap());
+    EXPECT_TRUE(second->IsOnMap());
+    EXPECT_EQ(second->BoardID(), "B");
+    // Templates that are not cloneable, missing ones and squares that do not exist add nothing.
+    const int count = Viewed()->ChitList()->Count();
+    EXPECT_EQ(AddMarker(*Viewed(), layout, "Flag1", TMapPlace {"0_0", 3, 3}), nullptr);
+    EXPECT_EQ(AddMarker(*Viewed(), layout, "Nothing", TMapPlace {"0_0", 3, 3}), nullptr);
+    EXPECT_EQ(AddMarker(*Viewed(), layout, "Start", TMapPlace {"1_1", 3, 3}), nullptr);
+    EXPECT_EQ(AddMarker(*Viewed(), layout, "Start", TMapPlace {"0_0", 13, 3}), nullptr);
+    EXPECT_EQ(Viewed()->ChitList()->Count(), count);
+}
+
+TEST_F(ProcessTest, HideChitsSwitchesTheLayerLimitAndTheCaption)
+{
+    EXPECT_EQ(Game->ChitLayerLimit(), -1);
+    EXPECT_EQ(ShowHideCaption(*Game), "Hide Chits");
+    ToggleChitLayerLimit(*Game);
+    EXPECT_EQ(Game->ChitLayerLimit(), 100);
+    EXPECT_EQ(ShowHideCaption(*Game), "Show Chits");
+    ToggleChitLayerLimit(*Game);
+    EXPECT_EQ(Game->ChitLayerLimit(), -1);
+    EXPECT_EQ(ShowHideCaption(*Game), "Hide Chits");
+}
+
+TEST_F(ProcessTest, SaveImagesWritesThePhaseTheCaptionNames)
+{
+    Place("ZoomBot", 0, 0, 5, 5);
+    GoToPhase(2, 1);
+    EXPECT_EQ(SaveImagesCaption(*Game), "Save Images for Turn 1 Phase 1");
+    std::vector<std::string> written = SaveViewedPhaseImages(Session.Renderer(), *Game);
+    ASSERT_EQ(written.size(), 4u);
+    EXPECT_EQ(written[0], PhaseImagePath("League", -1, -1, 1, 1));
+    for (const std::string& file : written)
+        EXPECT_TRUE(QFile::exists(QString::fromStdString(file))) << file;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 2, 1))));
+    EXPECT_EQ(Game->CurrentPhaseNumber(), 2);
+    // A previewed phase has nothing of its own to write.
+    Game->CurrentTurn()->SetViewingPhaseNumber(3);
+    EXPECT_TRUE(SaveViewedPhaseImages(Session.Renderer(), *Game).empty());
+}
