@@ -156,7 +156,12 @@ QPoint ChitSlotOffset(int slot, int width, int height)
 
 // ----------------------------------------------------------------------------- drawing
 
-void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int layerLimit, int slot)
+namespace {
+
+// origin: where the chit's cell starts on the canvas; none to take it from the map layout
+// (full map) or (0, 0) (a board's picture). clip: the part of the canvas the chit may cover.
+void DrawChitPlaced(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, const std::optional<QPoint>& origin,
+    const std::optional<QRect>& clip, int layerLimit, int slot)
 {
     TDrawNotes::TScope scope(notes);
     // What was kept before belongs to an earlier drawing; a chit not drawn now covers nothing.
@@ -199,20 +204,36 @@ void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int 
         ClampCoord(static_cast<long long>(center->x()) - size.width() / 2 + chit.ImagePixelShiftX() + slotOffset.x()),
         ClampCoord(static_cast<long long>(center->y()) - size.height() / 2 + chit.ImagePixelShiftY() + slotOffset.y()));
     const QPoint cell(usedBoard->X(), usedBoard->Y());
-    const QPoint offset = CellOffset(chit, cell, fullMap);
+    const QPoint offset = origin ? *origin : CellOffset(chit, cell, fullMap);
     const QRect target(ClampCoord(static_cast<long long>(at.x()) + offset.x()),
         ClampCoord(static_cast<long long>(at.y()) + offset.y()), size.width(), size.height());
 
-    // Only the part on the canvas is kept, so that erasing touches nothing else, even on a
-    // canvas other than the one drawn on.
-    const QRect covered = target.intersected(canvas.rect());
+    // Only the part on the canvas (or the cell) is kept, so that erasing touches nothing else,
+    // even on a canvas other than the one drawn on.
+    const QRect covered = target.intersected(clip ? clip->intersected(canvas.rect()) : canvas.rect());
     if (covered.isEmpty())
         return;
     chit.SaveUnder() = canvas.copy(covered);
     chit.SetSaveUnderPlace(covered.topLeft() - offset, cell);
 
     QPainter painter(&canvas);
-    painter.drawImage(target.topLeft(), turned);
+    if (!clip || covered == target)
+        painter.drawImage(target.topLeft(), turned);
+    else
+        painter.drawImage(covered.topLeft(), turned, covered.translated(-target.topLeft()));
+}
+
+} // namespace
+
+void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int layerLimit, int slot)
+{
+    DrawChitPlaced(notes, chit, canvas, fullMap, std::nullopt, std::nullopt, layerLimit, slot);
+}
+
+void DrawChitInCell(
+    TDrawNotes& notes, TChit& chit, QImage& canvas, QPoint cellOrigin, const QRect& cellRect, int layerLimit, int slot)
+{
+    DrawChitPlaced(notes, chit, canvas, true, cellOrigin, cellRect, layerLimit, slot);
 }
 
 void EraseChit(TChit& chit, QImage& canvas, bool fullMap)

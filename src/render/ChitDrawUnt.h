@@ -1,6 +1,7 @@
 #pragma once
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QRgb>
 #include <QSize>
 
@@ -52,6 +53,11 @@ QPoint ChitSlotOffset(int slot, int width, int height);
 // resolve, or when its picture cannot be read (noted). fullMap: the canvas is the whole map at
 // full scale, so the chit's cell origin is added.
 void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int layerLimit, int slot);
+// Draws the chit as DrawChit does onto a picture that shows its cell at cellOrigin, covering
+// nothing outside cellRect: the map is drawn straight into its picture, each chit where it
+// would be on the board's own picture, and keeps what it covers as it would there.
+void DrawChitInCell(
+    TDrawNotes& notes, TChit& chit, QImage& canvas, QPoint cellOrigin, const QRect& cellRect, int layerLimit, int slot);
 // Puts back the pixels the chit covered when it was last drawn, where they were taken.
 void EraseChit(TChit& chit, QImage& canvas, bool fullMap);
 

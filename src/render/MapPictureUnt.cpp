@@ -8,6 +8,7 @@
 #include "model/UsedBoardUnt.h"
 #include "render/ChitDrawUnt.h"
 #include "render/GameFolderUnt.h"
+#include "render/JpegWriterUnt.h"
 #include "render/PictureFileUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
@@ -16,7 +17,9 @@
 #include <QRect>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -124,6 +127,11 @@ struct TMapPlan {
     {
         return usedBoard.X() >= 0 && usedBoard.Y() >= 0 && usedBoard.X() < Cols && usedBoard.Y() < Rows;
     }
+    // Opaque, of the map picture's format and exactly the cell's size.
+    bool FillsCell(const QImage& picture) const
+    {
+        return picture.size() == Cell && picture.format() == QImage::Format_RGB32;
+    }
 };
 
 TMapPlan PlanMap(TDrawNotes* notes, const TUsedBoardList& layout)
@@ -181,76 +189,185 @@ QImage DrawnBoard(TDrawNotes& notes, const TMapPlan& plan, const TPreparedPhase&
     return board;
 }
 
-// A map picture of the plan's size, its pixels not yet set; null for a map without cells.
-QImage NewMapPicture(TDrawNotes& notes, const TMapPlan& plan)
+// The phase's chits on one placed board, drawn straight into its cell of a map picture.
+void DrawPreparedChitsInCell(TDrawNotes& notes, const TPreparedPhase& prepared, QImage& picture, const QRect& cell,
+    const std::string& usedBoardID, int layerLimit)
 {
-    const QSize size = plan.PictureSize();
-    if (size.isEmpty())
-        return QImage();
-    QImage map(size, QImage::Format_RGB32);
-    if (map.isNull())
-        notes.Note(Format("There is not enough memory for a map picture of %d x %d pixels.", size.width(), size.height()));
-    return map;
+    if (!prepared.Chits)
+        return;
+    for (int i = 0, n = prepared.Chits->Count(); i < n; ++i) {
+        TChit* chit = prepared.Chits->Items(i);
+        if (chit->UsedBoardID() == usedBoardID)
+            DrawChitInCell(
+                notes, *chit, picture, cell.topLeft(), cell, layerLimit, prepared.Slots[static_cast<std::size_t>(i)]);
+    }
 }
 
-// Puts each board into its cell less the cell's last column and row, which show the background
-// like the empty cells. Every pixel is written once, so the picture need not be cleared first.
+// Makes the picture the given size, reusing its memory when it has that size already and no one
+// else holds it: bringing fresh memory of a map's size into use costs several times what
+// drawing into it does. Null, and false, for no size or no memory (noted with the map's size).
+bool MakeMapPicture(TDrawNotes& notes, QSize size, QSize mapSize, QImage& picture)
+{
+    if (size.isEmpty()) {
+        picture = QImage();
+        return false;
+    }
+    if (picture.size() == size && picture.format() == QImage::Format_RGB32 && picture.isDetached())
+        return true;
+    picture = QImage(); // the old memory goes before the new comes
+    picture = QImage(size, QImage::Format_RGB32);
+    if (picture.isNull())
+        notes.Note(Format("There is not enough memory for a map picture of %d x %d pixels.", mapSize.width(), mapSize.height()));
+    return !picture.isNull();
+}
+
+// Puts boards into a picture of whole rows of cells of the map, from a first row on: the whole
+// map, or one row of cells while the map is written. Every pixel is written once, so the
+// picture need not be cleared first.
 class TMapAssembler {
 public:
-    TMapAssembler(const TMapPlan& plan, QImage& map)
+    TMapAssembler(const TMapPlan& plan, QImage& picture, int firstRow)
         : FPlan(plan)
-        , FPainter(&map)
-        , FDrawn(static_cast<std::size_t>(plan.Cols) * static_cast<std::size_t>(plan.Rows), false)
+        , FPicture(picture)
+        , FFirstRow(firstRow)
+        , FRows(picture.height() / plan.Cell.height())
+        , FDrawn(static_cast<std::size_t>(plan.Cols) * static_cast<std::size_t>(FRows), false)
     {
     }
 
+    QImage& Picture() { return FPicture; }
+    bool Holds(const TUsedBoard& usedBoard) const
+    {
+        return FPlan.InPicture(usedBoard) && usedBoard.Y() >= FFirstRow && usedBoard.Y() < FFirstRow + FRows;
+    }
+    QRect CellOf(const TUsedBoard& usedBoard) const { return CellRect(usedBoard.X(), usedBoard.Y() - FFirstRow); }
+
+    // A board of the cell's size and format, every pixel copied, so that the chits drawn on it
+    // next cover and keep exactly what they would on the board's own picture. The seam goes
+    // over its last column and row when the rows are finished.
+    void PutWhole(const TUsedBoard& usedBoard, const QImage& board)
+    {
+        const QRect cell = CellOf(usedBoard);
+        uchar* bits = FPicture.bits();
+        const qsizetype stride = FPicture.bytesPerLine();
+        const std::size_t rowBytes = static_cast<std::size_t>(cell.width()) * 4;
+        for (int y = 0; y < cell.height(); ++y)
+            std::memcpy(bits + (cell.top() + y) * stride + static_cast<qsizetype>(cell.left()) * 4, board.constScanLine(y), rowBytes);
+        FDrawn[Index(cell.left() / FPlan.Cell.width(), cell.top() / FPlan.Cell.height())] = true;
+    }
+
+    // Any other board with its chits already on it: into its cell less the cell's last column
+    // and row, which show the background like the empty cells.
     void Put(const TUsedBoard& usedBoard, const QImage& board)
     {
-        if (board.isNull() || !FPlan.InPicture(usedBoard))
+        if (board.isNull() || !Holds(usedBoard))
             return;
-        const QRect cell(usedBoard.X() * FPlan.Cell.width(), usedBoard.Y() * FPlan.Cell.height(),
-            FPlan.Cell.width() - 1, FPlan.Cell.height() - 1);
+        const QRect whole = CellOf(usedBoard);
+        const QRect cell(whole.topLeft(), whole.size() - QSize(1, 1));
+        QPainter painter(&FPicture);
         if (board.hasAlphaChannel())
-            FPainter.fillRect(cell, Background());
+            painter.fillRect(cell, Background());
         // A board of the cell's size is copied as it is, its last column and row under the seam:
         // so the map shows every pixel where the board has it, and a chit drawn or erased on the
         // map lands exactly where it was drawn on the board. Smaller boards are stretched.
         if (board.size() == FPlan.Cell)
-            FPainter.drawImage(cell.topLeft(), board, QRect(QPoint(0, 0), cell.size()));
+            painter.drawImage(cell.topLeft(), board, QRect(QPoint(0, 0), cell.size()));
         else
-            FPainter.drawImage(cell, board);
-        FDrawn[Index(usedBoard.X(), usedBoard.Y())] = true;
+            painter.drawImage(cell, board);
+        FDrawn[Index(whole.left() / FPlan.Cell.width(), whole.top() / FPlan.Cell.height())] = true;
     }
 
     // The empty cells and the seams of the others.
     void Finish()
     {
+        QPainter painter(&FPicture);
         const int width = FPlan.Cell.width();
         const int height = FPlan.Cell.height();
-        for (int y = 0; y < FPlan.Rows; ++y) {
+        for (int y = 0; y < FRows; ++y) {
             for (int x = 0; x < FPlan.Cols; ++x) {
-                const QRect cell(x * width, y * height, width, height);
+                const QRect cell = CellRect(x, y);
                 if (!FDrawn[Index(x, y)]) {
-                    FPainter.fillRect(cell, Background());
+                    painter.fillRect(cell, Background());
                     continue;
                 }
-                FPainter.fillRect(QRect(cell.right(), cell.top(), 1, height), Background());
-                FPainter.fillRect(QRect(cell.left(), cell.bottom(), width, 1), Background());
+                painter.fillRect(QRect(cell.right(), cell.top(), 1, height), Background());
+                painter.fillRect(QRect(cell.left(), cell.bottom(), width, 1), Background());
             }
         }
-        FPainter.end();
     }
 
 private:
     static QColor Background() { return QColor::fromRgb(MapBackground); }
+    // Cell (x, y) of this picture, y counted from its first row.
+    QRect CellRect(int x, int y) const
+    {
+        return QRect(x * FPlan.Cell.width(), y * FPlan.Cell.height(), FPlan.Cell.width(), FPlan.Cell.height());
+    }
     std::size_t Index(int x, int y) const
     {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(FPlan.Cols) + static_cast<std::size_t>(x);
     }
 
     const TMapPlan& FPlan;
-    QPainter FPainter;
+    QImage& FPicture;
+    int FFirstRow;
+    int FRows;
     std::vector<bool> FDrawn;
+};
+
+// A placed board with the phase's chits into its cell. A board that fills its cell with opaque
+// pixels of the picture's own format is copied in and its chits drawn on the picture, which
+// gives the same pixels as drawing them on a copy of the board and putting that in; any other
+// board is drawn on a copy first.
+void PutBoard(TDrawNotes& notes, TMapAssembler& assembler, const TMapPlan& plan, const TPreparedPhase& prepared,
+    const TUsedBoardList& layout, int index, int layerLimit)
+{
+    const QImage* picture = plan.Pictures[static_cast<std::size_t>(index)];
+    if (!picture)
+        return;
+    const TUsedBoard& usedBoard = *layout.Items(index);
+    if (plan.FillsCell(*picture)) {
+        assembler.PutWhole(usedBoard, *picture);
+        DrawPreparedChitsInCell(notes, prepared, assembler.Picture(), assembler.CellOf(usedBoard), usedBoard.ID(), layerLimit);
+    } else {
+        assembler.Put(usedBoard, DrawnBoard(notes, plan, prepared, layout, index, layerLimit));
+    }
+}
+
+// The notes of each board, handed on in layout order whatever order the boards are drawn in
+// (also when drawing stops on an error).
+class TNotesByBoard {
+public:
+    TNotesByBoard(TDrawNotes& target, int count)
+        : FTarget(target)
+        , FNotes(static_cast<std::size_t>(count))
+    {
+    }
+    ~TNotesByBoard()
+    {
+        for (auto& held : FNotes)
+            if (held)
+                held->Notes.PassTo(FTarget);
+    }
+    TNotesByBoard(const TNotesByBoard&) = delete;
+    TNotesByBoard& operator=(const TNotesByBoard&) = delete;
+
+    TDrawNotes& Of(int index)
+    {
+        auto& held = FNotes[static_cast<std::size_t>(index)];
+        if (!held)
+            held = std::make_unique<THeld>();
+        return held->Notes;
+    }
+
+private:
+    // Kept inside a drawing call, so that nothing is shown from here.
+    struct THeld {
+        TDrawNotes Notes;
+        TDrawNotes::TScope Hold {Notes};
+    };
+    TDrawNotes& FTarget;
+    std::vector<std::unique_ptr<THeld>> FNotes;
 };
 
 } // namespace
@@ -279,19 +396,24 @@ QImage TMapRenderer::BoardPictureWithChits(const TUsedBoard& usedBoard, const st
 
 QImage TMapRenderer::BuildMapPicture(TGame& game, int turnIndex, int phaseNumber)
 {
+    QImage map;
+    BuildMapPicture(game, turnIndex, phaseNumber, map);
+    return map;
+}
+
+void TMapRenderer::BuildMapPicture(TGame& game, int turnIndex, int phaseNumber, QImage& into)
+{
     TDrawNotes::TScope scope(FNotes);
     const TUsedBoardList& layout = *game.UsedBoardList();
     const TMapPlan plan = PlanMap(&FNotes, layout);
     const TPreparedPhase prepared = PreparePhase(PhaseOf(game, turnIndex, phaseNumber), game.BotList());
-    QImage map = NewMapPicture(FNotes, plan);
-    if (map.isNull())
-        return map;
-    TMapAssembler assembler(plan, map);
+    if (!MakeMapPicture(FNotes, plan.PictureSize(), plan.PictureSize(), into))
+        return;
+    TMapAssembler assembler(plan, into, 0);
     for (int i = 0, n = layout.Count(); i < n; ++i)
-        if (plan.InPicture(*layout.Items(i)))
-            assembler.Put(*layout.Items(i), DrawnBoard(FNotes, plan, prepared, layout, i, game.ChitLayerLimit()));
+        if (assembler.Holds(*layout.Items(i)))
+            PutBoard(FNotes, assembler, plan, prepared, layout, i, game.ChitLayerLimit());
     assembler.Finish();
-    return map;
 }
 
 std::vector<std::string> TMapRenderer::SaveImages(TGame& game)
@@ -308,40 +430,72 @@ std::vector<std::string> TMapRenderer::SaveImages(TGame& game)
     const TMapPlan plan = PlanMap(&FNotes, layout);
     const TPreparedPhase prepared = PreparePhase(turn->PhaseByNumber(phaseNumber), game.BotList());
     const int layerLimit = game.ChitLayerLimit();
+    const int count = layout.Count();
 
-    // The board files show every chit; each board is encoded and put into the map in turn, so
-    // that only one board's copy is held at a time. When the map hides chits its board is drawn
-    // again, last, so that the chits keep what they covered on the map.
-    if (FExportMap.size() != plan.PictureSize() || !FExportMap.isDetached())
-        FExportMap = NewMapPicture(FNotes, plan);
-    QImage& map = FExportMap;
-    TFileBytesList boardFiles;
+    // The map is drawn and encoded one row of cells at a time, so only that row is held. A board
+    // file shows every chit; a board that fills its cell is written from the cell, before the
+    // seams go over it. When the map hides chits the board is drawn again, so that the chits
+    // keep what they covered on the map.
+    std::vector<std::optional<std::string>> boardFiles(static_cast<std::size_t>(count));
+    std::vector<bool> drawn(static_cast<std::size_t>(count), false);
+    std::optional<std::string> mapFile;
     {
-        std::optional<TMapAssembler> assembler;
-        if (!map.isNull())
-            assembler.emplace(plan, map);
-        for (int i = 0, n = layout.Count(); i < n; ++i) {
-            const TUsedBoard& usedBoard = *layout.Items(i);
-            const QImage board = DrawnBoard(FNotes, plan, prepared, layout, i, -1);
-            if (board.isNull())
-                continue;
-            // A cell left of or above the map would be named like the whole map.
-            if (usedBoard.X() >= 0 && usedBoard.Y() >= 0)
-                boardFiles.emplace_back(
-                    PhaseImagePath(name, usedBoard.X(), usedBoard.Y(), phaseNumber, turnCount), EncodeJpeg(board));
-            if (assembler && plan.InPicture(usedBoard))
-                assembler->Put(
-                    usedBoard, layerLimit == -1 ? board : DrawnBoard(FNotes, plan, prepared, layout, i, layerLimit));
+        TNotesByBoard notes(FNotes, count);
+        const QSize mapSize = plan.PictureSize();
+        if (!mapSize.isEmpty() && MakeMapPicture(FNotes, QSize(mapSize.width(), plan.Cell.height()), mapSize, FExportRow)) {
+            TJpegWriter map(mapSize.width(), mapSize.height(), QImage::Format_RGB32, FExportRow);
+            for (int row = 0; row < plan.Rows; ++row) {
+                TMapAssembler assembler(plan, FExportRow, row);
+                for (int i = 0; i < count; ++i) {
+                    const TUsedBoard& usedBoard = *layout.Items(i);
+                    const QImage* picture = plan.Pictures[static_cast<std::size_t>(i)];
+                    if (!picture || !assembler.Holds(usedBoard))
+                        continue;
+                    drawn[static_cast<std::size_t>(i)] = true;
+                    TDrawNotes& boardNotes = notes.Of(i);
+                    if (plan.FillsCell(*picture)) {
+                        const QRect cell = assembler.CellOf(usedBoard);
+                        assembler.PutWhole(usedBoard, *picture);
+                        DrawPreparedChitsInCell(boardNotes, prepared, FExportRow, cell, usedBoard.ID(), -1);
+                        TJpegWriter board(cell.width(), cell.height(), QImage::Format_RGB32, *picture);
+                        board.WriteRows(FExportRow, cell.left(), cell.top(), cell.height());
+                        boardFiles[static_cast<std::size_t>(i)] = board.Finish();
+                        if (layerLimit != -1)
+                            PutBoard(boardNotes, assembler, plan, prepared, layout, i, layerLimit);
+                        continue;
+                    }
+                    const QImage board = DrawnBoard(boardNotes, plan, prepared, layout, i, -1);
+                    boardFiles[static_cast<std::size_t>(i)] = EncodeJpeg(board);
+                    assembler.Put(usedBoard,
+                        layerLimit == -1 ? board : DrawnBoard(boardNotes, plan, prepared, layout, i, layerLimit));
+                }
+                assembler.Finish();
+                map.WriteRows(FExportRow, 0, 0, FExportRow.height());
+            }
+            mapFile = map.Finish();
         }
-        if (assembler)
-            assembler->Finish();
+        // Boards outside the map picture, or all of them when there is none.
+        for (int i = 0; i < count; ++i) {
+            if (drawn[static_cast<std::size_t>(i)])
+                continue;
+            const TUsedBoard& usedBoard = *layout.Items(i);
+            const QImage board = DrawnBoard(notes.Of(i), plan, prepared, layout, i, -1);
+            // A cell left of or above the map would be named like the whole map.
+            if (!board.isNull() && usedBoard.X() >= 0 && usedBoard.Y() >= 0)
+                boardFiles[static_cast<std::size_t>(i)] = EncodeJpeg(board);
+        }
     }
     TFileBytesList files;
-    if (!map.isNull())
-        files.emplace_back(PhaseImagePath(name, -1, -1, phaseNumber, turnCount), EncodeJpeg(map));
+    if (mapFile)
+        files.emplace_back(PhaseImagePath(name, -1, -1, phaseNumber, turnCount), std::move(*mapFile));
     else
         FNotes.Note("The map has no board that can be drawn; no map picture is written.");
-    files.insert(files.end(), std::make_move_iterator(boardFiles.begin()), std::make_move_iterator(boardFiles.end()));
+    for (int i = 0; i < count; ++i) {
+        auto& bytes = boardFiles[static_cast<std::size_t>(i)];
+        if (bytes)
+            files.emplace_back(
+                PhaseImagePath(name, layout.Items(i)->X(), layout.Items(i)->Y(), phaseNumber, turnCount), std::move(*bytes));
+    }
     SavePictureFiles(files);
     for (const auto& file : files)
         written.push_back(file.first);
