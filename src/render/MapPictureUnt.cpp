@@ -370,6 +370,205 @@ private:
     std::vector<std::unique_ptr<THeld>> FNotes;
 };
 
+// Writes the map file and the files of the boards in it one row of cells at a time. A row whose
+// boards all fill their cells goes through in strips of a few rows: the boards' rows are copied
+// into the strip, the chits drawn into it band by band, and the strip handed to the encoders
+// of the boards and the map while it is still in the processor's cache. Any other row is drawn
+// whole first. Board files show every chit; when the map hides chits the boards are drawn again
+// for it, so that the chits keep what they covered on the map.
+class TMapFileWriter {
+public:
+    TMapFileWriter(TDrawNotes& mapNotes, TNotesByBoard& notes, const TMapPlan& plan, const TPreparedPhase& prepared,
+        const TUsedBoardList& layout, int layerLimit, std::vector<std::optional<std::string>>& boardFiles)
+        : FMapNotes(mapNotes)
+        , FNotes(notes)
+        , FPlan(plan)
+        , FPrepared(prepared)
+        , FLayout(layout)
+        , FLayerLimit(layerLimit)
+        , FBoardFiles(boardFiles)
+        , FDrawn(boardFiles.size(), false)
+        , FMap(plan.PictureSize().width(), plan.PictureSize().height(), QImage::Format_RGB32,
+              QImage(1, 1, QImage::Format_RGB32))
+    {
+    }
+
+    // Whether the board was drawn into the map (and its file written).
+    bool Drawn(int index) const { return FDrawn[static_cast<std::size_t>(index)]; }
+
+    // The map file; none when memory for a row of cells ran out (noted).
+    std::optional<std::string> Write()
+    {
+        for (int row = 0; row < FPlan.Rows; ++row) {
+            const std::vector<int> boards = BoardsInRow(row);
+            const bool strips = std::all_of(boards.begin(), boards.end(),
+                [this](int i) { return FPlan.FillsCell(*FPlan.Pictures[static_cast<std::size_t>(i)]); });
+            if (!(strips ? WriteInStrips(boards) : WriteWhole(row, boards)))
+                return std::nullopt;
+        }
+        return FMap.Finish();
+    }
+
+private:
+    // Rows per strip: two rows of 16-pixel blocks.
+    static constexpr int StripRows = 32;
+
+    struct TBoardInRow {
+        int Index = 0;
+        const QImage* Picture = nullptr;
+        int Left = 0;
+        std::unique_ptr<TJpegWriter> File;
+        std::vector<TChitDraw> Every;
+        std::vector<TChitDraw> Shown;
+    };
+
+    // The placed boards of a row of cells that can be drawn, in layout order.
+    std::vector<int> BoardsInRow(int row) const
+    {
+        std::vector<int> boards;
+        for (int i = 0, n = FLayout.Count(); i < n; ++i) {
+            const TUsedBoard& usedBoard = *FLayout.Items(i);
+            if (FPlan.Pictures[static_cast<std::size_t>(i)] && FPlan.InPicture(usedBoard) && usedBoard.Y() == row)
+                boards.push_back(i);
+        }
+        return boards;
+    }
+
+    std::vector<TChitDraw> PrepareChits(TDrawNotes& notes, QSize band, const QRect& cell, const std::string& usedBoardID, int layerLimit) const
+    {
+        std::vector<TChitDraw> draws;
+        if (!FPrepared.Chits)
+            return draws;
+        for (int i = 0, n = FPrepared.Chits->Count(); i < n; ++i) {
+            TChit* chit = FPrepared.Chits->Items(i);
+            if (chit->UsedBoardID() != usedBoardID)
+                continue;
+            if (std::optional<TChitDraw> draw = PrepareChitInCell(
+                    notes, *chit, band, cell.topLeft(), cell, layerLimit, FPrepared.Slots[static_cast<std::size_t>(i)]))
+                draws.push_back(std::move(*draw));
+        }
+        return draws;
+    }
+
+    bool WriteInStrips(const std::vector<int>& indexes)
+    {
+        const int width = FPlan.Cell.width();
+        const int height = FPlan.Cell.height();
+        const QSize band(FPlan.Cols * width, height);
+        QImage strip;
+        if (!MakeMapPicture(FMapNotes, QSize(band.width(), StripRows), FPlan.PictureSize(), strip))
+            return false;
+        std::vector<TBoardInRow> boards;
+        std::vector<bool> filled(static_cast<std::size_t>(FPlan.Cols), false);
+        for (int i : indexes) {
+            const TUsedBoard& usedBoard = *FLayout.Items(i);
+            TBoardInRow board;
+            board.Index = i;
+            board.Picture = FPlan.Pictures[static_cast<std::size_t>(i)];
+            board.Left = usedBoard.X() * width;
+            const QRect cell(board.Left, 0, width, height);
+            TDrawNotes& notes = FNotes.Of(i);
+            board.Every = PrepareChits(notes, band, cell, usedBoard.ID(), -1);
+            if (FLayerLimit != -1)
+                board.Shown = PrepareChits(notes, band, cell, usedBoard.ID(), FLayerLimit);
+            board.File = std::make_unique<TJpegWriter>(width, height, QImage::Format_RGB32, *board.Picture);
+            filled[static_cast<std::size_t>(usedBoard.X())] = true;
+            FDrawn[static_cast<std::size_t>(i)] = true;
+            boards.push_back(std::move(board));
+        }
+
+        uchar* bits = strip.bits();
+        const qsizetype stride = strip.bytesPerLine();
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+        auto copyRows = [&](const TBoardInRow& board, int top, int rows) {
+            for (int y = 0; y < rows; ++y)
+                std::memcpy(bits + y * stride + static_cast<qsizetype>(board.Left) * 4, board.Picture->constScanLine(top + y), rowBytes);
+        };
+        for (int top = 0; top < height; top += StripRows) {
+            const int rows = std::min(StripRows, height - top);
+            for (TBoardInRow& board : boards) {
+                copyRows(board, top, rows);
+                for (TChitDraw& draw : board.Every)
+                    DrawChitInBand(draw, strip, top, FLayerLimit == -1);
+                board.File->WriteRows(bits + static_cast<qsizetype>(board.Left) * 4, stride, rows);
+            }
+            if (FLayerLimit != -1) {
+                for (TBoardInRow& board : boards) {
+                    copyRows(board, top, rows);
+                    for (TChitDraw& draw : board.Shown)
+                        DrawChitInBand(draw, strip, top, true);
+                }
+            }
+            // The empty cells, and the seams at the right and bottom of the others.
+            for (int x = 0; x < FPlan.Cols; ++x) {
+                const bool lastRow = top + rows == height;
+                for (int y = 0; y < rows; ++y) {
+                    auto* line = reinterpret_cast<QRgb*>(bits + y * stride) + static_cast<qsizetype>(x) * width;
+                    if (!filled[static_cast<std::size_t>(x)] || (lastRow && y == rows - 1))
+                        std::fill(line, line + width, MapBackground);
+                    else
+                        line[width - 1] = MapBackground;
+                }
+            }
+            FMap.WriteRows(bits, stride, rows);
+        }
+        for (TBoardInRow& board : boards) {
+            // Drawn for the board's file and again for the map, a chit keeps the place of the
+            // first drawing and the pixels of the second, as if drawn on a copy of the board.
+            if (FLayerLimit != -1)
+                for (const TChitDraw& draw : board.Every)
+                    KeepChitPlace(draw);
+            for (TChitDraw& draw : FLayerLimit == -1 ? board.Every : board.Shown)
+                KeepChitDraw(draw);
+            FBoardFiles[static_cast<std::size_t>(board.Index)] = board.File->Finish();
+        }
+        return true;
+    }
+
+    // A row with a board that is drawn on a copy first (see-through or not of the cell's size).
+    bool WriteWhole(int row, const std::vector<int>& indexes)
+    {
+        const QSize size(FPlan.PictureSize().width(), FPlan.Cell.height());
+        QImage band;
+        if (!MakeMapPicture(FMapNotes, size, FPlan.PictureSize(), band))
+            return false;
+        TMapAssembler assembler(FPlan, band, row);
+        for (int i : indexes) {
+            const TUsedBoard& usedBoard = *FLayout.Items(i);
+            const QImage* picture = FPlan.Pictures[static_cast<std::size_t>(i)];
+            FDrawn[static_cast<std::size_t>(i)] = true;
+            TDrawNotes& notes = FNotes.Of(i);
+            if (FPlan.FillsCell(*picture)) {
+                const QRect cell = assembler.CellOf(usedBoard);
+                assembler.PutWhole(usedBoard, *picture);
+                DrawPreparedChitsInCell(notes, FPrepared, band, cell, usedBoard.ID(), -1);
+                TJpegWriter file(cell.width(), cell.height(), QImage::Format_RGB32, *picture);
+                file.WriteRows(band, cell.left(), cell.top(), cell.height());
+                FBoardFiles[static_cast<std::size_t>(i)] = file.Finish();
+                if (FLayerLimit != -1)
+                    PutBoard(notes, assembler, FPlan, FPrepared, FLayout, i, FLayerLimit);
+                continue;
+            }
+            const QImage board = DrawnBoard(notes, FPlan, FPrepared, FLayout, i, -1);
+            FBoardFiles[static_cast<std::size_t>(i)] = EncodeJpeg(board);
+            assembler.Put(usedBoard, FLayerLimit == -1 ? board : DrawnBoard(notes, FPlan, FPrepared, FLayout, i, FLayerLimit));
+        }
+        assembler.Finish();
+        FMap.WriteRows(band, 0, 0, band.height());
+        return true;
+    }
+
+    TDrawNotes& FMapNotes;
+    TNotesByBoard& FNotes;
+    const TMapPlan& FPlan;
+    const TPreparedPhase& FPrepared;
+    const TUsedBoardList& FLayout;
+    int FLayerLimit;
+    std::vector<std::optional<std::string>>& FBoardFiles;
+    std::vector<bool> FDrawn;
+    TJpegWriter FMap;
+};
+
 } // namespace
 
 QSize MapPictureSize(const TUsedBoardList& layout) { return PlanMap(nullptr, layout).PictureSize(); }
@@ -432,51 +631,18 @@ std::vector<std::string> TMapRenderer::SaveImages(TGame& game)
     const int layerLimit = game.ChitLayerLimit();
     const int count = layout.Count();
 
-    // The map is drawn and encoded one row of cells at a time, so only that row is held. A board
-    // file shows every chit; a board that fills its cell is written from the cell, before the
-    // seams go over it. When the map hides chits the board is drawn again, so that the chits
-    // keep what they covered on the map.
     std::vector<std::optional<std::string>> boardFiles(static_cast<std::size_t>(count));
-    std::vector<bool> drawn(static_cast<std::size_t>(count), false);
     std::optional<std::string> mapFile;
     {
         TNotesByBoard notes(FNotes, count);
-        const QSize mapSize = plan.PictureSize();
-        if (!mapSize.isEmpty() && MakeMapPicture(FNotes, QSize(mapSize.width(), plan.Cell.height()), mapSize, FExportRow)) {
-            TJpegWriter map(mapSize.width(), mapSize.height(), QImage::Format_RGB32, FExportRow);
-            for (int row = 0; row < plan.Rows; ++row) {
-                TMapAssembler assembler(plan, FExportRow, row);
-                for (int i = 0; i < count; ++i) {
-                    const TUsedBoard& usedBoard = *layout.Items(i);
-                    const QImage* picture = plan.Pictures[static_cast<std::size_t>(i)];
-                    if (!picture || !assembler.Holds(usedBoard))
-                        continue;
-                    drawn[static_cast<std::size_t>(i)] = true;
-                    TDrawNotes& boardNotes = notes.Of(i);
-                    if (plan.FillsCell(*picture)) {
-                        const QRect cell = assembler.CellOf(usedBoard);
-                        assembler.PutWhole(usedBoard, *picture);
-                        DrawPreparedChitsInCell(boardNotes, prepared, FExportRow, cell, usedBoard.ID(), -1);
-                        TJpegWriter board(cell.width(), cell.height(), QImage::Format_RGB32, *picture);
-                        board.WriteRows(FExportRow, cell.left(), cell.top(), cell.height());
-                        boardFiles[static_cast<std::size_t>(i)] = board.Finish();
-                        if (layerLimit != -1)
-                            PutBoard(boardNotes, assembler, plan, prepared, layout, i, layerLimit);
-                        continue;
-                    }
-                    const QImage board = DrawnBoard(boardNotes, plan, prepared, layout, i, -1);
-                    boardFiles[static_cast<std::size_t>(i)] = EncodeJpeg(board);
-                    assembler.Put(usedBoard,
-                        layerLimit == -1 ? board : DrawnBoard(boardNotes, plan, prepared, layout, i, layerLimit));
-                }
-                assembler.Finish();
-                map.WriteRows(FExportRow, 0, 0, FExportRow.height());
-            }
-            mapFile = map.Finish();
+        std::optional<TMapFileWriter> writer;
+        if (!plan.PictureSize().isEmpty()) {
+            writer.emplace(FNotes, notes, plan, prepared, layout, layerLimit, boardFiles);
+            mapFile = writer->Write();
         }
         // Boards outside the map picture, or all of them when there is none.
         for (int i = 0; i < count; ++i) {
-            if (drawn[static_cast<std::size_t>(i)])
+            if (writer && writer->Drawn(i))
                 continue;
             const TUsedBoard& usedBoard = *layout.Items(i);
             const QImage board = DrawnBoard(notes.Of(i), plan, prepared, layout, i, -1);

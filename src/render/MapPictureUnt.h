@@ -19,9 +19,7 @@ QSize MapPictureSize(const TUsedBoardList& layout);
 
 // Draws the map pictures of a game: whole maps, single boards with the chits of a phase, and
 // the JPEG files of a phase. It keeps the notes of what could not be drawn, so each problem is
-// told once, and the row of cells the phase files are drawn into, which it reuses: bringing
-// fresh memory into use costs several times what drawing into it does. Whoever shows or writes
-// pictures owns one (the game session does for the windows).
+// told once. Whoever shows or writes pictures owns one (the game session does for the windows).
 class TMapRenderer {
 public:
     TDrawNotes& Notes() { return FNotes; }
@@ -53,6 +51,4 @@ public:
 
 private:
     TDrawNotes FNotes;
-    // One row of cells of the map being written.
-    QImage FExportRow;
 };

@@ -1131,7 +1131,7 @@ QImage SeeThrough(int width, int height, QRgb colour)
     return image;
 }
 
-// A map of every kind of cell: boards that fill their cell (one turned), a see-through one, a
+// A map of every kind of cell: boards that fill their cell (turned too), a see-through one, a
 // smaller one that is stretched, and an empty cell; chits of three layers, see-through ones,
 // one hanging over its board's edge and archive markers that share a square.
 class MapRedrawTest : public GameRenderTest {
@@ -1143,12 +1143,13 @@ protected:
         AddBoard("NoiseB", Noise(240, 240, 2));
         AddBoard("Glass", SeeThrough(240, 240, Blue));
         AddBoard("Small", Noise(120, 120, 3));
+        // The first row holds only boards that fill their cells, the second the others and an
+        // empty cell: the map's file is written in strips for one and whole for the other.
         TUsedBoard* a = PlaceInGame("NoiseA", 0, 0);
         TUsedBoard* b = PlaceInGame("NoiseB", 1, 0, 1);
-        TUsedBoard* glass = PlaceInGame("Glass", 2, 0);
-        TUsedBoard* small = PlaceInGame("Small", 0, 1);
-        // (1, 1) stays empty; (2, 1) holds a second turned board.
-        TUsedBoard* c = PlaceInGame("NoiseA", 2, 1, 2);
+        TUsedBoard* c = PlaceInGame("NoiseA", 2, 0, 2);
+        TUsedBoard* glass = PlaceInGame("Glass", 0, 1);
+        TUsedBoard* small = PlaceInGame("Small", 1, 1);
         Phase = StartTurns(1, 2);
         Phase0 = Game.CurrentTurn()->PhaseByNumber(0);
         TChitList& chits = *Phase->ChitList();
