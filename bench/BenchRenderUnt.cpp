@@ -20,16 +20,24 @@
 #include <vector>
 
 namespace {
-double TimeMedian(int runs, const std::function<void()>& work)
+// Medians of several pieces of work timed in turn within each run, so that a busy spell of the
+// machine falls on all of them alike.
+std::vector<double> TimeInTurn(int runs, const std::vector<std::function<void()>>& works)
 {
-    std::vector<double> times;
+    std::vector<std::vector<double>> times(works.size());
     for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        for (std::size_t k = 0; k < works.size(); ++k) {
+            auto start = std::chrono::steady_clock::now();
+            works[k]();
+            times[k].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    std::vector<double> medians;
+    for (std::vector<double>& t : times) {
+        std::sort(t.begin(), t.end());
+        medians.push_back(t[t.size() / 2]);
+    }
+    return medians;
 }
 
 void Line(const char* measure, double ours, double reference)
@@ -80,24 +88,25 @@ void ReportRendering(TBenchGame& bench, const std::string& folder, int runs)
 
     // redraw: the map into the picture a window keeps, against the same bytes copied into a
     // reused picture, by memcpy (the physical limit) and by drawing the nine boards
-    double ours = TimeMedian(runs, [&] { renderer.BuildMapPicture(game, turn, phase, shown); });
     const std::size_t bytes = static_cast<std::size_t>(shown.sizeInBytes());
     std::vector<char> copy(bytes, 1);
-    double referenceCopy = TimeMedian(runs, [&] { std::memcpy(copy.data(), shown.constBits(), bytes); });
     QImage drawn(shown.size(), QImage::Format_RGB32);
     drawn.fill(0);
-    double referenceDraw = TimeMedian(runs, [&] {
-        QPainter painter(&drawn);
-        for (int i = 0; i < layout.Count(); ++i) {
-            TUsedBoard* board = layout.Items(i);
-            if (const QImage* picture = board->Picture())
-                painter.drawImage(board->X() * cell.width(), board->Y() * cell.height(), *picture);
-        }
-    });
-    double oursFresh = TimeMedian(runs, [&] { QImage map = renderer.BuildMapPicture(game, turn, phase); });
-    Line("redraw", ours, referenceCopy);
-    Line("  vs drawImage", ours, referenceDraw);
-    Line("  new picture", oursFresh, referenceCopy);
+    const std::vector<double> redraw = TimeInTurn(runs,
+        {[&] { renderer.BuildMapPicture(game, turn, phase, shown); },
+            [&] { std::memcpy(copy.data(), shown.constBits(), bytes); },
+            [&] {
+                QPainter painter(&drawn);
+                for (int i = 0; i < layout.Count(); ++i) {
+                    TUsedBoard* board = layout.Items(i);
+                    if (const QImage* picture = board->Picture())
+                        painter.drawImage(board->X() * cell.width(), board->Y() * cell.height(), *picture);
+                }
+            },
+            [&] { QImage map = renderer.BuildMapPicture(game, turn, phase); }});
+    Line("redraw", redraw[0], redraw[1]);
+    Line("  vs drawImage", redraw[0], redraw[2]);
+    Line("  new picture", redraw[3], redraw[1]);
 
     // phase pictures: SaveImages (map and nine boards) against plain libjpeg-turbo encoding of
     // the same 32-bit pixels (the map and the nine turned boards); both write with the same
@@ -108,27 +117,30 @@ void ReportRendering(TBenchGame& bench, const std::string& folder, int runs)
         ? "/dev/shm/cogline-bench-" + std::to_string(QCoreApplication::applicationPid())
         : folder;
     QDir().mkpath(QString::fromStdString(out));
-    SetExecutableFolder(out + "/");
-    double oursSave = TimeMedian(runs, [&] { renderer.SaveImages(game); });
-    SetExecutableFolder(original);
     std::vector<QImage> pictures {shown};
     for (int i = 0; i < layout.Count(); ++i)
         if (const QImage* picture = layout.Items(i)->Picture())
             pictures.push_back(*picture);
     TTurboJpeg turbo;
-    double referenceEncode = TimeMedian(runs, [&] {
-        for (const QImage& picture : pictures)
-            turbo.Encode(picture);
-    });
-    double referenceSave = TimeMedian(runs, [&] {
-        TFileBytesList files;
-        int n = 0;
-        for (const QImage& picture : pictures)
-            files.emplace_back(out + "/reference-" + std::to_string(n++) + ".jpg", turbo.Encode(picture));
-        SavePictureFiles(files);
-    });
-    Line("phase pictures", oursSave, referenceSave);
-    Line("  vs encoding", oursSave, referenceEncode);
+    const std::vector<double> save = TimeInTurn(runs,
+        {[&] {
+             SetExecutableFolder(out + "/");
+             renderer.SaveImages(game);
+             SetExecutableFolder(original);
+         },
+            [&] {
+                TFileBytesList files;
+                int n = 0;
+                for (const QImage& picture : pictures)
+                    files.emplace_back(out + "/reference-" + std::to_string(n++) + ".jpg", turbo.Encode(picture));
+                SavePictureFiles(files);
+            },
+            [&] {
+                for (const QImage& picture : pictures)
+                    turbo.Encode(picture);
+            }});
+    Line("phase pictures", save[0], save[1]);
+    Line("  vs encoding", save[0], save[2]);
     if (out != folder)
         QDir(QString::fromStdString(out)).removeRecursively();
 }

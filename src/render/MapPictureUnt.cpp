@@ -77,11 +77,12 @@ TPreparedPhase PreparePhase(TPhase* phase, const TBotList* bots)
     std::vector<std::pair<std::string, int>> markers(static_cast<std::size_t>(count), {std::string(), -1});
     for (int i = 0; i < count; ++i) {
         const TChit* chit = chits.Items(i);
-        const int robot = chits.BotIndexOfChit(chit, *bots);
-        if (robot < 0)
-            continue;
+        // The robot last: finding it searches the list for each robot's chits.
         const std::string usedBoardID = chit->UsedBoardID();
         if (usedBoardID.empty() || !IsInnerSquare(chit->X(), chit->Y()) || !chit->IsArchiveMarker())
+            continue;
+        const int robot = chits.BotIndexOfChit(chit, *bots);
+        if (robot < 0)
             continue;
         std::string key = Format("%s-%d,%d", usedBoardID.c_str(), chit->X(), chit->Y());
         std::vector<int>& robots = squares[key];
