@@ -2,6 +2,7 @@
 // same data, and prints our time, the reference time and their ratio (medians of several runs).
 #include "BenchGameUnt.h"
 #include "BenchRenderUnt.h"
+#include "BenchStartUpUnt.h"
 
 #include "persist/ZLibFuncs.h"
 #include "support/NotifyUnt.h"
@@ -87,30 +88,80 @@ struct TStringWriter : pugi::xml_writer {
     std::string Text;
     void write(const void* data, size_t size) override { Text.append(static_cast<const char*>(data), size); }
 };
+
+// The process's peak resident memory so far.
+double PeakMiB()
+{
+    QFile status("/proc/self/status");
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The memory a game master's session needs, in a process of its own started through
+// /usr/bin/time: opens the game file in the folder (which holds Boards.xml and the pictures, as
+// the executable's folder does) and saves one phase's pictures. Prints what it wrote and its
+// peak after each step.
+int RunMemoryChild(const std::string& folder)
+{
+    SetExecutableFolder(folder + "/");
+    TBoardList boards;
+    boards.LoadFromXMLFile(ExecutableFolder() + "Boards.xml");
+    TGame game;
+    game.LoadFromGameFile(folder + "/bench.cgx");
+    game.SetBoardList(&boards);
+    const double opened = PeakMiB();
+    TMapRenderer renderer;
+    const std::vector<std::string> files = renderer.SaveImages(game);
+    long long written = 0;
+    for (const std::string& file : files)
+        written += QFileInfo(QString::fromStdString(file)).size();
+    std::printf("%zu files of %lld bytes; peak after opening %.1f MiB, after the pictures %.1f MiB\n", files.size(),
+        written, opened, PeakMiB());
+    return files.size() > 1 ? 0 : 1;
+}
+
+// Runs the memory child in a fresh process under /usr/bin/time -v, in a folder with the game,
+// Boards.xml and the pictures.
+void ReportMemory(const std::string& gameFile)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    const QString bin = QString::fromStdString(ExecutableFolder());
+    QFile::copy(bin + "Boards.xml", folder + "/Boards.xml");
+    QFile::link(bin + "Images", folder + "/Images");
+    QFile::copy(QString::fromStdString(gameFile), folder + "/bench.cgx");
+    QProcess child;
+    const bool timed = QFileInfo::exists("/usr/bin/time");
+    if (timed)
+        child.start("/usr/bin/time", {"-v", QCoreApplication::applicationFilePath(), "--memory", folder});
+    else
+        child.start(QCoreApplication::applicationFilePath(), {"--memory", folder});
+    child.waitForFinished(300000);
+    const QString said = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed();
+    QString peak = "(unknown: /usr/bin/time is missing)";
+    for (const QString& line : QString::fromLocal8Bit(child.readAllStandardError()).split('\n'))
+        if (line.contains("Maximum resident set size"))
+            peak = QString::number(line.section(':', 1).trimmed().toDouble() / 1024.0, 'f', 1) + " MiB";
+    std::printf("\npeak memory of opening the game and saving one phase's pictures (fresh process): %s\n  %s\n",
+        peak.toLocal8Bit().constData(), said.toLocal8Bit().constData());
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc > 2 && std::string(argv[1]) == "--startup")
+        return RunStartUpChild(argc, argv, argv[2]);
     QGuiApplication app(argc, argv);
     TMessageCapture quiet;
-    // The memory a game master's session needs: a separate process opens the game file and
-    // saves one phase's pictures, then reports its peak.
-    if (argc > 2 && std::string(argv[1]) == "--memory") {
-        TBoardList boards;
-        boards.LoadFromXMLFile(ExecutableFolder() + "Boards.xml");
-        TGame game;
-        game.LoadFromGameFile(argv[2]);
-        game.SetBoardList(&boards);
-        SetExecutableFolder(QFileInfo(QString::fromLocal8Bit(argv[2])).path().toStdString());
-        TMapRenderer renderer;
-        renderer.SaveImages(game);
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        std::printf("%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
-        return 0;
-    }
+    if (argc > 2 && std::string(argv[1]) == "--memory")
+        return RunMemoryChild(argv[2]);
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     std::printf("Generating the 40-turn game...\n");
@@ -202,10 +253,7 @@ int main(int argc, char** argv)
         });
     Report("next phase", oursNext, 0);
 
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {"--memory", QString::fromStdString(gameFile)});
-    child.waitForFinished(120000);
-    std::printf("\npeak memory after opening the game and saving one phase's pictures: %s MiB\n",
-        child.readAllStandardOutput().trimmed().constData());
+    ReportStartUp(std::max(5, runs));
+    ReportMemory(gameFile);
     return 0;
 }

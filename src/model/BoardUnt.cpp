@@ -122,11 +122,37 @@ TBoardNode* TBoard::NodeAt(int x, int y) const
     return nodes ? nodes->NodeAt(x, y) : nullptr;
 }
 
+void TBoard::SetRelativeFilePath(const std::string& path)
+{
+    // A picture still held stays what it was until released; once released, the size is that
+    // of the new file.
+    if (path != FRelativeFilePath)
+        FPictureSize = QSize();
+    FRelativeFilePath = path;
+}
+
 const QImage& TBoard::Picture() const
 {
-    if (FPicture.isNull())
+    if (FPicture.isNull()) {
         FPicture = ReadPicture(ExecutableFolder() + FRelativeFilePath);
+        FPictureSize = FPicture.size();
+    }
     return FPicture;
+}
+
+void TBoard::ReleasePicture()
+{
+    FPicture = QImage();
+    FPictureSize = QSize();
+}
+
+QSize TBoard::PictureSize() const
+{
+    if (!FPicture.isNull())
+        return FPicture.size();
+    if (!FPictureSize.isValid())
+        Picture();
+    return FPictureSize;
 }
 
 bool TBoard::IsUnedited() const

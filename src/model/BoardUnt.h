@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QSize>
 
 #include <functional>
 #include <string>
@@ -75,7 +76,7 @@ public:
     TBoard(const std::string& id, const std::string& relativeFilePath);
 
     const std::string& RelativeFilePath() const { return FRelativeFilePath; }
-    void SetRelativeFilePath(const std::string& path) { FRelativeFilePath = path; }
+    void SetRelativeFilePath(const std::string& path);
     const std::string& Description() const { return FDescription; }
     void SetDescription(const std::string& description) { FDescription = description; }
 
@@ -85,7 +86,12 @@ public:
     // Decoded on first use from the executable's folder and kept until released.
     const QImage& Picture() const;
     bool HasPicture() const { return !FPicture.isNull(); }
-    void ReleasePicture() { FPicture = QImage(); }
+    void ReleasePicture();
+    // Frees the pixels but remembers the size: the placed boards keep turned copies, and the
+    // geometry of squares needs only the size.
+    void ReleasePicturePixels() const { FPicture = QImage(); }
+    // The unturned picture's size, decoding the picture only when it has never been decoded.
+    QSize PictureSize() const;
 
     // Every node still at its default centre (missing nodes do not count).
     bool IsUnedited() const;
@@ -99,6 +105,7 @@ private:
     std::string FRelativeFilePath;
     std::string FDescription;
     mutable QImage FPicture;
+    mutable QSize FPictureSize;
 };
 
 // The board catalogue ("Boards.xml").

@@ -80,8 +80,13 @@ const QImage* TUsedBoard::Picture() const
     // A reload or a new reference may have put another board here since the picture was made.
     if (FPicture.isNull() || FPictureBoard != board) {
         FPicture = QImage();
+        const bool decodedHere = !board->HasPicture();
         FPicture = TurnedPicture(board->Picture(), FRotationCount);
         FPictureBoard = board;
+        // The turned copy is all the map needs; whoever wants the unturned pixels again reads
+        // them again. A picture someone else decoded is left to them.
+        if (decodedHere)
+            board->ReleasePicturePixels();
     }
     return &FPicture;
 }
@@ -104,7 +109,7 @@ std::optional<QPoint> TUsedBoard::SquareCenter(int sx, int sy) const
     long long cx = node->ImageCenterX();
     long long cy = node->ImageCenterY();
     if (FRotationCount > 0) {
-        long long width = board->Picture().width();
+        long long width = board->PictureSize().width();
         for (int i = 0; i < FRotationCount; ++i) {
             long long turnedX = width - (cy - 1);
             cy = cx;

@@ -10,6 +10,7 @@
 #include <QRect>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -156,26 +157,32 @@ QPoint ChitSlotOffset(int slot, int width, int height)
 
 // ----------------------------------------------------------------------------- drawing
 
-void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int layerLimit, int slot)
+namespace {
+
+// origin: where the chit's cell starts on the canvas; none to take it from the map layout
+// (full map) or (0, 0) (a board's picture). clip: the part of the canvas the chit may cover.
+// Empties what the chit kept; none when nothing is to be drawn.
+std::optional<TChitDraw> PrepareChit(TDrawNotes& notes, TChit& chit, const QRect& canvas, bool fullMap,
+    const std::optional<QPoint>& origin, const std::optional<QRect>& clip, int layerLimit, int slot)
 {
     TDrawNotes::TScope scope(notes);
     // What was kept before belongs to an earlier drawing; a chit not drawn now covers nothing.
     chit.SaveUnder() = QImage();
     if (layerLimit != -1 && chit.DrawLayer() > layerLimit)
-        return;
-    if (canvas.isNull())
-        return;
+        return std::nullopt;
+    if (canvas.isEmpty())
+        return std::nullopt;
     const TUsedBoard* usedBoard = chit.UsedBoard();
     const std::optional<QPoint> center = ChitSquareCenter(&notes, chit);
     if (!usedBoard || !center)
-        return;
+        return std::nullopt;
     const QImage* picture = ChitPictureOf(notes, chit);
     if (!picture)
-        return;
+        return std::nullopt;
 
     const QSize size = ChitDrawnSize(&notes, chit, picture->size(), IsSideways(chit.ChitFacing()));
     if (size.isEmpty())
-        return;
+        return std::nullopt;
     QImage turned = *picture;
     switch (chit.ChitFacing()) {
     case cfEast:
@@ -198,21 +205,87 @@ void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int 
     const QPoint at(
         ClampCoord(static_cast<long long>(center->x()) - size.width() / 2 + chit.ImagePixelShiftX() + slotOffset.x()),
         ClampCoord(static_cast<long long>(center->y()) - size.height() / 2 + chit.ImagePixelShiftY() + slotOffset.y()));
-    const QPoint cell(usedBoard->X(), usedBoard->Y());
-    const QPoint offset = CellOffset(chit, cell, fullMap);
-    const QRect target(ClampCoord(static_cast<long long>(at.x()) + offset.x()),
-        ClampCoord(static_cast<long long>(at.y()) + offset.y()), size.width(), size.height());
+    TChitDraw draw;
+    draw.Chit = &chit;
+    draw.Cell = QPoint(usedBoard->X(), usedBoard->Y());
+    draw.Origin = origin ? *origin : CellOffset(chit, draw.Cell, fullMap);
+    draw.Target = QRect(ClampCoord(static_cast<long long>(at.x()) + draw.Origin.x()),
+        ClampCoord(static_cast<long long>(at.y()) + draw.Origin.y()), size.width(), size.height());
+    // Only the part on the canvas (or the cell) is kept, so that erasing touches nothing else,
+    // even on a canvas other than the one drawn on.
+    draw.Covered = draw.Target.intersected(clip ? clip->intersected(canvas) : canvas);
+    if (draw.Covered.isEmpty())
+        return std::nullopt;
+    draw.Clipped = clip.has_value();
+    draw.Picture = std::move(turned);
+    return draw;
+}
 
-    // Only the part on the canvas is kept, so that erasing touches nothing else, even on a
-    // canvas other than the one drawn on.
-    const QRect covered = target.intersected(canvas.rect());
-    if (covered.isEmpty())
+void DrawChitPlaced(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, const std::optional<QPoint>& origin,
+    const std::optional<QRect>& clip, int layerLimit, int slot)
+{
+    const std::optional<TChitDraw> draw = PrepareChit(notes, chit, canvas.rect(), fullMap, origin, clip, layerLimit, slot);
+    if (!draw)
         return;
-    chit.SaveUnder() = canvas.copy(covered);
-    chit.SetSaveUnderPlace(covered.topLeft() - offset, cell);
-
+    chit.SaveUnder() = canvas.copy(draw->Covered);
+    chit.SetSaveUnderPlace(draw->Covered.topLeft() - draw->Origin, draw->Cell);
     QPainter painter(&canvas);
-    painter.drawImage(target.topLeft(), turned);
+    if (!draw->Clipped || draw->Covered == draw->Target)
+        painter.drawImage(draw->Target.topLeft(), draw->Picture);
+    else
+        painter.drawImage(draw->Covered.topLeft(), draw->Picture, draw->Covered.translated(-draw->Target.topLeft()));
+}
+
+} // namespace
+
+void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int layerLimit, int slot)
+{
+    DrawChitPlaced(notes, chit, canvas, fullMap, std::nullopt, std::nullopt, layerLimit, slot);
+}
+
+void DrawChitInCell(
+    TDrawNotes& notes, TChit& chit, QImage& canvas, QPoint cellOrigin, const QRect& cellRect, int layerLimit, int slot)
+{
+    DrawChitPlaced(notes, chit, canvas, true, cellOrigin, cellRect, layerLimit, slot);
+}
+
+std::optional<TChitDraw> PrepareChitInCell(TDrawNotes& notes, TChit& chit, QSize canvasSize, QPoint cellOrigin,
+    const QRect& cellRect, int layerLimit, int slot)
+{
+    return PrepareChit(notes, chit, QRect(QPoint(0, 0), canvasSize), true, cellOrigin, cellRect, layerLimit, slot);
+}
+
+void DrawChitInBand(TChitDraw& draw, QImage& band, int top, bool keep)
+{
+    const QRect part = draw.Covered.intersected(QRect(0, top, band.width(), band.height()));
+    if (part.isEmpty())
+        return;
+    if (keep) {
+        if (draw.Under.isNull())
+            draw.Under = QImage(draw.Covered.size(), band.format());
+        const int bytes = band.depth() / 8;
+        const QPoint into = part.topLeft() - draw.Covered.topLeft();
+        for (int y = 0; y < part.height(); ++y)
+            std::memcpy(draw.Under.scanLine(into.y() + y) + into.x() * bytes,
+                band.constScanLine(part.top() - top + y) + part.left() * bytes,
+                static_cast<std::size_t>(part.width() * bytes));
+    }
+    QPainter painter(&band);
+    if (part == draw.Target)
+        painter.drawImage(draw.Target.topLeft() - QPoint(0, top), draw.Picture);
+    else
+        painter.drawImage(part.topLeft() - QPoint(0, top), draw.Picture, part.translated(-draw.Target.topLeft()));
+}
+
+void KeepChitPlace(const TChitDraw& draw)
+{
+    draw.Chit->SetSaveUnderPlace(draw.Covered.topLeft() - draw.Origin, draw.Cell);
+}
+
+void KeepChitDraw(TChitDraw& draw)
+{
+    draw.Chit->SaveUnder() = std::move(draw.Under);
+    draw.Chit->SetSaveUnderPlace(draw.Covered.topLeft() - draw.Origin, draw.Cell);
 }
 
 void EraseChit(TChit& chit, QImage& canvas, bool fullMap)

@@ -1,8 +1,11 @@
 #pragma once
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QRgb>
 #include <QSize>
+
+#include <optional>
 
 class TChit;
 class TDrawNotes;
@@ -52,6 +55,35 @@ QPoint ChitSlotOffset(int slot, int width, int height);
 // resolve, or when its picture cannot be read (noted). fullMap: the canvas is the whole map at
 // full scale, so the chit's cell origin is added.
 void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int layerLimit, int slot);
+// Draws the chit as DrawChit does onto a picture that shows its cell at cellOrigin, covering
+// nothing outside cellRect: the map is drawn straight into its picture, each chit where it
+// would be on the board's own picture, and keeps what it covers as it would there.
+void DrawChitInCell(
+    TDrawNotes& notes, TChit& chit, QImage& canvas, QPoint cellOrigin, const QRect& cellRect, int layerLimit, int slot);
+// The same drawing done a band of rows at a time, for a picture that is never held whole (the
+// map while its file is written): prepared once, drawn into each band it reaches, and what it
+// covers handed to the chit at the end. The pixels drawn and kept are those DrawChitInCell
+// draws and keeps on the whole picture.
+struct TChitDraw {
+    TChit* Chit = nullptr;
+    QImage Picture; // turned to its facing and sized
+    QRect Target; // where it lands on the canvas
+    QRect Covered; // the part of the target within the clip and the canvas
+    QPoint Origin; // where the chit's cell starts on the canvas
+    QPoint Cell;
+    bool Clipped = false;
+    QImage Under; // what it covers, gathered band by band
+};
+// Empties what the chit kept; none when nothing is to be drawn (noted as DrawChit notes).
+std::optional<TChitDraw> PrepareChitInCell(TDrawNotes& notes, TChit& chit, QSize canvasSize, QPoint cellOrigin,
+    const QRect& cellRect, int layerLimit, int slot);
+// band holds the canvas's rows from top on. keep: gather what the chit covers.
+void DrawChitInBand(TChitDraw& draw, QImage& band, int top, bool keep);
+// Hands what was gathered to the chit, for erasing it later.
+void KeepChitDraw(TChitDraw& draw);
+// Records only where the chit was drawn, as a drawing whose pixels are not kept later leaves it.
+void KeepChitPlace(const TChitDraw& draw);
+
 // Puts back the pixels the chit covered when it was last drawn, where they were taken.
 void EraseChit(TChit& chit, QImage& canvas, bool fullMap);
 

@@ -10,6 +10,13 @@ void TDrawNotes::Note(const std::string& text)
         FPending.push_back(text);
 }
 
+void TDrawNotes::PassTo(TDrawNotes& other)
+{
+    for (const std::string& text : FPending)
+        other.Note(text);
+    FPending.clear();
+}
+
 TDrawNotes::TScope::TScope(TDrawNotes& notes)
     : FNotes(notes)
 {

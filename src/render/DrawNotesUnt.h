@@ -13,6 +13,9 @@ public:
     void Note(const std::string& text);
     // Texts shown so far.
     const std::set<std::string>& Shown() const { return FShown; }
+    // Hands what is noted but not yet shown on to other notes, in order: drawing done out of
+    // order can tell its problems in order.
+    void PassTo(TDrawNotes& other);
 
     // Marks a drawing call; the outermost one shows what was noted when it ends.
     class TScope {

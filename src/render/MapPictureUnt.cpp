@@ -8,6 +8,7 @@
 #include "model/UsedBoardUnt.h"
 #include "render/ChitDrawUnt.h"
 #include "render/GameFolderUnt.h"
+#include "render/JpegWriterUnt.h"
 #include "render/PictureFileUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
@@ -16,7 +17,9 @@
 #include <QRect>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -74,11 +77,12 @@ TPreparedPhase PreparePhase(TPhase* phase, const TBotList* bots)
     std::vector<std::pair<std::string, int>> markers(static_cast<std::size_t>(count), {std::string(), -1});
     for (int i = 0; i < count; ++i) {
         const TChit* chit = chits.Items(i);
-        const int robot = chits.BotIndexOfChit(chit, *bots);
-        if (robot < 0)
-            continue;
+        // The robot last: finding it searches the list for each robot's chits.
         const std::string usedBoardID = chit->UsedBoardID();
         if (usedBoardID.empty() || !IsInnerSquare(chit->X(), chit->Y()) || !chit->IsArchiveMarker())
+            continue;
+        const int robot = chits.BotIndexOfChit(chit, *bots);
+        if (robot < 0)
             continue;
         std::string key = Format("%s-%d,%d", usedBoardID.c_str(), chit->X(), chit->Y());
         std::vector<int>& robots = squares[key];
@@ -123,6 +127,11 @@ struct TMapPlan {
     bool InPicture(const TUsedBoard& usedBoard) const
     {
         return usedBoard.X() >= 0 && usedBoard.Y() >= 0 && usedBoard.X() < Cols && usedBoard.Y() < Rows;
+    }
+    // Opaque, of the map picture's format and exactly the cell's size.
+    bool FillsCell(const QImage& picture) const
+    {
+        return picture.size() == Cell && picture.format() == QImage::Format_RGB32;
     }
 };
 
@@ -181,76 +190,384 @@ QImage DrawnBoard(TDrawNotes& notes, const TMapPlan& plan, const TPreparedPhase&
     return board;
 }
 
-// A map picture of the plan's size, its pixels not yet set; null for a map without cells.
-QImage NewMapPicture(TDrawNotes& notes, const TMapPlan& plan)
+// The phase's chits on one placed board, drawn straight into its cell of a map picture.
+void DrawPreparedChitsInCell(TDrawNotes& notes, const TPreparedPhase& prepared, QImage& picture, const QRect& cell,
+    const std::string& usedBoardID, int layerLimit)
 {
-    const QSize size = plan.PictureSize();
-    if (size.isEmpty())
-        return QImage();
-    QImage map(size, QImage::Format_RGB32);
-    if (map.isNull())
-        notes.Note(Format("There is not enough memory for a map picture of %d x %d pixels.", size.width(), size.height()));
-    return map;
+    if (!prepared.Chits)
+        return;
+    for (int i = 0, n = prepared.Chits->Count(); i < n; ++i) {
+        TChit* chit = prepared.Chits->Items(i);
+        if (chit->UsedBoardID() == usedBoardID)
+            DrawChitInCell(
+                notes, *chit, picture, cell.topLeft(), cell, layerLimit, prepared.Slots[static_cast<std::size_t>(i)]);
+    }
 }
 
-// Puts each board into its cell less the cell's last column and row, which show the background
-// like the empty cells. Every pixel is written once, so the picture need not be cleared first.
+// Makes the picture the given size, reusing its memory when it has that size already and no one
+// else holds it: bringing fresh memory of a map's size into use costs several times what
+// drawing into it does. Null, and false, for no size or no memory (noted with the map's size).
+bool MakeMapPicture(TDrawNotes& notes, QSize size, QSize mapSize, QImage& picture)
+{
+    if (size.isEmpty()) {
+        picture = QImage();
+        return false;
+    }
+    if (picture.size() == size && picture.format() == QImage::Format_RGB32 && picture.isDetached())
+        return true;
+    picture = QImage(); // the old memory goes before the new comes
+    picture = QImage(size, QImage::Format_RGB32);
+    if (picture.isNull())
+        notes.Note(Format("There is not enough memory for a map picture of %d x %d pixels.", mapSize.width(), mapSize.height()));
+    return !picture.isNull();
+}
+
+// Puts boards into a picture of whole rows of cells of the map, from a first row on: the whole
+// map, or one row of cells while the map is written. Every pixel is written once, so the
+// picture need not be cleared first.
 class TMapAssembler {
 public:
-    TMapAssembler(const TMapPlan& plan, QImage& map)
+    TMapAssembler(const TMapPlan& plan, QImage& picture, int firstRow)
         : FPlan(plan)
-        , FPainter(&map)
-        , FDrawn(static_cast<std::size_t>(plan.Cols) * static_cast<std::size_t>(plan.Rows), false)
+        , FPicture(picture)
+        , FFirstRow(firstRow)
+        , FRows(picture.height() / plan.Cell.height())
+        , FDrawn(static_cast<std::size_t>(plan.Cols) * static_cast<std::size_t>(FRows), false)
     {
     }
 
+    QImage& Picture() { return FPicture; }
+    bool Holds(const TUsedBoard& usedBoard) const
+    {
+        return FPlan.InPicture(usedBoard) && usedBoard.Y() >= FFirstRow && usedBoard.Y() < FFirstRow + FRows;
+    }
+    QRect CellOf(const TUsedBoard& usedBoard) const { return CellRect(usedBoard.X(), usedBoard.Y() - FFirstRow); }
+
+    // A board of the cell's size and format, every pixel copied, so that the chits drawn on it
+    // next cover and keep exactly what they would on the board's own picture. The seam goes
+    // over its last column and row when the rows are finished.
+    void PutWhole(const TUsedBoard& usedBoard, const QImage& board)
+    {
+        const QRect cell = CellOf(usedBoard);
+        uchar* bits = FPicture.bits();
+        const qsizetype stride = FPicture.bytesPerLine();
+        const std::size_t rowBytes = static_cast<std::size_t>(cell.width()) * 4;
+        for (int y = 0; y < cell.height(); ++y)
+            std::memcpy(bits + (cell.top() + y) * stride + static_cast<qsizetype>(cell.left()) * 4, board.constScanLine(y), rowBytes);
+        FDrawn[Index(cell.left() / FPlan.Cell.width(), cell.top() / FPlan.Cell.height())] = true;
+    }
+
+    // Any other board with its chits already on it: into its cell less the cell's last column
+    // and row, which show the background like the empty cells.
     void Put(const TUsedBoard& usedBoard, const QImage& board)
     {
-        if (board.isNull() || !FPlan.InPicture(usedBoard))
+        if (board.isNull() || !Holds(usedBoard))
             return;
-        const QRect cell(usedBoard.X() * FPlan.Cell.width(), usedBoard.Y() * FPlan.Cell.height(),
-            FPlan.Cell.width() - 1, FPlan.Cell.height() - 1);
+        const QRect whole = CellOf(usedBoard);
+        const QRect cell(whole.topLeft(), whole.size() - QSize(1, 1));
+        QPainter painter(&FPicture);
         if (board.hasAlphaChannel())
-            FPainter.fillRect(cell, Background());
+            painter.fillRect(cell, Background());
         // A board of the cell's size is copied as it is, its last column and row under the seam:
         // so the map shows every pixel where the board has it, and a chit drawn or erased on the
         // map lands exactly where it was drawn on the board. Smaller boards are stretched.
         if (board.size() == FPlan.Cell)
-            FPainter.drawImage(cell.topLeft(), board, QRect(QPoint(0, 0), cell.size()));
+            painter.drawImage(cell.topLeft(), board, QRect(QPoint(0, 0), cell.size()));
         else
-            FPainter.drawImage(cell, board);
-        FDrawn[Index(usedBoard.X(), usedBoard.Y())] = true;
+            painter.drawImage(cell, board);
+        FDrawn[Index(whole.left() / FPlan.Cell.width(), whole.top() / FPlan.Cell.height())] = true;
     }
 
     // The empty cells and the seams of the others.
     void Finish()
     {
+        QPainter painter(&FPicture);
         const int width = FPlan.Cell.width();
         const int height = FPlan.Cell.height();
-        for (int y = 0; y < FPlan.Rows; ++y) {
+        for (int y = 0; y < FRows; ++y) {
             for (int x = 0; x < FPlan.Cols; ++x) {
-                const QRect cell(x * width, y * height, width, height);
+                const QRect cell = CellRect(x, y);
                 if (!FDrawn[Index(x, y)]) {
-                    FPainter.fillRect(cell, Background());
+                    painter.fillRect(cell, Background());
                     continue;
                 }
-                FPainter.fillRect(QRect(cell.right(), cell.top(), 1, height), Background());
-                FPainter.fillRect(QRect(cell.left(), cell.bottom(), width, 1), Background());
+                painter.fillRect(QRect(cell.right(), cell.top(), 1, height), Background());
+                painter.fillRect(QRect(cell.left(), cell.bottom(), width, 1), Background());
             }
         }
-        FPainter.end();
     }
 
 private:
     static QColor Background() { return QColor::fromRgb(MapBackground); }
+    // Cell (x, y) of this picture, y counted from its first row.
+    QRect CellRect(int x, int y) const
+    {
+        return QRect(x * FPlan.Cell.width(), y * FPlan.Cell.height(), FPlan.Cell.width(), FPlan.Cell.height());
+    }
     std::size_t Index(int x, int y) const
     {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(FPlan.Cols) + static_cast<std::size_t>(x);
     }
 
     const TMapPlan& FPlan;
-    QPainter FPainter;
+    QImage& FPicture;
+    int FFirstRow;
+    int FRows;
     std::vector<bool> FDrawn;
+};
+
+// A placed board with the phase's chits into its cell. A board that fills its cell with opaque
+// pixels of the picture's own format is copied in and its chits drawn on the picture, which
+// gives the same pixels as drawing them on a copy of the board and putting that in; any other
+// board is drawn on a copy first.
+void PutBoard(TDrawNotes& notes, TMapAssembler& assembler, const TMapPlan& plan, const TPreparedPhase& prepared,
+    const TUsedBoardList& layout, int index, int layerLimit)
+{
+    const QImage* picture = plan.Pictures[static_cast<std::size_t>(index)];
+    if (!picture)
+        return;
+    const TUsedBoard& usedBoard = *layout.Items(index);
+    if (plan.FillsCell(*picture)) {
+        assembler.PutWhole(usedBoard, *picture);
+        DrawPreparedChitsInCell(notes, prepared, assembler.Picture(), assembler.CellOf(usedBoard), usedBoard.ID(), layerLimit);
+    } else {
+        assembler.Put(usedBoard, DrawnBoard(notes, plan, prepared, layout, index, layerLimit));
+    }
+}
+
+// The notes of each board, handed on in layout order whatever order the boards are drawn in
+// (also when drawing stops on an error).
+class TNotesByBoard {
+public:
+    TNotesByBoard(TDrawNotes& target, int count)
+        : FTarget(target)
+        , FNotes(static_cast<std::size_t>(count))
+    {
+    }
+    ~TNotesByBoard()
+    {
+        for (auto& held : FNotes)
+            if (held)
+                held->Notes.PassTo(FTarget);
+    }
+    TNotesByBoard(const TNotesByBoard&) = delete;
+    TNotesByBoard& operator=(const TNotesByBoard&) = delete;
+
+    TDrawNotes& Of(int index)
+    {
+        auto& held = FNotes[static_cast<std::size_t>(index)];
+        if (!held)
+            held = std::make_unique<THeld>();
+        return held->Notes;
+    }
+
+private:
+    // Kept inside a drawing call, so that nothing is shown from here.
+    struct THeld {
+        TDrawNotes Notes;
+        TDrawNotes::TScope Hold {Notes};
+    };
+    TDrawNotes& FTarget;
+    std::vector<std::unique_ptr<THeld>> FNotes;
+};
+
+// Writes the map file and the files of the boards in it one row of cells at a time. A row whose
+// boards all fill their cells goes through in strips of a few rows: the boards' rows are copied
+// into the strip, the chits drawn into it band by band, and the strip handed to the encoders
+// of the boards and the map while it is still in the processor's cache. Any other row is drawn
+// whole first. Board files show every chit; when the map hides chits the boards are drawn again
+// for it, so that the chits keep what they covered on the map.
+class TMapFileWriter {
+public:
+    TMapFileWriter(TDrawNotes& mapNotes, TNotesByBoard& notes, const TMapPlan& plan, const TPreparedPhase& prepared,
+        const TUsedBoardList& layout, int layerLimit, std::vector<std::optional<std::string>>& boardFiles)
+        : FMapNotes(mapNotes)
+        , FNotes(notes)
+        , FPlan(plan)
+        , FPrepared(prepared)
+        , FLayout(layout)
+        , FLayerLimit(layerLimit)
+        , FBoardFiles(boardFiles)
+        , FDrawn(boardFiles.size(), false)
+        , FMap(plan.PictureSize().width(), plan.PictureSize().height(), QImage::Format_RGB32,
+              QImage(1, 1, QImage::Format_RGB32))
+    {
+    }
+
+    // Whether the board was drawn into the map (and its file written).
+    bool Drawn(int index) const { return FDrawn[static_cast<std::size_t>(index)]; }
+
+    // The map file; none when memory for a row of cells ran out (noted).
+    std::optional<std::string> Write()
+    {
+        for (int row = 0; row < FPlan.Rows; ++row) {
+            const std::vector<int> boards = BoardsInRow(row);
+            const bool strips = std::all_of(boards.begin(), boards.end(),
+                [this](int i) { return FPlan.FillsCell(*FPlan.Pictures[static_cast<std::size_t>(i)]); });
+            if (!(strips ? WriteInStrips(boards) : WriteWhole(row, boards)))
+                return std::nullopt;
+        }
+        return FMap.Finish();
+    }
+
+private:
+    // Rows per strip: two rows of 16-pixel blocks.
+    static constexpr int StripRows = 32;
+
+    struct TBoardInRow {
+        int Index = 0;
+        const QImage* Picture = nullptr;
+        int Left = 0;
+        std::unique_ptr<TJpegWriter> File;
+        std::vector<TChitDraw> Every;
+        std::vector<TChitDraw> Shown;
+    };
+
+    // The placed boards of a row of cells that can be drawn, in layout order.
+    std::vector<int> BoardsInRow(int row) const
+    {
+        std::vector<int> boards;
+        for (int i = 0, n = FLayout.Count(); i < n; ++i) {
+            const TUsedBoard& usedBoard = *FLayout.Items(i);
+            if (FPlan.Pictures[static_cast<std::size_t>(i)] && FPlan.InPicture(usedBoard) && usedBoard.Y() == row)
+                boards.push_back(i);
+        }
+        return boards;
+    }
+
+    std::vector<TChitDraw> PrepareChits(TDrawNotes& notes, QSize band, const QRect& cell, const std::string& usedBoardID, int layerLimit) const
+    {
+        std::vector<TChitDraw> draws;
+        if (!FPrepared.Chits)
+            return draws;
+        for (int i = 0, n = FPrepared.Chits->Count(); i < n; ++i) {
+            TChit* chit = FPrepared.Chits->Items(i);
+            if (chit->UsedBoardID() != usedBoardID)
+                continue;
+            if (std::optional<TChitDraw> draw = PrepareChitInCell(
+                    notes, *chit, band, cell.topLeft(), cell, layerLimit, FPrepared.Slots[static_cast<std::size_t>(i)]))
+                draws.push_back(std::move(*draw));
+        }
+        return draws;
+    }
+
+    bool WriteInStrips(const std::vector<int>& indexes)
+    {
+        const int width = FPlan.Cell.width();
+        const int height = FPlan.Cell.height();
+        const QSize band(FPlan.Cols * width, height);
+        QImage strip;
+        if (!MakeMapPicture(FMapNotes, QSize(band.width(), StripRows), FPlan.PictureSize(), strip))
+            return false;
+        std::vector<TBoardInRow> boards;
+        std::vector<bool> filled(static_cast<std::size_t>(FPlan.Cols), false);
+        for (int i : indexes) {
+            const TUsedBoard& usedBoard = *FLayout.Items(i);
+            TBoardInRow board;
+            board.Index = i;
+            board.Picture = FPlan.Pictures[static_cast<std::size_t>(i)];
+            board.Left = usedBoard.X() * width;
+            const QRect cell(board.Left, 0, width, height);
+            TDrawNotes& notes = FNotes.Of(i);
+            board.Every = PrepareChits(notes, band, cell, usedBoard.ID(), -1);
+            if (FLayerLimit != -1)
+                board.Shown = PrepareChits(notes, band, cell, usedBoard.ID(), FLayerLimit);
+            board.File = std::make_unique<TJpegWriter>(width, height, QImage::Format_RGB32, *board.Picture);
+            filled[static_cast<std::size_t>(usedBoard.X())] = true;
+            FDrawn[static_cast<std::size_t>(i)] = true;
+            boards.push_back(std::move(board));
+        }
+
+        uchar* bits = strip.bits();
+        const qsizetype stride = strip.bytesPerLine();
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+        auto copyRows = [&](const TBoardInRow& board, int top, int rows) {
+            for (int y = 0; y < rows; ++y)
+                std::memcpy(bits + y * stride + static_cast<qsizetype>(board.Left) * 4, board.Picture->constScanLine(top + y), rowBytes);
+        };
+        for (int top = 0; top < height; top += StripRows) {
+            const int rows = std::min(StripRows, height - top);
+            for (TBoardInRow& board : boards) {
+                copyRows(board, top, rows);
+                for (TChitDraw& draw : board.Every)
+                    DrawChitInBand(draw, strip, top, FLayerLimit == -1);
+                board.File->WriteRows(bits + static_cast<qsizetype>(board.Left) * 4, stride, rows);
+            }
+            if (FLayerLimit != -1) {
+                for (TBoardInRow& board : boards) {
+                    copyRows(board, top, rows);
+                    for (TChitDraw& draw : board.Shown)
+                        DrawChitInBand(draw, strip, top, true);
+                }
+            }
+            // The empty cells, and the seams at the right and bottom of the others.
+            for (int x = 0; x < FPlan.Cols; ++x) {
+                const bool lastRow = top + rows == height;
+                for (int y = 0; y < rows; ++y) {
+                    auto* line = reinterpret_cast<QRgb*>(bits + y * stride) + static_cast<qsizetype>(x) * width;
+                    if (!filled[static_cast<std::size_t>(x)] || (lastRow && y == rows - 1))
+                        std::fill(line, line + width, MapBackground);
+                    else
+                        line[width - 1] = MapBackground;
+                }
+            }
+            FMap.WriteRows(bits, stride, rows);
+        }
+        for (TBoardInRow& board : boards) {
+            // Drawn for the board's file and again for the map, a chit keeps the place of the
+            // first drawing and the pixels of the second, as if drawn on a copy of the board.
+            if (FLayerLimit != -1)
+                for (const TChitDraw& draw : board.Every)
+                    KeepChitPlace(draw);
+            for (TChitDraw& draw : FLayerLimit == -1 ? board.Every : board.Shown)
+                KeepChitDraw(draw);
+            FBoardFiles[static_cast<std::size_t>(board.Index)] = board.File->Finish();
+        }
+        return true;
+    }
+
+    // A row with a board that is drawn on a copy first (see-through or not of the cell's size).
+    bool WriteWhole(int row, const std::vector<int>& indexes)
+    {
+        const QSize size(FPlan.PictureSize().width(), FPlan.Cell.height());
+        QImage band;
+        if (!MakeMapPicture(FMapNotes, size, FPlan.PictureSize(), band))
+            return false;
+        TMapAssembler assembler(FPlan, band, row);
+        for (int i : indexes) {
+            const TUsedBoard& usedBoard = *FLayout.Items(i);
+            const QImage* picture = FPlan.Pictures[static_cast<std::size_t>(i)];
+            FDrawn[static_cast<std::size_t>(i)] = true;
+            TDrawNotes& notes = FNotes.Of(i);
+            if (FPlan.FillsCell(*picture)) {
+                const QRect cell = assembler.CellOf(usedBoard);
+                assembler.PutWhole(usedBoard, *picture);
+                DrawPreparedChitsInCell(notes, FPrepared, band, cell, usedBoard.ID(), -1);
+                TJpegWriter file(cell.width(), cell.height(), QImage::Format_RGB32, *picture);
+                file.WriteRows(band, cell.left(), cell.top(), cell.height());
+                FBoardFiles[static_cast<std::size_t>(i)] = file.Finish();
+                if (FLayerLimit != -1)
+                    PutBoard(notes, assembler, FPlan, FPrepared, FLayout, i, FLayerLimit);
+                continue;
+            }
+            const QImage board = DrawnBoard(notes, FPlan, FPrepared, FLayout, i, -1);
+            FBoardFiles[static_cast<std::size_t>(i)] = EncodeJpeg(board);
+            assembler.Put(usedBoard, FLayerLimit == -1 ? board : DrawnBoard(notes, FPlan, FPrepared, FLayout, i, FLayerLimit));
+        }
+        assembler.Finish();
+        FMap.WriteRows(band, 0, 0, band.height());
+        return true;
+    }
+
+    TDrawNotes& FMapNotes;
+    TNotesByBoard& FNotes;
+    const TMapPlan& FPlan;
+    const TPreparedPhase& FPrepared;
+    const TUsedBoardList& FLayout;
+    int FLayerLimit;
+    std::vector<std::optional<std::string>>& FBoardFiles;
+    std::vector<bool> FDrawn;
+    TJpegWriter FMap;
 };
 
 } // namespace
@@ -279,19 +596,24 @@ QImage TMapRenderer::BoardPictureWithChits(const TUsedBoard& usedBoard, const st
 
 QImage TMapRenderer::BuildMapPicture(TGame& game, int turnIndex, int phaseNumber)
 {
+    QImage map;
+    BuildMapPicture(game, turnIndex, phaseNumber, map);
+    return map;
+}
+
+void TMapRenderer::BuildMapPicture(TGame& game, int turnIndex, int phaseNumber, QImage& into)
+{
     TDrawNotes::TScope scope(FNotes);
     const TUsedBoardList& layout = *game.UsedBoardList();
     const TMapPlan plan = PlanMap(&FNotes, layout);
     const TPreparedPhase prepared = PreparePhase(PhaseOf(game, turnIndex, phaseNumber), game.BotList());
-    QImage map = NewMapPicture(FNotes, plan);
-    if (map.isNull())
-        return map;
-    TMapAssembler assembler(plan, map);
+    if (!MakeMapPicture(FNotes, plan.PictureSize(), plan.PictureSize(), into))
+        return;
+    TMapAssembler assembler(plan, into, 0);
     for (int i = 0, n = layout.Count(); i < n; ++i)
-        if (plan.InPicture(*layout.Items(i)))
-            assembler.Put(*layout.Items(i), DrawnBoard(FNotes, plan, prepared, layout, i, game.ChitLayerLimit()));
+        if (assembler.Holds(*layout.Items(i)))
+            PutBoard(FNotes, assembler, plan, prepared, layout, i, game.ChitLayerLimit());
     assembler.Finish();
-    return map;
 }
 
 std::vector<std::string> TMapRenderer::SaveImages(TGame& game)
@@ -308,40 +630,39 @@ std::vector<std::string> TMapRenderer::SaveImages(TGame& game)
     const TMapPlan plan = PlanMap(&FNotes, layout);
     const TPreparedPhase prepared = PreparePhase(turn->PhaseByNumber(phaseNumber), game.BotList());
     const int layerLimit = game.ChitLayerLimit();
+    const int count = layout.Count();
 
-    // The board files show every chit; each board is encoded and put into the map in turn, so
-    // that only one board's copy is held at a time. When the map hides chits its board is drawn
-    // again, last, so that the chits keep what they covered on the map.
-    if (FExportMap.size() != plan.PictureSize() || !FExportMap.isDetached())
-        FExportMap = NewMapPicture(FNotes, plan);
-    QImage& map = FExportMap;
-    TFileBytesList boardFiles;
+    std::vector<std::optional<std::string>> boardFiles(static_cast<std::size_t>(count));
+    std::optional<std::string> mapFile;
     {
-        std::optional<TMapAssembler> assembler;
-        if (!map.isNull())
-            assembler.emplace(plan, map);
-        for (int i = 0, n = layout.Count(); i < n; ++i) {
-            const TUsedBoard& usedBoard = *layout.Items(i);
-            const QImage board = DrawnBoard(FNotes, plan, prepared, layout, i, -1);
-            if (board.isNull())
-                continue;
-            // A cell left of or above the map would be named like the whole map.
-            if (usedBoard.X() >= 0 && usedBoard.Y() >= 0)
-                boardFiles.emplace_back(
-                    PhaseImagePath(name, usedBoard.X(), usedBoard.Y(), phaseNumber, turnCount), EncodeJpeg(board));
-            if (assembler && plan.InPicture(usedBoard))
-                assembler->Put(
-                    usedBoard, layerLimit == -1 ? board : DrawnBoard(FNotes, plan, prepared, layout, i, layerLimit));
+        TNotesByBoard notes(FNotes, count);
+        std::optional<TMapFileWriter> writer;
+        if (!plan.PictureSize().isEmpty()) {
+            writer.emplace(FNotes, notes, plan, prepared, layout, layerLimit, boardFiles);
+            mapFile = writer->Write();
         }
-        if (assembler)
-            assembler->Finish();
+        // Boards outside the map picture, or all of them when there is none.
+        for (int i = 0; i < count; ++i) {
+            if (writer && writer->Drawn(i))
+                continue;
+            const TUsedBoard& usedBoard = *layout.Items(i);
+            const QImage board = DrawnBoard(notes.Of(i), plan, prepared, layout, i, -1);
+            // A cell left of or above the map would be named like the whole map.
+            if (!board.isNull() && usedBoard.X() >= 0 && usedBoard.Y() >= 0)
+                boardFiles[static_cast<std::size_t>(i)] = EncodeJpeg(board);
+        }
     }
     TFileBytesList files;
-    if (!map.isNull())
-        files.emplace_back(PhaseImagePath(name, -1, -1, phaseNumber, turnCount), EncodeJpeg(map));
+    if (mapFile)
+        files.emplace_back(PhaseImagePath(name, -1, -1, phaseNumber, turnCount), std::move(*mapFile));
     else
         FNotes.Note("The map has no board that can be drawn; no map picture is written.");
-    files.insert(files.end(), std::make_move_iterator(boardFiles.begin()), std::make_move_iterator(boardFiles.end()));
+    for (int i = 0; i < count; ++i) {
+        auto& bytes = boardFiles[static_cast<std::size_t>(i)];
+        if (bytes)
+            files.emplace_back(
+                PhaseImagePath(name, layout.Items(i)->X(), layout.Items(i)->Y(), phaseNumber, turnCount), std::move(*bytes));
+    }
     SavePictureFiles(files);
     for (const auto& file : files)
         written.push_back(file.first);

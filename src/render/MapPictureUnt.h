@@ -19,9 +19,7 @@ QSize MapPictureSize(const TUsedBoardList& layout);
 
 // Draws the map pictures of a game: whole maps, single boards with the chits of a phase, and
 // the JPEG files of a phase. It keeps the notes of what could not be drawn, so each problem is
-// told once, and the picture the phase files are drawn into, which it reuses: bringing fresh
-// memory of a map's size into use costs about as much as encoding the picture. Whoever shows
-// or writes pictures owns one (the game session does for the windows).
+// told once. Whoever shows or writes pictures owns one (the game session does for the windows).
 class TMapRenderer {
 public:
     TDrawNotes& Notes() { return FNotes; }
@@ -40,6 +38,11 @@ public:
     // limit. Null for a map without boards; a turn or phase that does not exist is drawn
     // without chits.
     QImage BuildMapPicture(TGame& game, int turnIndex, int phaseNumber);
+    // The same, drawn into a picture the caller keeps (a window's shown map): when it has the
+    // map's size already and no one else shares it, it is drawn over without new memory, so a
+    // redraw costs about one copy of the boards. The chits keep what they cover in it, for the
+    // chit edits that erase and draw them on it.
+    void BuildMapPicture(TGame& game, int turnIndex, int phaseNumber, QImage& into);
 
     // Writes the pictures of the last turn at its current phase: the whole map (chits up to the
     // game's layer limit) and each placed board (every chit). Returns the files written, the map
@@ -48,5 +51,4 @@ public:
 
 private:
     TDrawNotes FNotes;
-    QImage FExportMap;
 };

@@ -5,18 +5,19 @@
 #include "support/ErrorsUnt.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
-// The unturned picture of the placed board's board, or none; a picture that cannot be read
-// means no square can be found, which is what the window does nothing about.
-const QImage* UnturnedPicture(const TBoard& board)
+// The size of the unturned picture of the board, or none; a picture that cannot be read means
+// no square can be found, which is what the window does nothing about.
+std::optional<QSize> UnturnedSize(const TBoard& board)
 {
     try {
-        const QImage& picture = board.Picture();
-        return picture.isNull() ? nullptr : &picture;
+        const QSize size = board.PictureSize();
+        return size.isEmpty() ? std::nullopt : std::optional<QSize>(size);
     } catch (const EImageError&) {
-        return nullptr;
+        return std::nullopt;
     }
 }
 
@@ -27,7 +28,7 @@ TBoardNode* NodeInCell(const TUsedBoard& usedBoard, QPoint inCell, QSize cellSiz
         || inCell.x() >= cellSize.width() || inCell.y() >= cellSize.height())
         return nullptr;
     const TBoard* board = usedBoard.Board();
-    const QImage* picture = board ? UnturnedPicture(*board) : nullptr;
+    const std::optional<QSize> picture = board ? UnturnedSize(*board) : std::nullopt;
     if (!picture)
         return nullptr;
     const double scaleX = static_cast<double>(picture->width()) / cellSize.width();

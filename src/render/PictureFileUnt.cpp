@@ -1,5 +1,7 @@
 #include "render/PictureFileUnt.h"
 
+#include "render/JpegWriterUnt.h"
+
 #include "support/ErrorsUnt.h"
 #include "support/FileUnt.h"
 #include "support/UtilsUnt.h"
@@ -16,14 +18,14 @@ std::string EncodeJpeg(const QImage& picture)
     // The encoder writes three colour components straight from 32-bit and 24-bit pictures; any
     // other format (a grey one would come out with one component) is made 24-bit first.
     QImage rgb = picture;
-    switch (picture.format()) {
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-    case QImage::Format_RGB888:
-        break;
-    default:
+    if (!TJpegWriter::TakesFormat(picture.format()))
         rgb = picture.convertToFormat(QImage::Format_RGB888);
-        break;
+    try {
+        TJpegWriter writer(rgb.width(), rgb.height(), rgb.format(), rgb);
+        writer.WriteRows(rgb.constBits(), rgb.bytesPerLine(), rgb.height());
+        return writer.Finish();
+    } catch (const EImageError&) {
+        // What the encoder refuses (a side longer than a JPEG holds) is refused in Qt's words.
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);

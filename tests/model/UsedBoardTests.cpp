@@ -1,4 +1,5 @@
 #include "model/UsedBoardUnt.h"
+#include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
 #include "common/TestFiles.h"
 
@@ -290,4 +291,40 @@ TEST_F(LayoutTest, ExtremeValuesFromADamagedFileStayInRange)
     Big->NodeAt(1, 1)->SetImageCenterY(-2147483647 - 1);
     EXPECT_EQ(placed->SquareCenter(1, 1), QPoint(2147483647, 56));
     EXPECT_EQ(layout.MapSquareCenter(*placed, 1, 1), QPoint(2147483647, -2147483647 - 1 + 56));
+}
+
+TEST_F(LayoutTest, TurnedPictureLeavesTheUnturnedPixelsToBeReadAgain)
+{
+    TUsedBoard placed(&Catalogue, Small, 0, 0);
+    placed.SetRotationCount(1);
+    const QImage turned = placed.Picture()->copy();
+    // Only the turned copy is held; the unturned picture's size is still known.
+    EXPECT_FALSE(Small->HasPicture());
+    EXPECT_EQ(Small->PictureSize(), QSize(24, 24));
+    // Square centres need only that size.
+    EXPECT_EQ(placed.SquareCenter(1, 1), QPoint(24 - (66 - 1), 56));
+    EXPECT_FALSE(Small->HasPicture());
+    // The pixels come back when asked for.
+    ExpectTurnedClockwise(turned, Small->Picture());
+    EXPECT_TRUE(Small->HasPicture());
+    // A picture decoded for someone else stays theirs.
+    TUsedBoard second(&Catalogue, Small, 1, 0);
+    ASSERT_NE(second.Picture(), nullptr);
+    EXPECT_TRUE(Small->HasPicture());
+    // Turning the cached copy needs no unturned pixels.
+    Small->ReleasePicturePixels();
+    second.RotateLeft();
+    EXPECT_FALSE(Small->HasPicture());
+    EXPECT_EQ(*second.Picture(), TurnedPicture(Small->Picture(), 3));
+
+    // A released picture forgets its size: another file may stand there now.
+    Small->ReleasePicture();
+    Small->SetRelativeFilePath("Other.png");
+    EXPECT_EQ(Small->PictureSize(), QSize(36, 36));
+    Small->ReleasePicturePixels();
+    Small->SetRelativeFilePath("Big.png");
+    EXPECT_EQ(Small->PictureSize(), QSize(1164, 1164));
+    Small->SetRelativeFilePath("Missing.png");
+    Small->ReleasePicturePixels();
+    EXPECT_THROW(Small->PictureSize(), EImageError);
 }

@@ -2,6 +2,7 @@
 #include "model/ChitUnt.h"
 #include "render/ChitDrawUnt.h"
 #include "render/GameFolderUnt.h"
+#include "render/JpegWriterUnt.h"
 #include "render/MapPictureUnt.h"
 #include "render/PictureFileUnt.h"
 #include "render/MapViewUnt.h"
@@ -17,17 +18,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -1094,4 +1100,287 @@ TEST_F(RenderTest, PointInTheDesignerGridFindsItsCellAndSquare)
     EXPECT_EQ(DesignerSquareAt(*plain, QPoint(380, 10), 380), nullptr);
     TUsedBoard unknown(&Catalogue, nullptr, 2, 0);
     EXPECT_EQ(DesignerSquareAt(unknown, hit.InCell, 380), nullptr);
+}
+
+// ----------------------------------------------------------------------------- redraw into a kept picture
+
+namespace {
+
+// Qt's own writer at the settings of the tool's files, for comparing bytes.
+std::string QtJpegBytes(const QImage& picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(false);
+    writer.setOptimizedWrite(false);
+    EXPECT_TRUE(writer.write(picture)) << writer.errorString().toStdString();
+    return bytes.toStdString();
+}
+
+// A picture with a see-through middle, to be drawn over what lies under it.
+QImage SeeThrough(int width, int height, QRgb colour)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    for (int y = height / 4; y < height * 3 / 4; ++y)
+        for (int x = width / 4; x < width * 3 / 4; ++x)
+            image.setPixel(x, y, qRgba(qRed(colour), qGreen(colour), qBlue(colour), 96));
+    return image;
+}
+
+// A map of every kind of cell: boards that fill their cell (turned too), a see-through one, a
+// smaller one that is stretched, and an empty cell; chits of three layers, see-through ones,
+// one hanging over its board's edge and archive markers that share a square.
+class MapRedrawTest : public GameRenderTest {
+protected:
+    void SetUp() override
+    {
+        GameRenderTest::SetUp();
+        AddBoard("NoiseA", Noise(240, 240, 1));
+        AddBoard("NoiseB", Noise(240, 240, 2));
+        AddBoard("Glass", SeeThrough(240, 240, Blue));
+        AddBoard("Small", Noise(120, 120, 3));
+        // The first row holds only boards that fill their cells, the second the others and an
+        // empty cell: the map's file is written in strips for one and whole for the other.
+        TUsedBoard* a = PlaceInGame("NoiseA", 0, 0);
+        TUsedBoard* b = PlaceInGame("NoiseB", 1, 0, 1);
+        TUsedBoard* c = PlaceInGame("NoiseA", 2, 0, 2);
+        TUsedBoard* glass = PlaceInGame("Glass", 0, 1);
+        TUsedBoard* small = PlaceInGame("Small", 1, 1);
+        Phase = StartTurns(1, 2);
+        Phase0 = Game.CurrentTurn()->PhaseByNumber(0);
+        TChitList& chits = *Phase->ChitList();
+        Course = AddChit(chits, "Pit", Noise(30, 30, 4), a, 4, 4);
+        Robot = AddChit(chits, "ZoomBot", Solid(24, 16, Yellow), a, 6, 7);
+        Robot->SetDrawLayer(150);
+        Robot->SetChitFacing(cfEast);
+        AddChit(chits, "Flag1", SeeThrough(20, 20, Red), b, 3, 9)->SetDrawLayer(50);
+        TChit* edge = AddChit(chits, "Wall", Solid(40, 12, Magenta), a, 12, 5);
+        edge->SetImagePixelShiftX(14);
+        AddChit(chits, "Ghost", SeeThrough(30, 30, Green), glass, 6, 6)->SetDrawLayer(120);
+        AddChit(chits, "Crate", Noise(26, 26, 5), small, 2, 11)->SetImageSizePercent(150);
+        AddChit(chits, "Beacon", Solid(18, 18, Cyan), c, 9, 3)->SetChitFacing(cfSouth);
+        TBot* zoom = Game.BotList()->FindByType(btZoomBot);
+        TBot* hammer = Game.BotList()->FindByType(btHammerBot);
+        ASSERT_TRUE(zoom && hammer);
+        zoom->SetInUseFlag(true);
+        hammer->SetInUseFlag(true);
+        AddChit(chits, "ZoomBotArchive", Solid(16, 16, Red), c, 5, 5)->SetDrawLayer(130);
+        AddChit(chits, "HammerBot", Solid(16, 16, Blue), c, 8, 8)->SetDrawLayer(140);
+        AddChit(chits, "HammerBotArchive", Solid(16, 16, Green), c, 5, 5)->SetDrawLayer(130);
+        AddChit(chits, "ZoomBotDestroyed", Solid(22, 22, Magenta))->SetDrawLayer(150);
+        Phase0->CopyChitsFrom(chits);
+    }
+
+    // The map as its rules say it is made: each board a copy of its turned picture with the
+    // phase's chits drawn on it, put into its cell less the cell's last column and row (see-
+    // through boards over the background, smaller ones stretched), the rest background.
+    QImage ExpectedMap(int phaseNumber)
+    {
+        const QSize cell = MapCellSize(*Game.UsedBoardList());
+        QImage map(MapPictureSize(*Game.UsedBoardList()), QImage::Format_RGB32);
+        map.fill(MapBackground);
+        QPainter painter(&map);
+        TPhase* phase = Game.CurrentTurn()->PhaseByNumber(phaseNumber);
+        for (int i = 0; i < Game.UsedBoardList()->Count(); ++i) {
+            const TUsedBoard& placed = *Game.UsedBoardList()->Items(i);
+            QImage board = *placed.Picture();
+            Renderer.DrawPhaseChits(*phase, board, placed, Game.ChitLayerLimit(), Game.BotList());
+            const QRect target(placed.X() * cell.width(), placed.Y() * cell.height(), cell.width() - 1, cell.height() - 1);
+            if (board.size() == cell)
+                painter.drawImage(target.topLeft(), board, QRect(QPoint(0, 0), target.size()));
+            else
+                painter.drawImage(target, board);
+        }
+        return map;
+    }
+
+    TPhase* Phase = nullptr;
+    TPhase* Phase0 = nullptr;
+    TChit* Course = nullptr;
+    TChit* Robot = nullptr;
+};
+
+} // namespace
+
+TEST_F(MapRedrawTest, RedrawIntoAKeptPictureEqualsAFreshMapAndReusesItsMemory)
+{
+    QImage shown;
+    Renderer.BuildMapPicture(Game, 0, 0, shown);
+    ASSERT_EQ(shown.size(), QSize(720, 480));
+    const uchar* memory = shown.constBits();
+
+    // Whatever the picture showed before is drawn over: another phase, chits moved, the layer
+    // limit switched on and off.
+    const std::vector<std::function<void()>> changes = {
+        [] {},
+        [this] { Robot->MoveEast(); },
+        [this] { Game.SetChitLayerLimit(100); },
+        [this] { Course->Tweak(-9, 5); },
+        [this] { Game.SetChitLayerLimit(-1); },
+        [this] { Robot->SetChitFacing(cfWest); Robot->SetImageSizePercent(180); },
+        [this] { Game.BotList()->FindByType(btZoomBot)->SetDamage(10); },
+    };
+    int step = 0;
+    for (const auto& change : changes) {
+        change();
+        Renderer.BuildMapPicture(Game, 0, 2, shown);
+        EXPECT_EQ(shown.constBits(), memory) << "step " << step;
+        const QImage expected = ExpectedMap(2);
+        EXPECT_EQ(shown, expected) << "step " << step;
+        TMapRenderer fresh;
+        EXPECT_EQ(fresh.BuildMapPicture(Game, 0, 2), expected) << "step " << step;
+        Renderer.BuildMapPicture(Game, 0, 0, shown);
+        EXPECT_EQ(shown, ExpectedMap(0)) << "step " << step;
+        ++step;
+    }
+
+    // A picture someone else shares is left to them; one of another size is replaced.
+    const QImage held = shown;
+    Renderer.BuildMapPicture(Game, 0, 2, shown);
+    EXPECT_EQ(held, ExpectedMap(0));
+    EXPECT_EQ(shown, ExpectedMap(2));
+    QImage other(10, 10, QImage::Format_RGB32);
+    Renderer.BuildMapPicture(Game, 0, 2, other);
+    EXPECT_EQ(other, ExpectedMap(2));
+    // An empty map leaves no picture.
+    TGame empty;
+    Renderer.BuildMapPicture(empty, 0, 0, other);
+    EXPECT_TRUE(other.isNull());
+}
+
+TEST_F(MapRedrawTest, ChitsErasedFromTheRedrawnMapLeaveWhatWasUnderThem)
+{
+    QImage shown;
+    Renderer.BuildMapPicture(Game, 0, 0, shown); // first drawn into some other phase
+    Renderer.BuildMapPicture(Game, 0, 2, shown);
+    const QImage withChits = shown.copy();
+
+    // The top chit erased: the map as if it had never stood there.
+    EraseChit(*Robot, shown, true);
+    const QImage withoutRobot = shown.copy();
+    const int layer = Robot->DrawLayer();
+    Robot->SetDrawLayer(10000);
+    Game.SetChitLayerLimit(1000);
+    EXPECT_EQ(withoutRobot, TMapRenderer().BuildMapPicture(Game, 0, 2));
+    Game.SetChitLayerLimit(-1);
+    Robot->SetDrawLayer(layer);
+
+    // Drawn again by an edit, erased again: each time the same pixels.
+    Tweak(Renderer.Notes(), *Robot, 0, 0, shown, true);
+    EXPECT_EQ(shown, withChits);
+    EraseChit(*Robot, shown, true);
+    EXPECT_EQ(shown, withoutRobot);
+    Tweak(Renderer.Notes(), *Robot, 7, -3, shown, true);
+    EXPECT_NE(shown, withoutRobot);
+    RotateRight(Renderer.Notes(), *Robot, shown, true);
+    MoveSouth(Renderer.Notes(), *Robot, shown, true);
+    EraseChit(*Robot, shown, true);
+    EXPECT_EQ(shown, withoutRobot);
+
+    // Every chit keeps what it covered on its board's own picture, the one hanging over its
+    // board's edge too: erasing it from the redrawn map gives what erasing it from a map put
+    // together from separately drawn boards gives.
+    for (const char* id : {"Wall", "Pit", "Flag1", "Ghost", "Crate", "Beacon", "ZoomBotArchive", "HammerBotArchive"}) {
+        TChit* chit = Phase->ChitList()->FindByID(id);
+        ASSERT_NE(chit, nullptr) << id;
+        Renderer.BuildMapPicture(Game, 0, 2, shown);
+        EraseChit(*chit, shown, true);
+        QImage expected = ExpectedMap(2);
+        EraseChit(*chit, expected, true);
+        EXPECT_EQ(shown, expected) << id;
+    }
+
+    // With the layer limit on, the hidden robot covers nothing and the course chit under it is
+    // erased to the bare board.
+    Game.SetChitLayerLimit(100);
+    Renderer.BuildMapPicture(Game, 0, 2, shown);
+    EXPECT_TRUE(Robot->SaveUnder().isNull());
+    EraseChit(*Course, shown, true);
+    Course->TakeOffMap();
+    EXPECT_EQ(shown, TMapRenderer().BuildMapPicture(Game, 0, 2));
+}
+
+TEST_F(MapRedrawTest, SaveImagesWritesWhatQtsWriterMakesOfTheMapAndEachBoard)
+{
+    Game.SetGameName("League");
+    Game.CurrentTurn()->SetCurrentPhaseNumber(2);
+    for (int limit : {-1, 100}) {
+        Game.SetChitLayerLimit(limit);
+        const std::vector<std::string> written = Renderer.SaveImages(Game);
+        ASSERT_EQ(written.size(), 6u);
+        // The chits keep what they covered on the map, as a redraw leaves them.
+        struct TUnder {
+            QImage Pixels;
+            QPoint At;
+            QPoint Cell;
+        };
+        std::map<std::string, TUnder> unders;
+        TChitList& chits = *Phase->ChitList();
+        for (int i = 0; i < chits.Count(); ++i) {
+            TChit& chit = *chits.Items(i);
+            unders[chit.ID()] = {chit.SaveUnder(), chit.SaveUnderAt(), chit.SaveUnderCell()};
+        }
+        QImage redrawn;
+        Renderer.BuildMapPicture(Game, 0, 2, redrawn);
+        for (int i = 0; i < chits.Count(); ++i) {
+            TChit& chit = *chits.Items(i);
+            const TUnder& under = unders[chit.ID()];
+            EXPECT_EQ(chit.SaveUnder(), under.Pixels) << chit.ID() << ", limit " << limit;
+            EXPECT_EQ(chit.SaveUnderAt(), under.At) << chit.ID();
+            EXPECT_EQ(chit.SaveUnderCell(), under.Cell) << chit.ID();
+        }
+
+        EXPECT_EQ(ReadBytes(written[0]), QtJpegBytes(ExpectedMap(2))) << "limit " << limit;
+        for (int i = 0; i < Game.UsedBoardList()->Count(); ++i) {
+            const TUsedBoard& placed = *Game.UsedBoardList()->Items(i);
+            EXPECT_EQ(written[static_cast<std::size_t>(i) + 1],
+                PhaseImagePath("League", placed.X(), placed.Y(), 2, 1));
+            QImage board = *placed.Picture();
+            Renderer.DrawPhaseChits(*Phase, board, placed, -1, Game.BotList());
+            EXPECT_EQ(ReadBytes(written[static_cast<std::size_t>(i) + 1]), QtJpegBytes(board))
+                << "limit " << limit << ", board " << i;
+        }
+    }
+}
+
+TEST(RenderJpeg, EncodedBytesAreThoseOfQtsWriter)
+{
+    QImage noise = Noise(333, 77, 9);
+    QImage odd = Noise(17, 9, 10);
+    odd.setDotsPerMeterX(2835);
+    odd.setDotsPerMeterY(11811);
+    odd.setText("Comment", "drawn by the tool");
+    odd.setText("Note", QString::fromUtf8("two\nlines, \xc3\xa9"));
+    QImage density = Noise(40, 40, 11);
+    density.setDotsPerMeterX(1000);
+    density.setDotsPerMeterY(2922);
+    QImage seeThrough = SeeThrough(64, 48, Magenta);
+    for (const QImage& picture : {noise, odd, density, seeThrough, Solid(1, 1, Grey)}) {
+        for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGB888,
+                 QImage::Format_Grayscale8, QImage::Format_ARGB32_Premultiplied, QImage::Format_RGBX8888}) {
+            const QImage converted = picture.convertToFormat(format);
+            const QImage written = TJpegWriter::TakesFormat(format) ? converted : converted.convertToFormat(QImage::Format_RGB888);
+            EXPECT_EQ(EncodeJpeg(converted), QtJpegBytes(written))
+                << picture.width() << " x " << picture.height() << ", format " << format;
+        }
+    }
+    // Written in parts, and from within a larger picture: the same bytes.
+    const QImage large = Noise(500, 300, 12);
+    const QRect part(37, 21, 333, 77);
+    TJpegWriter writer(part.width(), part.height(), QImage::Format_RGB32, odd);
+    for (int top = part.top(); top <= part.bottom(); top += 10)
+        writer.WriteRows(large, part.left(), top, std::min(10, part.bottom() + 1 - top));
+    QImage expected = large.copy(part);
+    expected.setDotsPerMeterX(odd.dotsPerMeterX());
+    expected.setDotsPerMeterY(odd.dotsPerMeterY());
+    for (const QString& key : odd.textKeys())
+        expected.setText(key, odd.text(key));
+    EXPECT_EQ(writer.Finish(), QtJpegBytes(expected));
+    EXPECT_THROW(TJpegWriter(0, 10, QImage::Format_RGB32, large), EImageError);
+    EXPECT_THROW(TJpegWriter(10, 10, QImage::Format_Grayscale8, large), EImageError);
+    EXPECT_THROW(TJpegWriter(70000, 2, QImage::Format_RGB32, large), EImageError);
 }
