@@ -2,7 +2,7 @@
 
 #include "PaintHelpers.h"
 
-#include "map/BoardUnt.h"
+#include "model/BoardUnt.h"
 
 #include <QPainterPath>
 #include <QPen>

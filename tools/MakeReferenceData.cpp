@@ -5,8 +5,8 @@
 #include "BoardPainter.h"
 #include "ReferenceCatalogue.h"
 
-#include "map/BoardUnt.h"
-#include "map/ChitUnt.h"
+#include "model/BoardUnt.h"
+#include "model/ChitUnt.h"
 #include "model/OptionUnt.h"
 #include "model/ProgramUnt.h"
 #include "support/UtilsUnt.h"

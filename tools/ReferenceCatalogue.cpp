@@ -3,8 +3,8 @@
 #include "BoardPainter.h"
 #include "ChitPainter.h"
 
-#include "map/BoardUnt.h"
-#include "map/ChitUnt.h"
+#include "model/BoardUnt.h"
+#include "model/ChitUnt.h"
 #include "model/BotUnt.h"
 #include "support/UtilsUnt.h"
 
