@@ -7,6 +7,7 @@
 #include "support/ErrorsUnt.h"
 #include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
+#include "support/RandomUnt.h"
 #include "support/UtilsUnt.h"
 #include "workflow/ApplicationUnt.h"
 #include "workflow/MainWindowRulesUnt.h"
@@ -642,14 +643,32 @@ TEST_F(MainWindowTest, StartUpIsTracedWhenTheThresholdAllows)
 TEST_F(MainWindowTest, NothingIsLoggedAtTheThresholdTheProgramSets)
 {
     WriteReferenceFiles();
-    Log().SetLevel(4);
-    Log().SetLevel(7);
+    StartProcess();
     {
         TfrmMain window;
         window.show();
         Control<QPushButton>(window, "btnKillWarning")->click();
     }
     EXPECT_FALSE(FileExists(FLogFile));
+}
+
+TEST_F(MainWindowTest, EveryStartOfTheProgramDealsOtherHands)
+{
+    std::vector<std::string> hands;
+    for (int start = 0; start < 2; ++start) {
+        // Without a seed of its own, every run would go on from the same one.
+        SetRandSeed(2024);
+        StartProcess();
+        EXPECT_NE(RandSeed(), 2024u);
+        TProgramDeck deck;
+        BuildProgramCards(deck);
+        deck.ShuffleAll();
+        std::string hand;
+        for (int card = 0; card < 9; ++card)
+            hand += deck.DealCard()->ID() + " ";
+        hands.push_back(hand);
+    }
+    EXPECT_NE(hands[0], hands[1]);
 }
 
 TEST_F(MainWindowTest, AMethodLeftByAnErrorWritesItsEndLineOnlyWhenGuarded)
