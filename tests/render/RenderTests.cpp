@@ -13,6 +13,7 @@
 #include "model/TurnUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/FileUnt.h"
+#include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/UtilsUnt.h"
 
@@ -30,6 +31,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -895,6 +897,44 @@ TEST(RenderFolder, GameNamesBecomeSafeFolderNames)
     const std::string cut = SafeFolderName(umlauts);
     EXPECT_EQ(cut.size(), 254u);
     EXPECT_EQ(QString::fromStdString(cut).toStdString(), cut);
+}
+
+TEST(RenderFolder, GamesNamedLikeTheToolsOwnFilesGetAFolderOfTheirOwn)
+{
+    const std::string logName = QFileInfo(QString::fromStdString(DefaultLogFileName())).fileName().toStdString();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Images", "Images (game)"},
+        {"images", "images (game)"},
+        {"BOARDS.XML", "BOARDS.XML (game)"},
+        {"Chits.xml", "Chits.xml (game)"},
+        {"CoreProgramDeck.xml", "CoreProgramDeck.xml (game)"},
+        {"BaseGameOptionDeck.xml", "BaseGameOptionDeck.xml (game)"},
+        {"BoltsAndBlastersOptionDeck.xml", "BoltsAndBlastersOptionDeck.xml (game)"},
+        {"ProgramDeck.xml", "ProgramDeck.xml (game)"},
+        {"BaseOptionDeck.xml", "BaseOptionDeck.xml (game)"},
+        {"PhaseTemplate.txt", "PhaseTemplate.txt (game)"},
+        {"turntemplate.TXT", "turntemplate.TXT (game)"},
+        {"CoglineTurnGenerator", "CoglineTurnGenerator (game)"},
+        {"CoglineTurnGenerator.log", "CoglineTurnGenerator.log (game)"},
+        {logName, logName + " (game)"},
+        // A name that already ends like a moved one moves too, so that no two games meet.
+        {"Images (game)", "Images (game) (game)"},
+        {"League (Game)", "League (Game) (game)"},
+        // Names that only look alike stay as they are.
+        {"Images2", "Images2"},
+        {"My Images", "My Images"},
+        {"Boards", "Boards"},
+        {"League (games)", "League (games)"},
+    };
+    std::set<std::string> folders;
+    for (const auto& [name, safe] : cases) {
+        EXPECT_EQ(SafeFolderName(name), safe) << name;
+        folders.insert(SafeFolderName(name));
+    }
+    EXPECT_EQ(folders.size(), cases.size());
+    // A long name keeps its suffix within the 255 bytes of one folder name.
+    const std::string cut = SafeFolderName(std::string(300, 'x') + " (game)");
+    EXPECT_EQ(cut, std::string(248, 'x') + " (game)");
 }
 
 TEST_F(GameRenderTest, SaveImagesWritesTheMapAndEachBoardAsBaselineJpegs)
