@@ -201,13 +201,8 @@ void TGame::ReleasePictures()
 
 void TGame::LoadFromXMLString(std::string_view text)
 {
-    BeginState(TPersistentState::Loading);
-    try {
-        TRootObject::LoadFromXMLString(text);
-    } catch (...) {
-        EndState(TPersistentState::Loading);
-        throw;
-    }
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    TRootObject::LoadFromXMLString(text);
     // A damaged file may lack lists the rest of the tool relies on: they come back empty.
     if (!BotList())
         CreateObject<TBotList>();
@@ -215,30 +210,17 @@ void TGame::LoadFromXMLString(std::string_view text)
         CreateObject<TChitList>();
     TurnList();
     GiveChitsTheirPointers();
-    EndState(TPersistentState::Loading);
 }
 
 void TGame::SaveToGameFile(const std::string& fileName)
 {
-    BeginState(TPersistentState::Saving);
-    try {
-        CompressStringToFile(SaveToXMLString(), fileName);
-    } catch (...) {
-        EndState(TPersistentState::Saving);
-        throw;
-    }
-    EndState(TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
+    CompressStringToFile(SaveToXMLString(), fileName);
 }
 
 void TGame::LoadFromGameFile(const std::string& fileName)
 {
-    BeginState(TPersistentState::Loading);
-    try {
-        std::string text = DecompressFileToString(fileName);
-        LoadFromXMLString(text);
-    } catch (...) {
-        EndState(TPersistentState::Loading);
-        throw;
-    }
-    EndState(TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    std::string text = DecompressFileToString(fileName);
+    LoadFromXMLString(text);
 }

@@ -16,22 +16,6 @@
 #include <map>
 
 namespace {
-// Removes a state when it goes out of scope, also when a load or save throws.
-class TStateScope {
-public:
-    TStateScope(TpzCustomPersistentToXMLObject& o, TPersistentState s)
-        : FObject(o)
-        , FState(s)
-    {
-        FObject.BeginState(s);
-    }
-    ~TStateScope() { FObject.EndState(FState); }
-
-private:
-    TpzCustomPersistentToXMLObject& FObject;
-    TPersistentState FState;
-};
-
 std::map<std::string, const TClass*, std::less<>>& ClassRegistry()
 {
     static std::map<std::string, const TClass*, std::less<>> registry;
@@ -370,7 +354,7 @@ void TpzCustomPersistentToXMLObject::SortObjectsBy(const TCompare& compare)
 
 void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
 {
-    TStateScope saving(*this, TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
     const std::string& name = XMLName();
     out += '<';
     out += name;
@@ -411,7 +395,7 @@ void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
 
 std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
 {
-    TStateScope saving(*this, TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
     SortObjects();
     std::string out;
     WriteElement(out);
@@ -420,7 +404,7 @@ std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
 
 void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
     FID = AttributeText(element.attribute("ID"));
     FVersion = ParseLeadingInteger(element.attribute("Version").value());
 
@@ -497,7 +481,7 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
 
 void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
     ClearObjects();
     TXMLDoc doc;
     doc.LoadFromString(text);
@@ -532,14 +516,14 @@ void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)
 
 void TpzCustomPersistentToXMLObject::LoadFromXMLStringByPath(std::string_view text)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
     ClearObjects();
     ReadElementByPath(text);
 }
 
 void TpzCustomPersistentToXMLObject::SaveToXMLFile(const std::string& fileName)
 {
-    TStateScope saving(*this, TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
     std::string text = SaveToXMLString();
     std::string content;
     content.reserve(text.size() + 64);
@@ -600,10 +584,19 @@ std::string JoinLinesWithCrLf(std::string_view bytes)
 
 void TpzCustomPersistentToXMLObject::LoadFromXMLFile(const std::string& fileName)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
     std::string text = ReadXMLFileText(fileName);
     LoadFromXMLString(text);
 }
+
+TPersistentStateScope::TPersistentStateScope(TpzCustomPersistentToXMLObject& object, TPersistentState state)
+    : FObject(object)
+    , FState(state)
+{
+    FObject.BeginState(state);
+}
+
+TPersistentStateScope::~TPersistentStateScope() { FObject.EndState(FState); }
 
 bool TpzCustomPersistentToXMLObject::CheckRoundTrip(TpzCustomPersistentToXMLObject& object, const TClass& cls,
     const std::string& firstFileName, const std::string& secondFileName)

@@ -1,6 +1,7 @@
 #pragma once
 #include "support/EnumSetUnt.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -327,9 +328,15 @@ public:
     void SetID(const std::string& id) { FID = id; }
     int Version() const { return FVersion; }
     void SetVersion(int version) { FVersion = version; }
-    bool HasState(TPersistentState s) const { return (FState >> static_cast<unsigned>(s)) & 1u; }
-    void BeginState(TPersistentState s) { FState |= 1u << static_cast<unsigned>(s); }
-    void EndState(TPersistentState s) { FState &= ~(1u << static_cast<unsigned>(s)); }
+    // States nest: each BeginState counts, and the state lasts until as many EndState calls have
+    // come. TPersistentStateScope pairs them.
+    bool HasState(TPersistentState s) const { return FStateDepth[Index(s)] > 0; }
+    void BeginState(TPersistentState s) { ++FStateDepth[Index(s)]; }
+    void EndState(TPersistentState s)
+    {
+        if (FStateDepth[Index(s)] > 0)
+            --FStateDepth[Index(s)];
+    }
     bool Loading() const { return HasState(TPersistentState::Loading); }
     bool Saving() const { return HasState(TPersistentState::Saving); }
 
@@ -347,6 +354,7 @@ protected:
     void WriteElement(std::string& out);
 
 private:
+    static std::size_t Index(TPersistentState s) { return static_cast<std::size_t>(s); }
     int ClassPosition(const TClass& cls) const;
 
     // The exact class of every child when they all share one, so that the lookups by class and
@@ -359,11 +367,25 @@ private:
     std::vector<const TClass*> FClassList;
     std::string FID;
     int FVersion = 0;
-    unsigned FState = 0;
+    std::uint16_t FStateDepth[2] = {0, 0};
     TpzCustomPersistentToXMLObject* FOwner = nullptr;
 };
 
 using TPersistentObject = TpzCustomPersistentToXMLObject;
+
+// Marks an object as loading or saving while it lives, also when the load or save throws. Guards
+// nest, so an outer load stays a load after an inner one ends.
+class TPersistentStateScope {
+public:
+    TPersistentStateScope(TpzCustomPersistentToXMLObject& object, TPersistentState state);
+    ~TPersistentStateScope();
+    TPersistentStateScope(const TPersistentStateScope&) = delete;
+    TPersistentStateScope& operator=(const TPersistentStateScope&) = delete;
+
+private:
+    TpzCustomPersistentToXMLObject& FObject;
+    TPersistentState FState;
+};
 
 // The text of an XML file as the loaders see it: lines joined with CR LF, an end-of-file byte
 // 26 on the last line dropped. A missing file gives empty text.

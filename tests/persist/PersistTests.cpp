@@ -276,6 +276,40 @@ TEST(PersistRead, SettersSeeTheLoadingState)
     EXPECT_FALSE(r.SawLoading);
 }
 
+TEST(PersistState, NestedGuardsKeepTheStateUntilTheOutermostEnds)
+{
+    TAllKinds o;
+    {
+        TPersistentStateScope outer(o, TPersistentState::Loading);
+        // A load inside a load ends its own guard, not the outer one.
+        o.LoadFromXMLString("<AllKinds><Number>1</Number></AllKinds>");
+        EXPECT_TRUE(o.Loading());
+        {
+            TPersistentStateScope saving(o, TPersistentState::Saving);
+            o.SaveToXMLString();
+            EXPECT_TRUE(o.Saving());
+            EXPECT_TRUE(o.Loading());
+        }
+        EXPECT_FALSE(o.Saving());
+        EXPECT_TRUE(o.Loading());
+        o.SetNumber(2);
+        EXPECT_TRUE(o.SawLoading);
+    }
+    EXPECT_FALSE(o.Loading());
+    // A guard left by an error ends as well; an unmatched EndState takes nothing below zero.
+    try {
+        TPersistentStateScope loading(o, TPersistentState::Loading);
+        throw EFileError("x");
+    } catch (const EFileError&) {
+    }
+    EXPECT_FALSE(o.Loading());
+    o.EndState(TPersistentState::Loading);
+    o.BeginState(TPersistentState::Loading);
+    EXPECT_TRUE(o.Loading());
+    o.EndState(TPersistentState::Loading);
+    EXPECT_FALSE(o.Loading());
+}
+
 TEST(PersistRead, TextInOtherScriptsRoundTrips)
 {
     TAllKinds o;
