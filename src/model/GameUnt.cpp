@@ -2,6 +2,7 @@
 
 #include "model/BoardUnt.h"
 #include "persist/ZLibFuncs.h"
+#include "support/UtilsUnt.h"
 
 COGLINE_DEFINE_CLASS(TGame, "Game", TRootObject,
     PropInteger<TGame>("BotArchiveMax", &TGame::BotArchiveMax, &TGame::SetBotArchiveMax),
@@ -199,10 +200,10 @@ void TGame::ReleasePictures()
     TurnList()->ReleasePicturesExceptLast();
 }
 
-void TGame::LoadFromXMLString(std::string_view text)
+void TGame::LoadFromXMLDoc(const TXMLDoc& doc)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
-    TRootObject::LoadFromXMLString(text);
+    TRootObject::LoadFromXMLDoc(doc);
     // A damaged file may lack lists the rest of the tool relies on: they come back empty.
     if (!BotList())
         CreateObject<TBotList>();
@@ -222,5 +223,6 @@ void TGame::LoadFromGameFile(const std::string& fileName)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
     std::string text = DecompressFileToString(fileName);
-    LoadFromXMLString(text);
+    // Opening part of a game would look like success and lose the rest at the next save.
+    LoadFromCompleteXMLString(text, Format("The game file \"%s\"", fileName.c_str()));
 }

@@ -479,15 +479,37 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
     }
 }
 
-void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text)
+void TpzCustomPersistentToXMLObject::LoadFromXMLDoc(const TXMLDoc& doc)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
     ClearObjects();
-    TXMLDoc doc;
-    doc.LoadFromString(text);
     pugi::xml_node root = doc.Root();
     if (root)
         ReadElement(root);
+}
+
+TXmlParseResult TpzCustomPersistentToXMLObject::ReadFromXMLString(std::string_view text)
+{
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    TXMLDoc doc;
+    doc.LoadFromString(text);
+    LoadFromXMLDoc(doc);
+    return doc.ParseResult();
+}
+
+void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text) { ReadFromXMLString(text); }
+
+void TpzCustomPersistentToXMLObject::LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName)
+{
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    TXMLDoc doc;
+    doc.LoadFromString(text);
+    const TXmlParseResult& parsed = doc.ParseResult();
+    if (!parsed.Complete)
+        throw EParseError(Format("%s cannot be read: parsing stopped at %s.", sourceName.c_str(), parsed.Where().c_str()));
+    if (!doc.Root())
+        throw EParseError(Format("%s cannot be read: it holds no XML element.", sourceName.c_str()));
+    LoadFromXMLDoc(doc);
 }
 
 void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)
@@ -535,7 +557,9 @@ void TpzCustomPersistentToXMLObject::SaveToXMLFile(const std::string& fileName)
     SaveBytesToFile(fileName, content);
 }
 
-std::string ReadXMLFileText(const std::string& fileName)
+namespace {
+// The bytes of a file; empty when there is no such file.
+std::string ReadFileBytes(const std::string& fileName)
 {
     QFile file(QString::fromStdString(fileName));
     if (!file.exists())
@@ -543,8 +567,28 @@ std::string ReadXMLFileText(const std::string& fileName)
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(Format("Cannot open file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
     QByteArray bytes = file.readAll();
-    return JoinLinesWithCrLf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
+
+// The offset in the file's bytes of an offset in its text with CR LF line ends: the lines hold
+// the same bytes, only their ends may differ.
+std::size_t FileOffset(std::string_view bytes, std::string_view text, std::size_t textOffset, std::size_t line)
+{
+    std::size_t textLineStart = textOffset;
+    while (textLineStart > 0 && text[textLineStart - 1] != '\n')
+        --textLineStart;
+    std::size_t lineStart = 0;
+    for (std::size_t l = 1; l < line && lineStart < bytes.size(); ++l) {
+        std::size_t end = bytes.find_first_of("\r\n", lineStart);
+        if (end == std::string_view::npos)
+            return bytes.size();
+        lineStart = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+    }
+    return std::min(lineStart + (textOffset - textLineStart), bytes.size());
+}
+} // namespace
+
+std::string ReadXMLFileText(const std::string& fileName) { return JoinLinesWithCrLf(ReadFileBytes(fileName)); }
 
 std::string JoinLinesWithCrLf(std::string_view bytes)
 {
@@ -582,12 +626,18 @@ std::string JoinLinesWithCrLf(std::string_view bytes)
     return text;
 }
 
-void TpzCustomPersistentToXMLObject::LoadFromXMLFile(const std::string& fileName)
+TXmlParseResult TpzCustomPersistentToXMLObject::ReadFromXMLFile(const std::string& fileName)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
-    std::string text = ReadXMLFileText(fileName);
-    LoadFromXMLString(text);
+    const std::string bytes = ReadFileBytes(fileName);
+    const std::string text = JoinLinesWithCrLf(bytes);
+    TXmlParseResult parsed = ReadFromXMLString(text);
+    if (!parsed.Complete)
+        parsed.Offset = FileOffset(bytes, text, parsed.Offset, parsed.Line);
+    return parsed;
 }
+
+void TpzCustomPersistentToXMLObject::LoadFromXMLFile(const std::string& fileName) { ReadFromXMLFile(fileName); }
 
 TPersistentStateScope::TPersistentStateScope(TpzCustomPersistentToXMLObject& object, TPersistentState state)
     : FObject(object)

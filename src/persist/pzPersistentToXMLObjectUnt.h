@@ -16,6 +16,8 @@ class xml_node;
 
 class TpzCustomPersistentToXMLObject;
 class TClass;
+class TXMLDoc;
+struct TXmlParseResult; // xml/XmlUnt.h
 
 // ---------------------------------------------------------------------------------------------
 // Enumerations: one table of value names per type; the XML format writes and reads these names.
@@ -295,10 +297,19 @@ public:
     virtual void SortObjects();
     virtual std::string GetID() const { return FID; }
     virtual std::string SaveToXMLString();
+    // Loads keep what was parsed before an error in the text (ReadFromXMLString says where it
+    // stopped).
     virtual void LoadFromXMLString(std::string_view text);
     virtual void LoadFromXMLStringByPath(std::string_view text);
     virtual void SaveToXMLFile(const std::string& fileName);
     virtual void LoadFromXMLFile(const std::string& fileName);
+    // The same loads, telling how far the parser read; for a file, Offset counts its bytes on disk.
+    TXmlParseResult ReadFromXMLString(std::string_view text);
+    TXmlParseResult ReadFromXMLFile(const std::string& fileName);
+    // A load that takes only a whole text: one that cannot be parsed to its end or holds no
+    // element raises EParseError naming the source ("The game file ...") and where parsing
+    // stopped, and the object is left as it was.
+    void LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName);
     virtual void SortObjectsBy(const TCompare& compare);
     // Saves the object, loads the text into a new instance of the class, saves that again and
     // compares; shows "successful load/save" or "failed load/save".
@@ -346,6 +357,9 @@ public:
     TpzCustomPersistentToXMLObject* Owner() const { return FOwner; }
 
 protected:
+    // Replaces the content with the document's root element (with none, the object is left
+    // without children). Every load ends here; a class extends it to set up what a load needs.
+    virtual void LoadFromXMLDoc(const TXMLDoc& doc);
     // Reads a parsed element into this object: ID, Version, properties, then children by
     // registered class, reusing existing children by position.
     void ReadElement(pugi::xml_node element);

@@ -20,6 +20,8 @@ public:
 COGLINE_DECLARE_ERROR(EFileError)
 COGLINE_DECLARE_ERROR(EDecompressionError)
 COGLINE_DECLARE_ERROR(EImageError)
+// A text that cannot be parsed to its end where a whole one is needed (a game file).
+COGLINE_DECLARE_ERROR(EParseError)
 
 // The class name of any exception, as shown to the game master.
 const char* ErrorClassName(const std::exception& e) noexcept;

@@ -243,6 +243,51 @@ TEST(Game, UnreadableFilesLeaveTheGameAsCreated)
     EXPECT_FALSE(game.Loading());
 }
 
+TEST(Game, AGameFileThatDoesNotParseCompletelyIsRefused)
+{
+    TGameFixture f;
+    const std::string text = f.Game->SaveToXMLString();
+    const std::size_t firstCut = text.find("</GameName>");
+    ASSERT_NE(firstCut, std::string::npos);
+    std::string badTag = text;
+    badTag.replace(firstCut, 11, "</GameNam>");
+    std::string utf16;
+    for (char c : text) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* where;
+    } cases[] = {
+        {"one bad closing tag", badTag, "line 1, column "},
+        {"cut in half", text.substr(0, text.size() / 2), "the text ends before the document is complete"},
+        {"UTF-16", "\xFF\xFE" + utf16, "line 1, column 4 (byte 3): a zero byte"},
+        {"two games", text + "\r\n" + text, "a second root element"},
+        {"no element", "", "it holds no XML element"},
+    };
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/league.cgx";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CompressStringToFile(c.text, name);
+        TGame game;
+        game.SetGameName("open before");
+        const std::string before = game.SaveToXMLString();
+        try {
+            game.LoadFromGameFile(name);
+            ADD_FAILURE() << "opened";
+        } catch (const EParseError& e) {
+            const std::string message = e.what();
+            EXPECT_EQ(message.rfind("The game file \"" + name + "\" cannot be read: ", 0), 0u) << message;
+            EXPECT_NE(message.find(c.where), std::string::npos) << message;
+        }
+        EXPECT_EQ(game.SaveToXMLString(), before);
+        EXPECT_FALSE(game.Loading());
+    }
+}
+
 TEST(Game, FailedSaveKeepsThePreviousFile)
 {
     TGameFixture f;

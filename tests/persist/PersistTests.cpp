@@ -1,6 +1,7 @@
 #include "persist/ObjectsUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/NotifyUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <gtest/gtest.h>
 
@@ -384,6 +385,64 @@ TEST(PersistLoad, TruncatedDocumentKeepsWhatWasParsed)
     list.LoadFromXMLString("<MixedList><ItemA ID=\"1\"></ItemA><ItemA ID=\"2\"></ItemA><ItemB ID=\"3");
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Items(1)->ID(), "2");
+}
+
+TEST(PersistLoad, ReadingSaysWhereParsingStopped)
+{
+    TMixedList list;
+    TXmlParseResult result = list.ReadFromXMLString("<MixedList><ItemA ID=\"1\"></ItemA>\r\n<ItemA ID=\"2\"></ItemB><ItemA ID=\"3\"></ItemA></MixedList>");
+    EXPECT_FALSE(result.Complete);
+    EXPECT_EQ(result.Line, 2u);
+    EXPECT_EQ(result.Column, 17u); // the name of the end tag that does not match
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_TRUE(list.ReadFromXMLString(list.SaveToXMLString()).Complete);
+
+    // In a file the offset counts the file's own bytes, whatever its line ends.
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/list.xml";
+    for (const char* lineEnd : {"\n", "\r", "\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(lineEnd));
+        const std::string bytes = std::string("<MixedList>") + lineEnd + "<ItemA ID=\"a\"></ItemA>" + lineEnd
+            + "<ItemA ID=\"b\"></ItemX>" + lineEnd + "</MixedList>" + lineEnd;
+        std::ofstream(name, std::ios::binary) << bytes;
+        result = list.ReadFromXMLFile(name);
+        ASSERT_FALSE(result.Complete);
+        EXPECT_EQ(result.Line, 3u);
+        ASSERT_LT(result.Offset, bytes.size());
+        EXPECT_EQ(bytes.substr(result.Offset, 6), "ItemX>");
+        EXPECT_EQ(list.Count(), 2);
+    }
+}
+
+TEST(PersistLoad, AWholeTextIsRequiredWhereAskedFor)
+{
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"<MixedList><ItemA ID=\"1\"></ItemA><ItemB ID=\"3", "The list \"x\" cannot be read: parsing stopped at line 1, column 45 (byte 44): the text ends"},
+        {"<MixedList><ItemA></ItemB></MixedList>", "The list \"x\" cannot be read: parsing stopped at line 1, column 21 (byte 20): start-end tags mismatch."},
+        {"", "The list \"x\" cannot be read: it holds no XML element."},
+        {"just text", "The list \"x\" cannot be read: it holds no XML element."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TMixedList list;
+        list.CreateObject<TItemB>()->SetID("kept");
+        try {
+            list.LoadFromCompleteXMLString(c.text, "The list \"x\"");
+            ADD_FAILURE() << "loaded";
+        } catch (const EParseError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+            EXPECT_STREQ(e.ClassName(), "EParseError");
+        }
+        // Nothing of the damaged text was taken.
+        EXPECT_EQ(list.SaveToXMLString(), "<MixedList><ItemB ID=\"kept\"></ItemB></MixedList>");
+        EXPECT_FALSE(list.Loading());
+    }
+    TMixedList list;
+    list.LoadFromCompleteXMLString("<MixedList><ItemA ID=\"1\"></ItemA></MixedList>\r\n", "The list");
+    EXPECT_EQ(list.Count(), 1);
 }
 
 TEST(PersistLoad, TextWithoutAnElementLeavesTheObjectEmpty)

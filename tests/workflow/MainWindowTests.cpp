@@ -275,6 +275,30 @@ TEST_F(MainWindowTest, EmptyUnreadableAndMissingFilesAreReportedTogether)
     EXPECT_EQ(window.UnusedOptionDeck(osBaseGame)->Count(), 26);
 }
 
+TEST_F(MainWindowTest, ADamagedReferenceFileKeepsWhatLoadedAndSaysWhereParsingStopped)
+{
+    WriteReferenceFiles();
+    // One typo in the end tag of the first board: only that board can be read.
+    std::string bytes = ReadBytes(FFolder + "Boards.xml");
+    const std::size_t typo = bytes.find("</Board>");
+    ASSERT_NE(typo, std::string::npos);
+    bytes.replace(typo, 8, "</Bord>");
+    WriteBytes(FFolder + "Boards.xml", bytes);
+    const std::size_t name = typo + 2;
+    const std::size_t lineStart = bytes.rfind('\n', name) + 1;
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(name), '\n'));
+
+    TMessageCapture messages;
+    TfrmMain window;
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    const std::string& text = messages.Messages()[0];
+    EXPECT_TRUE(Contains(text, "The reference file \"" + FFolder + "Boards.xml\" is damaged: parsing stopped at line "
+        + std::to_string(line) + ", column " + std::to_string(name - lineStart + 1) + " (byte " + std::to_string(name)
+        + "): start-end tags mismatch. Only what came before was loaded (1 entry).")) << text;
+    EXPECT_EQ(window.BoardList()->Count(), 1);
+    EXPECT_GT(window.ChitList()->Count(), 0);
+}
+
 TEST_F(MainWindowTest, NoReferenceDataAtAllStillStarts)
 {
     TMessageCapture messages;
