@@ -60,7 +60,8 @@ public:
 
     void SaveToGameFile(const std::string& fileName);
     // Refuses a file whose text cannot be parsed to its end (EParseError saying where parsing
-    // stopped); the game is left as it was then.
+    // stopped; the game is left as it was) or that is too large to be a real game
+    // (ELoadLimitError).
     void LoadFromGameFile(const std::string& fileName);
 
 protected:

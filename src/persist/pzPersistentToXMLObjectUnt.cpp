@@ -16,6 +16,49 @@
 #include <map>
 
 namespace {
+// The objects created while any load runs; the outermost load starts the count afresh.
+struct TLoadBudget {
+    int Depth = 0;
+    std::size_t Created = 0;
+    std::size_t Limit = MaxLoadObjects;
+};
+TLoadBudget GLoadBudget;
+
+[[noreturn]] void RefuseTooManyObjects()
+{
+    throw ELoadLimitError(Format("The text would make more than %zu objects, far more than any game or reference file.",
+        GLoadBudget.Limit));
+}
+
+bool IsElementNamed(pugi::xml_node node, const std::string& name)
+{
+    return node.type() == pugi::node_element && node.name()[0] == name[0] && std::strcmp(node.name(), name.c_str()) == 0;
+}
+
+// Every further element of a class makes at least as many objects as the first new one did (its
+// constructor's default children): when they cannot fit, the load is refused at once instead of
+// after the memory is taken.
+void RefuseWhatCannotFit(std::size_t madeByOne, pugi::xml_node node, const std::string& name)
+{
+    std::size_t more = 0;
+    for (pugi::xml_node next = node.next_sibling(); next; next = next.next_sibling())
+        if (IsElementNamed(next, name))
+            ++more;
+    if (more > 0 && madeByOne > (GLoadBudget.Limit - GLoadBudget.Created) / more)
+        RefuseTooManyObjects();
+}
+
+// Parses a text for a load: refuses one with more elements than any real file before a tree
+// is built.
+const TXmlParseResult& ParseForLoad(TXMLDoc& doc, std::string_view text)
+{
+    doc.LoadFromString(text);
+    if (doc.ParseResult().TooLarge)
+        throw ELoadLimitError(Format("The text holds more than %zu XML elements, far more than any game or reference file.",
+            MaxXmlElements));
+    return doc.ParseResult();
+}
+
 std::map<std::string, const TClass*, std::less<>>& ClassRegistry()
 {
     static std::map<std::string, const TClass*, std::less<>> registry;
@@ -207,6 +250,8 @@ void TpzCustomPersistentToXMLObject::RegisterChildClass(const TClass& cls)
 
 TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::CreateObject(const TClass& cls)
 {
+    if (GLoadBudget.Depth > 0 && ++GLoadBudget.Created > GLoadBudget.Limit)
+        RefuseTooManyObjects();
     auto child = cls.Create();
     child->FOwner = this;
     if (FObjects.empty() && !FMixed)
@@ -469,10 +514,21 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
             if (child->InheritsFrom(*registered))
                 existing.push_back(child.get());
         std::size_t k = 0;
+        bool checked = false;
         for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
-            if (node.type() != pugi::node_element || node.name()[0] != xmlName[0] || std::strcmp(node.name(), xmlName.c_str()) != 0)
+            if (!IsElementNamed(node, xmlName))
                 continue;
-            TpzCustomPersistentToXMLObject* target = k < existing.size() ? existing[k] : CreateObject(*registered);
+            TpzCustomPersistentToXMLObject* target;
+            if (k < existing.size()) {
+                target = existing[k];
+            } else {
+                const std::size_t before = GLoadBudget.Created;
+                target = CreateObject(*registered);
+                if (!checked) {
+                    checked = true;
+                    RefuseWhatCannotFit(GLoadBudget.Created - before, node, xmlName);
+                }
+            }
             ++k;
             target->ReadElement(node);
         }
@@ -484,17 +540,24 @@ void TpzCustomPersistentToXMLObject::LoadFromXMLDoc(const TXMLDoc& doc)
     TPersistentStateScope loading(*this, TPersistentState::Loading);
     ClearObjects();
     pugi::xml_node root = doc.Root();
-    if (root)
+    if (!root)
+        return;
+    try {
         ReadElement(root);
+    } catch (const ELoadLimitError&) {
+        // A refused load gives its memory back at once.
+        ClearObjects();
+        throw;
+    }
 }
 
 TXmlParseResult TpzCustomPersistentToXMLObject::ReadFromXMLString(std::string_view text)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
     TXMLDoc doc;
-    doc.LoadFromString(text);
+    TXmlParseResult parsed = ParseForLoad(doc, text);
     LoadFromXMLDoc(doc);
-    return doc.ParseResult();
+    return parsed;
 }
 
 void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text) { ReadFromXMLString(text); }
@@ -502,20 +565,23 @@ void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text) { 
 void TpzCustomPersistentToXMLObject::LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
-    TXMLDoc doc;
-    doc.LoadFromString(text);
-    const TXmlParseResult& parsed = doc.ParseResult();
-    if (!parsed.Complete)
-        throw EParseError(Format("%s cannot be read: parsing stopped at %s.", sourceName.c_str(), parsed.Where().c_str()));
-    if (!doc.Root())
-        throw EParseError(Format("%s cannot be read: it holds no XML element.", sourceName.c_str()));
-    LoadFromXMLDoc(doc);
+    try {
+        TXMLDoc doc;
+        const TXmlParseResult& parsed = ParseForLoad(doc, text);
+        if (!parsed.Complete)
+            throw EParseError(Format("%s cannot be read: parsing stopped at %s.", sourceName.c_str(), parsed.Where().c_str()));
+        if (!doc.Root())
+            throw EParseError(Format("%s cannot be read: it holds no XML element.", sourceName.c_str()));
+        LoadFromXMLDoc(doc);
+    } catch (const ELoadLimitError& error) {
+        throw ELoadLimitError(Format("%s cannot be read. %s", sourceName.c_str(), error.what()));
+    }
 }
 
 void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)
 {
     TXMLDoc doc;
-    doc.LoadFromString(text);
+    ParseForLoad(doc, text);
     pugi::xml_node root = doc.Root();
     if (!root)
         return;
@@ -639,14 +705,29 @@ TXmlParseResult TpzCustomPersistentToXMLObject::ReadFromXMLFile(const std::strin
 
 void TpzCustomPersistentToXMLObject::LoadFromXMLFile(const std::string& fileName) { ReadFromXMLFile(fileName); }
 
+TLoadObjectLimitScope::TLoadObjectLimitScope(std::size_t limit)
+    : FPrevious(GLoadBudget.Limit)
+{
+    GLoadBudget.Limit = limit;
+}
+
+TLoadObjectLimitScope::~TLoadObjectLimitScope() { GLoadBudget.Limit = FPrevious; }
+
 TPersistentStateScope::TPersistentStateScope(TpzCustomPersistentToXMLObject& object, TPersistentState state)
     : FObject(object)
     , FState(state)
 {
     FObject.BeginState(state);
+    if (state == TPersistentState::Loading && GLoadBudget.Depth++ == 0)
+        GLoadBudget.Created = 0;
 }
 
-TPersistentStateScope::~TPersistentStateScope() { FObject.EndState(FState); }
+TPersistentStateScope::~TPersistentStateScope()
+{
+    if (FState == TPersistentState::Loading)
+        --GLoadBudget.Depth;
+    FObject.EndState(FState);
+}
 
 bool TpzCustomPersistentToXMLObject::CheckRoundTrip(TpzCustomPersistentToXMLObject& object, const TClass& cls,
     const std::string& firstFileName, const std::string& secondFileName)

@@ -276,6 +276,24 @@ private:
 // ---------------------------------------------------------------------------------------------
 enum class TPersistentState { Loading, Saving };
 
+// A long campaign makes about 46,000 objects. A load that would make more than this many (the
+// default children of new objects included) is refused with ELoadLimitError before it fills the
+// memory, and the object it was reading into is left without children.
+inline constexpr std::size_t MaxLoadObjects = 2'000'000;
+
+// Puts another cap in force while it lives, so that tests reach it without making millions of
+// objects.
+class TLoadObjectLimitScope {
+public:
+    explicit TLoadObjectLimitScope(std::size_t limit);
+    ~TLoadObjectLimitScope();
+    TLoadObjectLimitScope(const TLoadObjectLimitScope&) = delete;
+    TLoadObjectLimitScope& operator=(const TLoadObjectLimitScope&) = delete;
+
+private:
+    std::size_t FPrevious;
+};
+
 class TpzCustomPersistentToXMLObject {
 public:
     using TObjectList = std::vector<std::unique_ptr<TpzCustomPersistentToXMLObject>>;
@@ -298,7 +316,7 @@ public:
     virtual std::string GetID() const { return FID; }
     virtual std::string SaveToXMLString();
     // Loads keep what was parsed before an error in the text (ReadFromXMLString says where it
-    // stopped).
+    // stopped); ELoadLimitError when the text is too large to be real.
     virtual void LoadFromXMLString(std::string_view text);
     virtual void LoadFromXMLStringByPath(std::string_view text);
     virtual void SaveToXMLFile(const std::string& fileName);
@@ -388,7 +406,8 @@ private:
 using TPersistentObject = TpzCustomPersistentToXMLObject;
 
 // Marks an object as loading or saving while it lives, also when the load or save throws. Guards
-// nest, so an outer load stays a load after an inner one ends.
+// nest, so an outer load stays a load after an inner one ends. While any load runs, the objects
+// created count against MaxLoadObjects.
 class TPersistentStateScope {
 public:
     TPersistentStateScope(TpzCustomPersistentToXMLObject& object, TPersistentState state);

@@ -59,6 +59,28 @@ void AppendNumber(std::string& out, unsigned long value)
 
 constexpr std::size_t NoOffset = std::string_view::npos;
 
+// Where the start tag beyond MaxXmlElements begins; NoOffset when there are not that many. A
+// start tag is a "<" not followed by "/", "!" or "?", so it takes two bytes at least and a
+// shorter text needs no look.
+std::size_t ElementLimitOffset(std::string_view text)
+{
+    if (text.size() / 2 <= MaxXmlElements)
+        return NoOffset;
+    std::size_t count = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const char* p = begin;
+    while (p < end) {
+        const void* hit = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+        if (!hit)
+            break;
+        p = static_cast<const char*>(hit) + 1;
+        if (p < end && *p != '/' && *p != '!' && *p != '?' && ++count > MaxXmlElements)
+            return static_cast<std::size_t>(p - 1 - begin);
+    }
+    return NoOffset;
+}
+
 // The offset in the original 8-bit text of a byte of its UTF-8 conversion.
 std::size_t Windows1252Offset(std::string_view original, std::size_t convertedOffset)
 {
@@ -151,6 +173,12 @@ std::string TXmlParseResult::Where() const
 TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
 {
     const bool utf8 = IsValidUtf8(text);
+    if (std::size_t tooMany = ElementLimitOffset(text); tooMany != NoOffset) {
+        doc.reset();
+        TXmlParseResult result = Stopped(text, utf8, tooMany, Format("the text holds more than %zu elements", MaxXmlElements));
+        result.TooLarge = true;
+        return result;
+    }
     std::string converted;
     std::string_view parsed = text;
     if (!utf8) {

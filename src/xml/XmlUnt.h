@@ -7,11 +7,17 @@
 
 // The XML document tree is pugixml's; this unit fixes how the tool parses and writes it.
 
+// No game (a long campaign has about 210,000) or reference file comes near this many elements;
+// a text with more is not parsed at all, so that a small compressed file cannot fill the memory.
+inline constexpr std::size_t MaxXmlElements = 4'000'000;
+
 // How far a parse got. When the text could not be read to its end, Offset is the byte of the
 // given text where reading stopped, Line and Column (counted in characters) the same place,
 // both from 1, and Description says why.
 struct TXmlParseResult {
     bool Complete = true;
+    // Stopped by MaxXmlElements; nothing was parsed then.
+    bool TooLarge = false;
     std::size_t Offset = 0;
     std::size_t Line = 0;
     std::size_t Column = 0;

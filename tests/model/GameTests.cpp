@@ -4,6 +4,7 @@
 #include "support/ErrorsUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/RandomUnt.h"
+#include "xml/XmlUnt.h"
 #include "common/TestFiles.h"
 
 #include <gmock/gmock.h>
@@ -286,6 +287,34 @@ TEST(Game, AGameFileThatDoesNotParseCompletelyIsRefused)
         EXPECT_EQ(game.SaveToXMLString(), before);
         EXPECT_FALSE(game.Loading());
     }
+}
+
+TEST(Game, AGameFileBombIsRefusedBeforeItFillsTheMemory)
+{
+    // A few kilobytes that inflate to more elements than any game holds.
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/bomb.cgx";
+    std::string text = "<Game><ChitList>";
+    text += Repeated("<Chit/>", MaxXmlElements);
+    text += "</ChitList></Game>";
+    std::string bomb(compressBound(static_cast<uLong>(text.size())), '\0');
+    uLongf size = static_cast<uLongf>(bomb.size());
+    ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(bomb.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
+                  static_cast<uLong>(text.size()), Z_BEST_SPEED), Z_OK);
+    bomb.resize(size);
+    ASSERT_LT(bomb.size(), 400u * 1024);
+    WriteBytes(name, bomb);
+    TGame game;
+    try {
+        game.LoadFromGameFile(name);
+        ADD_FAILURE() << "opened";
+    } catch (const ELoadLimitError& e) {
+        EXPECT_EQ(std::string(e.what()), "The game file \"" + name + "\" cannot be read. The text holds more than "
+            + std::to_string(MaxXmlElements) + " XML elements, far more than any game or reference file.");
+    }
+    // Refused before anything was read.
+    EXPECT_EQ(game.SaveToXMLString(), TGame().SaveToXMLString());
+    EXPECT_FALSE(game.Loading());
 }
 
 TEST(Game, FailedSaveKeepsThePreviousFile)

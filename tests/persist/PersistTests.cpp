@@ -2,6 +2,7 @@
 #include "support/ErrorsUnt.h"
 #include "support/NotifyUnt.h"
 #include "xml/XmlUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,17 @@ public:
     void SetName(const std::string& v) { Name = v; }
 };
 COGLINE_DEFINE_CLASS(THolder, "Holder", TRootObject, PropString<THolder>("Name", &THolder::GetName, &THolder::SetName))
+
+// Each holder it reads makes seven objects of its own: the holder, its list and five items.
+class THolderList : public TListObject {
+    COGLINE_PERSISTENT_CLASS(THolderList)
+public:
+    THolderList()
+        : TListObject(THolder::StaticClass())
+    {
+    }
+};
+COGLINE_DEFINE_CLASS(THolderList, "HolderList", TListObject)
 
 std::unique_ptr<TAllKinds> LoadedPtr(const std::string& text)
 {
@@ -443,6 +455,42 @@ TEST(PersistLoad, AWholeTextIsRequiredWhereAskedFor)
     TMixedList list;
     list.LoadFromCompleteXMLString("<MixedList><ItemA ID=\"1\"></ItemA></MixedList>\r\n", "The list");
     EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(PersistLoad, ALoadMakingMoreObjectsThanTheCapIsRefused)
+{
+    struct Case {
+        int holders;
+        int itemsEach; // beyond the five each list makes itself
+        std::size_t cap;
+        bool refused;
+    } cases[] = {
+        {10, 0, 70, false}, // exactly the cap
+        {11, 0, 70, true},  // seen at the first holder: ten more cannot fit
+        {31, 25, 1000, false},
+        {32, 25, 1000, true}, // each holder fits the count at its level; the total does not
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.holders << " holders, " << c.itemsEach << " items each, cap " << c.cap);
+        const std::string holder = "<Holder><FiveList>" + Repeated("<AllKinds></AllKinds>", 5 + static_cast<std::size_t>(c.itemsEach)) + "</FiveList></Holder>";
+        const std::string text = "<HolderList>" + Repeated(holder, static_cast<std::size_t>(c.holders)) + "</HolderList>";
+        TLoadObjectLimitScope cap(c.cap);
+        THolderList list;
+        try {
+            list.LoadFromXMLString(text);
+            EXPECT_FALSE(c.refused);
+            EXPECT_EQ(list.Count(), c.holders);
+        } catch (const ELoadLimitError& e) {
+            EXPECT_TRUE(c.refused);
+            EXPECT_EQ(std::string(e.what()), "The text would make more than " + std::to_string(c.cap)
+                + " objects, far more than any game or reference file.");
+            // A refused load keeps nothing, and the next one counts afresh.
+            EXPECT_EQ(list.Count(), 0);
+            list.LoadFromXMLString("<HolderList><Holder></Holder></HolderList>");
+            EXPECT_EQ(list.Count(), 1);
+        }
+        EXPECT_FALSE(list.Loading());
+    }
 }
 
 TEST(PersistLoad, TextWithoutAnElementLeavesTheObjectEmpty)

@@ -1,5 +1,6 @@
 #include "persist/XMLDocUnt.h"
 #include "xml/XmlUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,7 @@ TEST(XmlParse, SaysWhereReadingStopped)
         pugi::xml_document doc;
         TXmlParseResult result = ParseXml(doc, c.text);
         EXPECT_FALSE(result.Complete);
+        EXPECT_FALSE(result.TooLarge);
         EXPECT_EQ(result.Offset, c.offset);
         EXPECT_EQ(result.Line, c.line);
         EXPECT_EQ(result.Column, c.column);
@@ -102,6 +104,24 @@ TEST(XmlParse, SaysWhereReadingStopped)
         pugi::xml_document doc;
         EXPECT_TRUE(ParseXml(doc, whole).Complete) << whole;
     }
+}
+
+TEST(XmlParse, RefusesMoreElementsThanAnyRealFileHolds)
+{
+    // One start tag past the limit: nothing is parsed, and the stop is at that tag.
+    const std::string many = Repeated("<a>", MaxXmlElements + 1);
+    pugi::xml_document doc;
+    TXmlParseResult result = ParseXml(doc, many);
+    EXPECT_TRUE(result.TooLarge);
+    EXPECT_FALSE(result.Complete);
+    EXPECT_EQ(result.Offset, MaxXmlElements * 3);
+    EXPECT_FALSE(doc.first_child());
+
+    // End tags, comments and declarations are not elements; a long text with few is parsed.
+    EXPECT_FALSE(ParseXml(doc, "<a>" + Repeated("<?a?></a>", MaxXmlElements / 2 + 1)).TooLarge);
+    std::string longText = "<a>" + std::string(2 * MaxXmlElements + 10, 'x') + "</a>";
+    ASSERT_TRUE(ParseXml(doc, longText));
+    EXPECT_EQ(NodeText(doc.document_element()).size(), 2 * MaxXmlElements + 10);
 }
 
 TEST(XmlWrite, NoAddedWhitespaceAndNeverSelfClosing)
