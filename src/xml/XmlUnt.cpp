@@ -127,7 +127,7 @@ TXmlParseResult Stopped(std::string_view text, bool utf8, std::size_t offset, st
     // Lines end with CR LF, CR or LF; the next of each is looked for once it has been passed.
     const std::size_t stop = result.Offset;
     auto next = [&](char c, std::size_t from) {
-        const void* hit = std::memchr(text.data() + from, c, stop - from);
+        const void* hit = from < stop ? std::memchr(text.data() + from, c, stop - from) : nullptr;
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : stop;
     };
     std::size_t line = 1, lineStart = 0;
@@ -192,7 +192,7 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
     if (status.status != pugi::status_ok && status.status != pugi::status_no_document_element) {
         stop = static_cast<std::size_t>(std::max<std::ptrdiff_t>(status.offset, 0));
         why = LowerFirst(status.description());
-    } else if (const void* zero = std::memchr(parsed.data(), '\0', parsed.size())) {
+    } else if (const void* zero = parsed.empty() ? nullptr : std::memchr(parsed.data(), '\0', parsed.size())) {
         // The parser takes a zero byte for the end of the text and would drop all that follows.
         stop = static_cast<std::size_t>(static_cast<const char*>(zero) - parsed.data());
     } else if (pugi::xml_node root = doc.document_element()) {

@@ -100,7 +100,9 @@ TEST(XmlParse, SaysWhereReadingStopped)
         EXPECT_NE(result.Where().find(std::to_string(c.line) + ", column " + std::to_string(c.column) + " (byte " + std::to_string(c.offset) + "): "), std::string::npos) << result.Where();
     }
     // Whole texts, also those without an element, which leave the document without a root.
-    for (const char* whole : {"<a></a>", "<a><b/></a>\r\n", "", "  \r\n", "text only", "<?xml version=\"1.0\"?><a></a><!-- end -->"}) {
+    for (std::string_view whole : {std::string_view("<a></a>"), std::string_view("<a><b/></a>\r\n"), std::string_view(""),
+             std::string_view(), std::string_view("  \r\n"), std::string_view("text only"),
+             std::string_view("<?xml version=\"1.0\"?><a></a><!-- end -->")}) {
         pugi::xml_document doc;
         EXPECT_TRUE(ParseXml(doc, whole).Complete) << whole;
     }
