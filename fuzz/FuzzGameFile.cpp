@@ -1,4 +1,5 @@
-// A game file from anywhere: decompressed with the size limit, then read as a game.
+// A game file from anywhere: decompressed with the size limit, then read as the tool opens a
+// game, refusing text that does not parse completely.
 #include "FuzzCommon.h"
 
 #include "model/GameUnt.h"
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         // A small limit keeps each run fast; the limit itself is what is exercised.
         std::string text = DecompressFileToString(name, 16 * 1024 * 1024);
-        game.LoadFromXMLString(text);
+        game.LoadFromCompleteXMLString(text, "The game file");
         game.SaveToXMLString();
     } catch (const ECogline&) {
     }

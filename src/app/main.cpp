@@ -7,11 +7,7 @@
 
 int main(int argc, char** argv)
 {
-    // The threshold passes through 4 and stays at 7: a normal run writes no log lines; setting 1
-    // here turns the whole trace on.
-    Log().SetLevel(4);
-    Log().SetLevel(7);
-    Log().Detail("Application Start");
+    StartProcess();
     int result = 0;
     {
         TApplication application(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "model/BoardUnt.h"
 #include "persist/ZLibFuncs.h"
+#include "support/UtilsUnt.h"
 
 COGLINE_DEFINE_CLASS(TGame, "Game", TRootObject,
     PropInteger<TGame>("BotArchiveMax", &TGame::BotArchiveMax, &TGame::SetBotArchiveMax),
@@ -199,15 +200,10 @@ void TGame::ReleasePictures()
     TurnList()->ReleasePicturesExceptLast();
 }
 
-void TGame::LoadFromXMLString(std::string_view text)
+void TGame::LoadFromXMLDoc(const TXMLDoc& doc)
 {
-    BeginState(TPersistentState::Loading);
-    try {
-        TRootObject::LoadFromXMLString(text);
-    } catch (...) {
-        EndState(TPersistentState::Loading);
-        throw;
-    }
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    TRootObject::LoadFromXMLDoc(doc);
     // A damaged file may lack lists the rest of the tool relies on: they come back empty.
     if (!BotList())
         CreateObject<TBotList>();
@@ -215,30 +211,18 @@ void TGame::LoadFromXMLString(std::string_view text)
         CreateObject<TChitList>();
     TurnList();
     GiveChitsTheirPointers();
-    EndState(TPersistentState::Loading);
 }
 
 void TGame::SaveToGameFile(const std::string& fileName)
 {
-    BeginState(TPersistentState::Saving);
-    try {
-        CompressStringToFile(SaveToXMLString(), fileName);
-    } catch (...) {
-        EndState(TPersistentState::Saving);
-        throw;
-    }
-    EndState(TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
+    CompressStringToFile(SaveToXMLString(), fileName);
 }
 
 void TGame::LoadFromGameFile(const std::string& fileName)
 {
-    BeginState(TPersistentState::Loading);
-    try {
-        std::string text = DecompressFileToString(fileName);
-        LoadFromXMLString(text);
-    } catch (...) {
-        EndState(TPersistentState::Loading);
-        throw;
-    }
-    EndState(TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    std::string text = DecompressFileToString(fileName);
+    // Opening part of a game would look like success and lose the rest at the next save.
+    LoadFromCompleteXMLString(text, Format("The game file \"%s\"", fileName.c_str()));
 }

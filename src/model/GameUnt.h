@@ -58,10 +58,15 @@ public:
     bool NextPhase();
     void ReleasePictures();
 
-    // Reads the game, then gives every chit the catalogue and the map layout again.
-    void LoadFromXMLString(std::string_view text) override;
     void SaveToGameFile(const std::string& fileName);
+    // Refuses a file whose text cannot be parsed to its end (EParseError saying where parsing
+    // stopped; the game is left as it was) or that is too large to be a real game
+    // (ELoadLimitError).
     void LoadFromGameFile(const std::string& fileName);
+
+protected:
+    // Reads the game, then gives every chit the catalogue and the map layout again.
+    void LoadFromXMLDoc(const TXMLDoc& doc) override;
 
 private:
     // The game's own chit list, then that of every phase of every turn.

@@ -62,7 +62,8 @@ TXMLDoc::TXMLDoc(std::string rootName)
 bool TXMLDoc::LoadFromString(std::string_view text)
 {
     FDoc.reset();
-    return ParseXml(FDoc, text);
+    FParseResult = ParseXml(FDoc, text);
+    return FParseResult.Complete && FDoc.document_element();
 }
 
 pugi::xml_node TXMLDoc::Resolve(std::string_view path) const

@@ -1,4 +1,6 @@
 #pragma once
+#include "xml/XmlUnt.h"
+
 #include <pugixml.hpp>
 
 #include <string>
@@ -12,7 +14,10 @@ class TXMLDoc {
 public:
     explicit TXMLDoc(std::string rootName = std::string());
 
+    // Whether the whole text was read and holds an element; never raises. What was built before
+    // an error stays, and ParseResult says where and why reading stopped.
     bool LoadFromString(std::string_view text);
+    const TXmlParseResult& ParseResult() const { return FParseResult; }
     pugi::xml_node FindNode(std::string_view path) const;
     pugi::xml_node FindElement(std::string_view path) const;
     bool NodeExists(std::string_view path) const;
@@ -32,4 +37,5 @@ private:
 
     pugi::xml_document FDoc;
     std::string FRootName;
+    TXmlParseResult FParseResult;
 };

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <string>
 
-// A game file is one zlib stream (header, deflate data, Adler-32) of the game's XML text, and
-// nothing before or after it.
+// A game file is one zlib stream (header, deflate data, Adler-32) of the game's XML text. The
+// tool writes nothing after the stream, and reading stops at its end.
 
 // No game comes near this; a file inflating past it is not a game file but a bomb.
 inline constexpr std::size_t GameFileTextLimit = std::size_t{256} * 1024 * 1024;
@@ -14,5 +14,6 @@ inline constexpr std::size_t GameFileTextLimit = std::size_t{256} * 1024 * 1024;
 void CompressStringToFile(const std::string& text, const std::string& fileName);
 
 // The text of a game file. EFileError when the file cannot be opened or read;
-// EDecompressionError when it is not one complete zlib stream or inflates past maxTextSize.
+// EDecompressionError when it does not begin with one complete zlib stream or inflates past
+// maxTextSize. Bytes after the end of the stream are not read.
 std::string DecompressFileToString(const std::string& fileName, std::size_t maxTextSize = GameFileTextLimit);

@@ -16,21 +16,48 @@
 #include <map>
 
 namespace {
-// Removes a state when it goes out of scope, also when a load or save throws.
-class TStateScope {
-public:
-    TStateScope(TpzCustomPersistentToXMLObject& o, TPersistentState s)
-        : FObject(o)
-        , FState(s)
-    {
-        FObject.BeginState(s);
-    }
-    ~TStateScope() { FObject.EndState(FState); }
-
-private:
-    TpzCustomPersistentToXMLObject& FObject;
-    TPersistentState FState;
+// The objects created while any load runs; the outermost load starts the count afresh.
+struct TLoadBudget {
+    int Depth = 0;
+    std::size_t Created = 0;
+    std::size_t Limit = MaxLoadObjects;
 };
+TLoadBudget GLoadBudget;
+
+[[noreturn]] void RefuseTooManyObjects()
+{
+    throw ELoadLimitError(Format("The text would make more than %zu objects, far more than any game or reference file.",
+        GLoadBudget.Limit));
+}
+
+bool IsElementNamed(pugi::xml_node node, const std::string& name)
+{
+    return node.type() == pugi::node_element && node.name()[0] == name[0] && std::strcmp(node.name(), name.c_str()) == 0;
+}
+
+// Every further element of a class makes at least as many objects as the first new one did (its
+// constructor's default children): when they cannot fit, the load is refused at once instead of
+// after the memory is taken.
+void RefuseWhatCannotFit(std::size_t madeByOne, pugi::xml_node node, const std::string& name)
+{
+    std::size_t more = 0;
+    for (pugi::xml_node next = node.next_sibling(); next; next = next.next_sibling())
+        if (IsElementNamed(next, name))
+            ++more;
+    if (more > 0 && madeByOne > (GLoadBudget.Limit - GLoadBudget.Created) / more)
+        RefuseTooManyObjects();
+}
+
+// Parses a text for a load: refuses one with more elements than any real file before a tree
+// is built.
+const TXmlParseResult& ParseForLoad(TXMLDoc& doc, std::string_view text)
+{
+    doc.LoadFromString(text);
+    if (doc.ParseResult().TooLarge)
+        throw ELoadLimitError(Format("The text holds more than %zu XML elements, far more than any game or reference file.",
+            MaxXmlElements));
+    return doc.ParseResult();
+}
 
 std::map<std::string, const TClass*, std::less<>>& ClassRegistry()
 {
@@ -223,6 +250,8 @@ void TpzCustomPersistentToXMLObject::RegisterChildClass(const TClass& cls)
 
 TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::CreateObject(const TClass& cls)
 {
+    if (GLoadBudget.Depth > 0 && ++GLoadBudget.Created > GLoadBudget.Limit)
+        RefuseTooManyObjects();
     auto child = cls.Create();
     child->FOwner = this;
     if (FObjects.empty() && !FMixed)
@@ -370,7 +399,7 @@ void TpzCustomPersistentToXMLObject::SortObjectsBy(const TCompare& compare)
 
 void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
 {
-    TStateScope saving(*this, TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
     const std::string& name = XMLName();
     out += '<';
     out += name;
@@ -411,7 +440,7 @@ void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
 
 std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
 {
-    TStateScope saving(*this, TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
     SortObjects();
     std::string out;
     WriteElement(out);
@@ -420,7 +449,7 @@ std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
 
 void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
     FID = AttributeText(element.attribute("ID"));
     FVersion = ParseLeadingInteger(element.attribute("Version").value());
 
@@ -485,31 +514,74 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
             if (child->InheritsFrom(*registered))
                 existing.push_back(child.get());
         std::size_t k = 0;
+        bool checked = false;
         for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
-            if (node.type() != pugi::node_element || node.name()[0] != xmlName[0] || std::strcmp(node.name(), xmlName.c_str()) != 0)
+            if (!IsElementNamed(node, xmlName))
                 continue;
-            TpzCustomPersistentToXMLObject* target = k < existing.size() ? existing[k] : CreateObject(*registered);
+            TpzCustomPersistentToXMLObject* target;
+            if (k < existing.size()) {
+                target = existing[k];
+            } else {
+                const std::size_t before = GLoadBudget.Created;
+                target = CreateObject(*registered);
+                if (!checked) {
+                    checked = true;
+                    RefuseWhatCannotFit(GLoadBudget.Created - before, node, xmlName);
+                }
+            }
             ++k;
             target->ReadElement(node);
         }
     }
 }
 
-void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text)
+void TpzCustomPersistentToXMLObject::LoadFromXMLDoc(const TXMLDoc& doc)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
     ClearObjects();
-    TXMLDoc doc;
-    doc.LoadFromString(text);
     pugi::xml_node root = doc.Root();
-    if (root)
+    if (!root)
+        return;
+    try {
         ReadElement(root);
+    } catch (const ELoadLimitError&) {
+        // A refused load gives its memory back at once.
+        ClearObjects();
+        throw;
+    }
+}
+
+TXmlParseResult TpzCustomPersistentToXMLObject::ReadFromXMLString(std::string_view text)
+{
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    TXMLDoc doc;
+    TXmlParseResult parsed = ParseForLoad(doc, text);
+    LoadFromXMLDoc(doc);
+    return parsed;
+}
+
+void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text) { ReadFromXMLString(text); }
+
+void TpzCustomPersistentToXMLObject::LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName)
+{
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    try {
+        TXMLDoc doc;
+        const TXmlParseResult& parsed = ParseForLoad(doc, text);
+        if (!parsed.Complete)
+            throw EParseError(Format("%s cannot be read: parsing stopped at %s.", sourceName.c_str(), parsed.Where().c_str()));
+        if (!doc.Root())
+            throw EParseError(Format("%s cannot be read: it holds no XML element.", sourceName.c_str()));
+        LoadFromXMLDoc(doc);
+    } catch (const ELoadLimitError& error) {
+        throw ELoadLimitError(Format("%s cannot be read. %s", sourceName.c_str(), error.what()));
+    }
 }
 
 void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)
 {
     TXMLDoc doc;
-    doc.LoadFromString(text);
+    ParseForLoad(doc, text);
     pugi::xml_node root = doc.Root();
     if (!root)
         return;
@@ -532,14 +604,14 @@ void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)
 
 void TpzCustomPersistentToXMLObject::LoadFromXMLStringByPath(std::string_view text)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
     ClearObjects();
     ReadElementByPath(text);
 }
 
 void TpzCustomPersistentToXMLObject::SaveToXMLFile(const std::string& fileName)
 {
-    TStateScope saving(*this, TPersistentState::Saving);
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
     std::string text = SaveToXMLString();
     std::string content;
     content.reserve(text.size() + 64);
@@ -551,7 +623,9 @@ void TpzCustomPersistentToXMLObject::SaveToXMLFile(const std::string& fileName)
     SaveBytesToFile(fileName, content);
 }
 
-std::string ReadXMLFileText(const std::string& fileName)
+namespace {
+// The bytes of a file; empty when there is no such file.
+std::string ReadFileBytes(const std::string& fileName)
 {
     QFile file(QString::fromStdString(fileName));
     if (!file.exists())
@@ -559,8 +633,28 @@ std::string ReadXMLFileText(const std::string& fileName)
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(Format("Cannot open file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
     QByteArray bytes = file.readAll();
-    return JoinLinesWithCrLf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
+
+// The offset in the file's bytes of an offset in its text with CR LF line ends: the lines hold
+// the same bytes, only their ends may differ.
+std::size_t FileOffset(std::string_view bytes, std::string_view text, std::size_t textOffset, std::size_t line)
+{
+    std::size_t textLineStart = textOffset;
+    while (textLineStart > 0 && text[textLineStart - 1] != '\n')
+        --textLineStart;
+    std::size_t lineStart = 0;
+    for (std::size_t l = 1; l < line && lineStart < bytes.size(); ++l) {
+        std::size_t end = bytes.find_first_of("\r\n", lineStart);
+        if (end == std::string_view::npos)
+            return bytes.size();
+        lineStart = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+    }
+    return std::min(lineStart + (textOffset - textLineStart), bytes.size());
+}
+} // namespace
+
+std::string ReadXMLFileText(const std::string& fileName) { return JoinLinesWithCrLf(ReadFileBytes(fileName)); }
 
 std::string JoinLinesWithCrLf(std::string_view bytes)
 {
@@ -598,11 +692,41 @@ std::string JoinLinesWithCrLf(std::string_view bytes)
     return text;
 }
 
-void TpzCustomPersistentToXMLObject::LoadFromXMLFile(const std::string& fileName)
+TXmlParseResult TpzCustomPersistentToXMLObject::ReadFromXMLFile(const std::string& fileName)
 {
-    TStateScope loading(*this, TPersistentState::Loading);
-    std::string text = ReadXMLFileText(fileName);
-    LoadFromXMLString(text);
+    TPersistentStateScope loading(*this, TPersistentState::Loading);
+    const std::string bytes = ReadFileBytes(fileName);
+    const std::string text = JoinLinesWithCrLf(bytes);
+    TXmlParseResult parsed = ReadFromXMLString(text);
+    if (!parsed.Complete)
+        parsed.Offset = FileOffset(bytes, text, parsed.Offset, parsed.Line);
+    return parsed;
+}
+
+void TpzCustomPersistentToXMLObject::LoadFromXMLFile(const std::string& fileName) { ReadFromXMLFile(fileName); }
+
+TLoadObjectLimitScope::TLoadObjectLimitScope(std::size_t limit)
+    : FPrevious(GLoadBudget.Limit)
+{
+    GLoadBudget.Limit = limit;
+}
+
+TLoadObjectLimitScope::~TLoadObjectLimitScope() { GLoadBudget.Limit = FPrevious; }
+
+TPersistentStateScope::TPersistentStateScope(TpzCustomPersistentToXMLObject& object, TPersistentState state)
+    : FObject(object)
+    , FState(state)
+{
+    FObject.BeginState(state);
+    if (state == TPersistentState::Loading && GLoadBudget.Depth++ == 0)
+        GLoadBudget.Created = 0;
+}
+
+TPersistentStateScope::~TPersistentStateScope()
+{
+    if (FState == TPersistentState::Loading)
+        --GLoadBudget.Depth;
+    FObject.EndState(FState);
 }
 
 bool TpzCustomPersistentToXMLObject::CheckRoundTrip(TpzCustomPersistentToXMLObject& object, const TClass& cls,

@@ -1,6 +1,7 @@
 #pragma once
 #include "support/EnumSetUnt.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,8 @@ class xml_node;
 
 class TpzCustomPersistentToXMLObject;
 class TClass;
+class TXMLDoc;
+struct TXmlParseResult; // xml/XmlUnt.h
 
 // ---------------------------------------------------------------------------------------------
 // Enumerations: one table of value names per type; the XML format writes and reads these names.
@@ -273,6 +276,24 @@ private:
 // ---------------------------------------------------------------------------------------------
 enum class TPersistentState { Loading, Saving };
 
+// A long campaign makes about 46,000 objects. A load that would make more than this many (the
+// default children of new objects included) is refused with ELoadLimitError before it fills the
+// memory, and the object it was reading into is left without children.
+inline constexpr std::size_t MaxLoadObjects = 2'000'000;
+
+// Puts another cap in force while it lives, so that tests reach it without making millions of
+// objects.
+class TLoadObjectLimitScope {
+public:
+    explicit TLoadObjectLimitScope(std::size_t limit);
+    ~TLoadObjectLimitScope();
+    TLoadObjectLimitScope(const TLoadObjectLimitScope&) = delete;
+    TLoadObjectLimitScope& operator=(const TLoadObjectLimitScope&) = delete;
+
+private:
+    std::size_t FPrevious;
+};
+
 class TpzCustomPersistentToXMLObject {
 public:
     using TObjectList = std::vector<std::unique_ptr<TpzCustomPersistentToXMLObject>>;
@@ -294,10 +315,19 @@ public:
     virtual void SortObjects();
     virtual std::string GetID() const { return FID; }
     virtual std::string SaveToXMLString();
+    // Loads keep what was parsed before an error in the text (ReadFromXMLString says where it
+    // stopped); ELoadLimitError when the text is too large to be real.
     virtual void LoadFromXMLString(std::string_view text);
     virtual void LoadFromXMLStringByPath(std::string_view text);
     virtual void SaveToXMLFile(const std::string& fileName);
     virtual void LoadFromXMLFile(const std::string& fileName);
+    // The same loads, telling how far the parser read; for a file, Offset counts its bytes on disk.
+    TXmlParseResult ReadFromXMLString(std::string_view text);
+    TXmlParseResult ReadFromXMLFile(const std::string& fileName);
+    // A load that takes only a whole text: one that cannot be parsed to its end or holds no
+    // element raises EParseError naming the source ("The game file ...") and where parsing
+    // stopped, and the object is left as it was.
+    void LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName);
     virtual void SortObjectsBy(const TCompare& compare);
     // Saves the object, loads the text into a new instance of the class, saves that again and
     // compares; shows "successful load/save" or "failed load/save".
@@ -327,9 +357,15 @@ public:
     void SetID(const std::string& id) { FID = id; }
     int Version() const { return FVersion; }
     void SetVersion(int version) { FVersion = version; }
-    bool HasState(TPersistentState s) const { return (FState >> static_cast<unsigned>(s)) & 1u; }
-    void BeginState(TPersistentState s) { FState |= 1u << static_cast<unsigned>(s); }
-    void EndState(TPersistentState s) { FState &= ~(1u << static_cast<unsigned>(s)); }
+    // States nest: each BeginState counts, and the state lasts until as many EndState calls have
+    // come. TPersistentStateScope pairs them.
+    bool HasState(TPersistentState s) const { return FStateDepth[Index(s)] > 0; }
+    void BeginState(TPersistentState s) { ++FStateDepth[Index(s)]; }
+    void EndState(TPersistentState s)
+    {
+        if (FStateDepth[Index(s)] > 0)
+            --FStateDepth[Index(s)];
+    }
     bool Loading() const { return HasState(TPersistentState::Loading); }
     bool Saving() const { return HasState(TPersistentState::Saving); }
 
@@ -339,6 +375,9 @@ public:
     TpzCustomPersistentToXMLObject* Owner() const { return FOwner; }
 
 protected:
+    // Replaces the content with the document's root element (with none, the object is left
+    // without children). Every load ends here; a class extends it to set up what a load needs.
+    virtual void LoadFromXMLDoc(const TXMLDoc& doc);
     // Reads a parsed element into this object: ID, Version, properties, then children by
     // registered class, reusing existing children by position.
     void ReadElement(pugi::xml_node element);
@@ -347,6 +386,7 @@ protected:
     void WriteElement(std::string& out);
 
 private:
+    static std::size_t Index(TPersistentState s) { return static_cast<std::size_t>(s); }
     int ClassPosition(const TClass& cls) const;
 
     // The exact class of every child when they all share one, so that the lookups by class and
@@ -359,11 +399,26 @@ private:
     std::vector<const TClass*> FClassList;
     std::string FID;
     int FVersion = 0;
-    unsigned FState = 0;
+    std::uint16_t FStateDepth[2] = {0, 0};
     TpzCustomPersistentToXMLObject* FOwner = nullptr;
 };
 
 using TPersistentObject = TpzCustomPersistentToXMLObject;
+
+// Marks an object as loading or saving while it lives, also when the load or save throws. Guards
+// nest, so an outer load stays a load after an inner one ends. While any load runs, the objects
+// created count against MaxLoadObjects.
+class TPersistentStateScope {
+public:
+    TPersistentStateScope(TpzCustomPersistentToXMLObject& object, TPersistentState state);
+    ~TPersistentStateScope();
+    TPersistentStateScope(const TPersistentStateScope&) = delete;
+    TPersistentStateScope& operator=(const TPersistentStateScope&) = delete;
+
+private:
+    TpzCustomPersistentToXMLObject& FObject;
+    TPersistentState FState;
+};
 
 // The text of an XML file as the loaders see it: lines joined with CR LF, an end-of-file byte
 // 26 on the last line dropped. A missing file gives empty text.

@@ -3,7 +3,10 @@
 
 // The game's name made fit to be one folder name: separators, characters no folder may hold and
 // control characters become "_", a name of dots only has its dots replaced, an empty name becomes
-// "Unnamed Game", and it is cut to 255 bytes. Names the new-game dialog accepts stay as they are.
+// "Unnamed Game", and it is cut to 255 bytes. A name that is, in any letter case, that of one of
+// the tool's own files or folders beside the executable ("Images", "Boards.xml", the program, its
+// log), or that ends in " (game)", gets " (game)" appended, so that a game never mixes with the
+// tool's files and no two names share a folder. Other names stay as they are.
 std::string SafeFolderName(const std::string& gameName);
 // The executable's folder, the safe folder name and "/".
 std::string GameFolder(const std::string& gameName);

@@ -41,12 +41,13 @@ std::string EncodeJpeg(const QImage& picture)
 
 void SavePictureFiles(const TFileBytesList& files)
 {
-    for (const auto& [fileName, bytes] : files) {
-        const QFileInfo info(QString::fromStdString(fileName));
+    for (const auto& file : files) {
+        const QFileInfo info(QString::fromStdString(file.first));
         if (!QDir().mkpath(info.absolutePath()))
             throw EFileError(Format("Cannot create the folder \"%s\".", info.absolutePath().toStdString().c_str()));
-        SaveBytesToFile(fileName, bytes);
     }
+    // A phase's pictures belong together: never some new and some old.
+    SaveFilesTogether(files);
 }
 
 void SaveJpegPicture(const QImage& picture, const std::string& fileName)

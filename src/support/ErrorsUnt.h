@@ -20,6 +20,10 @@ public:
 COGLINE_DECLARE_ERROR(EFileError)
 COGLINE_DECLARE_ERROR(EDecompressionError)
 COGLINE_DECLARE_ERROR(EImageError)
+// A text that cannot be parsed to its end where a whole one is needed (a game file).
+COGLINE_DECLARE_ERROR(EParseError)
+// A load that would hold more than any real file, refused before it fills the memory.
+COGLINE_DECLARE_ERROR(ELoadLimitError)
 
 // The class name of any exception, as shown to the game master.
 const char* ErrorClassName(const std::exception& e) noexcept;

@@ -1,7 +1,9 @@
 #include "workflow/ApplicationUnt.h"
 
 #include "support/ErrorsUnt.h"
+#include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
+#include "support/RandomUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <QMessageBox>
@@ -18,6 +20,17 @@ TApplicationErrorHandler& ErrorHandlerSlot()
 }
 
 } // namespace
+
+void StartProcess()
+{
+    // The threshold passes through 4 and stays at 7: a normal run writes no log lines; setting 1
+    // here turns the whole trace on.
+    Log().SetLevel(4);
+    Log().SetLevel(7);
+    Log().Detail("Application Start");
+    // Without a seed every run would deal the same hands from the same game.
+    Randomize();
+}
 
 std::string VersionText()
 {

@@ -8,6 +8,11 @@
 // The title the application and its main window carry.
 inline constexpr const char* ApplicationTitle = "Cogline Turn Generator";
 
+// The program's first steps, before the application object exists: the log threshold passes
+// through 4 and stays at 7, the detail line "Application Start" is written, and the random
+// generator is seeded once for the whole run, before any deck is shuffled.
+void StartProcess();
+
 // The build's four-number version, major.minor.release.build.
 std::string VersionText();
 

@@ -2,6 +2,7 @@
 
 #include "model/GameUnt.h"
 #include "support/UtilsUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <QFileInfo>
 
@@ -83,11 +84,16 @@ std::string LoadReferenceFile(TListObject& list, const std::string& fileName)
     QFileInfo info(QString::fromStdString(fileName));
     if (!info.exists())
         return Format("The reference file \"%s\" is missing.", fileName.c_str());
+    TXmlParseResult parsed;
     try {
-        list.LoadFromXMLFile(fileName);
+        parsed = list.ReadFromXMLFile(fileName);
     } catch (const std::exception& error) {
         return Format("The reference file \"%s\" could not be read: %s", fileName.c_str(), error.what());
     }
+    // One typo must not silently cost the entries after it.
+    if (!parsed.Complete)
+        return Format("The reference file \"%s\" is damaged: parsing stopped at %s. Only what came before was loaded (%d %s).",
+            fileName.c_str(), parsed.Where().c_str(), list.Count(), list.Count() == 1 ? "entry" : "entries");
     if (list.Count() == 0)
         return Format("The reference file \"%s\" holds no entries.", fileName.c_str());
     return std::string();

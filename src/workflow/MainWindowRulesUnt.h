@@ -53,7 +53,8 @@ struct TBotFieldsEnabling {
 };
 TBotFieldsEnabling BotFieldsEnabling(bool enable, const TBot* selectedBot, TGame* game);
 
-// Loads a reference list from its file. Returns empty text when entries were loaded, else a
-// message for the game master that names the file and says whether it is missing, unreadable
-// or empty; the list keeps whatever was read.
+// Loads a reference list from its file. Returns empty text when the whole file was read and
+// entries were loaded, else a message for the game master that names the file and says whether
+// it is missing, unreadable, damaged (with where parsing stopped) or empty; the list keeps
+// whatever was read before the damage.
 std::string LoadReferenceFile(TListObject& list, const std::string& fileName);

@@ -1,8 +1,14 @@
 #include "xml/XmlUnt.h"
 
 #include "support/TextUnt.h"
+#include "support/UtilsUnt.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
+#include <cctype>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -50,18 +56,161 @@ void AppendNumber(std::string& out, unsigned long value)
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
 }
+
+constexpr std::size_t NoOffset = std::string_view::npos;
+
+// Where the start tag beyond MaxXmlElements begins; NoOffset when there are not that many. A
+// start tag is a "<" not followed by "/", "!" or "?", so it takes two bytes at least and a
+// shorter text needs no look.
+std::size_t ElementLimitOffset(std::string_view text)
+{
+    if (text.size() / 2 <= MaxXmlElements)
+        return NoOffset;
+    std::size_t count = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const char* p = begin;
+    while (p < end) {
+        const void* hit = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+        if (!hit)
+            break;
+        p = static_cast<const char*>(hit) + 1;
+        if (p < end && *p != '/' && *p != '!' && *p != '?' && ++count > MaxXmlElements)
+            return static_cast<std::size_t>(p - 1 - begin);
+    }
+    return NoOffset;
+}
+
+// The offset in the original 8-bit text of a byte of its UTF-8 conversion.
+std::size_t Windows1252Offset(std::string_view original, std::size_t convertedOffset)
+{
+    static const std::array<unsigned char, 128> highLength = [] {
+        std::array<unsigned char, 128> lengths{};
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const char c = static_cast<char>(b);
+            lengths[static_cast<std::size_t>(b - 0x80)] = static_cast<unsigned char>(Windows1252ToUtf8(std::string_view(&c, 1)).size());
+        }
+        return lengths;
+    }();
+    std::size_t converted = 0;
+    std::size_t i = 0;
+    for (; i < original.size(); ++i) {
+        auto b = static_cast<unsigned char>(original[i]);
+        converted += b < 0x80 ? 1 : highLength[b - 0x80];
+        if (converted > convertedOffset)
+            break;
+    }
+    return i;
+}
+
+// The UTF-8 continuation bytes (10xxxxxx) of a text, eight bytes at a time.
+std::size_t ContinuationBytes(std::string_view text)
+{
+    std::size_t count = 0, i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        count += static_cast<std::size_t>(std::popcount(word & ~(word << 1) & 0x8080808080808080ull));
+    }
+    for (; i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            ++count;
+    return count;
+}
+
+TXmlParseResult Stopped(std::string_view text, bool utf8, std::size_t offset, std::string description)
+{
+    TXmlParseResult result;
+    result.Complete = false;
+    result.Offset = std::min(offset, text.size());
+    result.Description = std::move(description);
+    // Lines end with CR LF, CR or LF; the next of each is looked for once it has been passed.
+    const std::size_t stop = result.Offset;
+    auto next = [&](char c, std::size_t from) {
+        const void* hit = from < stop ? std::memchr(text.data() + from, c, stop - from) : nullptr;
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : stop;
+    };
+    std::size_t line = 1, lineStart = 0;
+    std::size_t nextCR = next('\r', 0), nextLF = next('\n', 0);
+    for (;;) {
+        if (nextCR < lineStart)
+            nextCR = next('\r', lineStart);
+        if (nextLF < lineStart)
+            nextLF = next('\n', lineStart);
+        std::size_t end = std::min(nextCR, nextLF);
+        if (end >= stop)
+            break;
+        if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
+            if (end + 1 >= stop)
+                break; // stopped on the LF of a CR LF: still this line
+            ++end;
+        }
+        ++line;
+        lineStart = end + 1;
+    }
+    // Columns count characters: every byte of an 8-bit text, all but continuation bytes of UTF-8.
+    std::size_t column = 1 + stop - lineStart;
+    if (utf8)
+        column -= ContinuationBytes(text.substr(lineStart, stop - lineStart));
+    result.Line = line;
+    result.Column = column;
+    return result;
+}
+
+std::string LowerFirst(std::string text)
+{
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
 } // namespace
 
-bool ParseXml(pugi::xml_document& doc, std::string_view text)
+std::string TXmlParseResult::Where() const
 {
-    pugi::xml_parse_result result;
-    if (IsValidUtf8(text)) {
-        result = doc.load_buffer(text.data(), text.size(), ParseOptions, pugi::encoding_utf8);
-    } else {
-        std::string converted = Windows1252ToUtf8(text);
-        result = doc.load_buffer(converted.data(), converted.size(), ParseOptions, pugi::encoding_utf8);
+    return Format("line %zu, column %zu (byte %zu): %s", Line, Column, Offset, Description.c_str());
+}
+
+TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
+{
+    const bool utf8 = IsValidUtf8(text);
+    if (std::size_t tooMany = ElementLimitOffset(text); tooMany != NoOffset) {
+        doc.reset();
+        TXmlParseResult result = Stopped(text, utf8, tooMany, Format("the text holds more than %zu elements", MaxXmlElements));
+        result.TooLarge = true;
+        return result;
     }
-    return static_cast<bool>(result);
+    std::string converted;
+    std::string_view parsed = text;
+    if (!utf8) {
+        converted = Windows1252ToUtf8(text);
+        parsed = converted;
+    }
+    pugi::xml_parse_result status = doc.load_buffer(parsed.data(), parsed.size(), ParseOptions, pugi::encoding_utf8);
+
+    std::size_t stop = NoOffset;
+    std::string why;
+    if (status.status != pugi::status_ok && status.status != pugi::status_no_document_element) {
+        stop = static_cast<std::size_t>(std::max<std::ptrdiff_t>(status.offset, 0));
+        why = LowerFirst(status.description());
+    } else if (const void* zero = parsed.empty() ? nullptr : std::memchr(parsed.data(), '\0', parsed.size())) {
+        // The parser takes a zero byte for the end of the text and would drop all that follows.
+        stop = static_cast<std::size_t>(static_cast<const char*>(zero) - parsed.data());
+    } else if (pugi::xml_node root = doc.document_element()) {
+        for (pugi::xml_node next = root.next_sibling(); next; next = next.next_sibling())
+            if (next.type() == pugi::node_element) {
+                // offset_debug points at the name, just after the "<".
+                stop = static_cast<std::size_t>(std::max<std::ptrdiff_t>(next.offset_debug() - 1, 0));
+                why = "a second root element follows the first";
+                break;
+            }
+    }
+    if (stop == NoOffset)
+        return TXmlParseResult();
+    if (stop < parsed.size() && parsed[stop] == '\0')
+        why = "a zero byte, which no 8-bit or UTF-8 XML text holds";
+    else if (stop + 1 >= parsed.size() || parsed.find('>', stop) == std::string_view::npos)
+        why = "the text ends before the document is complete"; // inside a tag, or before its end
+    return Stopped(text, utf8, converted.empty() ? stop : Windows1252Offset(text, stop), why);
 }
 
 std::string NodeText(pugi::xml_node node)

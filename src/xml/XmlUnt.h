@@ -1,15 +1,38 @@
 #pragma once
 #include <pugixml.hpp>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 // The XML document tree is pugixml's; this unit fixes how the tool parses and writes it.
-//
+
+// No game (a long campaign has about 210,000) or reference file comes near this many elements;
+// a text with more is not parsed at all, so that a small compressed file cannot fill the memory.
+inline constexpr std::size_t MaxXmlElements = 4'000'000;
+
+// How far a parse got. When the text could not be read to its end, Offset is the byte of the
+// given text where reading stopped, Line and Column (counted in characters) the same place,
+// both from 1, and Description says why.
+struct TXmlParseResult {
+    bool Complete = true;
+    // Stopped by MaxXmlElements; nothing was parsed then.
+    bool TooLarge = false;
+    std::size_t Offset = 0;
+    std::size_t Line = 0;
+    std::size_t Column = 0;
+    std::string Description;
+
+    explicit operator bool() const { return Complete; }
+    // "line 3, column 17 (byte 245): start-end tags mismatch"
+    std::string Where() const;
+};
+
 // Parsing keeps every text node as written (whitespace-only text and CR LF included), decodes
 // entities and numeric references, and on an error keeps the part of the tree built so far.
-// Input that is not valid UTF-8 is read as Windows-1252.
-bool ParseXml(pugi::xml_document& doc, std::string_view text);
+// Input that is not valid UTF-8 is read as Windows-1252. A text without any element is complete
+// (with no document element); a zero byte or a second root element ends what is read.
+TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text);
 
 // All text under a node, its text nodes joined with single blanks, C1 references mapped to
 // their Windows-1252 characters.

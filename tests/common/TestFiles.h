@@ -4,15 +4,30 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 // The whole file as bytes; empty when it cannot be read.
 inline std::string ReadBytes(const std::string& fileName)
 {
     std::ifstream in(fileName, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The unit that many times over, made by doubling: large texts stay quick to make under the
+// sanitizers.
+inline std::string Repeated(std::string_view unit, std::size_t count)
+{
+    const std::size_t size = unit.size() * count;
+    std::string text;
+    text.reserve(size);
+    text.append(unit.data(), std::min(unit.size(), size));
+    while (text.size() < size)
+        text.append(text, 0, std::min(text.size(), size - text.size()));
+    return text;
 }
 
 inline void WriteBytes(const std::string& fileName, const std::string& bytes)

@@ -4,6 +4,7 @@
 #include "support/ErrorsUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/RandomUnt.h"
+#include "xml/XmlUnt.h"
 #include "common/TestFiles.h"
 
 #include <gmock/gmock.h>
@@ -240,6 +241,79 @@ TEST(Game, UnreadableFilesLeaveTheGameAsCreated)
     }
     EXPECT_THROW(game.LoadFromGameFile(dir.path().toStdString() + "/missing.cgx"), EFileError);
     EXPECT_EQ(game.SaveToXMLString(), fresh);
+    EXPECT_FALSE(game.Loading());
+}
+
+TEST(Game, AGameFileThatDoesNotParseCompletelyIsRefused)
+{
+    TGameFixture f;
+    const std::string text = f.Game->SaveToXMLString();
+    const std::size_t firstCut = text.find("</GameName>");
+    ASSERT_NE(firstCut, std::string::npos);
+    std::string badTag = text;
+    badTag.replace(firstCut, 11, "</GameNam>");
+    std::string utf16;
+    for (char c : text) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* where;
+    } cases[] = {
+        {"one bad closing tag", badTag, "line 1, column "},
+        {"cut in half", text.substr(0, text.size() / 2), "the text ends before the document is complete"},
+        {"UTF-16", "\xFF\xFE" + utf16, "line 1, column 4 (byte 3): a zero byte"},
+        {"two games", text + "\r\n" + text, "a second root element"},
+        {"no element", "", "it holds no XML element"},
+    };
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/league.cgx";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CompressStringToFile(c.text, name);
+        TGame game;
+        game.SetGameName("open before");
+        const std::string before = game.SaveToXMLString();
+        try {
+            game.LoadFromGameFile(name);
+            ADD_FAILURE() << "opened";
+        } catch (const EParseError& e) {
+            const std::string message = e.what();
+            EXPECT_EQ(message.rfind("The game file \"" + name + "\" cannot be read: ", 0), 0u) << message;
+            EXPECT_NE(message.find(c.where), std::string::npos) << message;
+        }
+        EXPECT_EQ(game.SaveToXMLString(), before);
+        EXPECT_FALSE(game.Loading());
+    }
+}
+
+TEST(Game, AGameFileBombIsRefusedBeforeItFillsTheMemory)
+{
+    // A few kilobytes that inflate to more elements than any game holds.
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/bomb.cgx";
+    std::string text = "<Game><ChitList>";
+    text += Repeated("<Chit/>", MaxXmlElements);
+    text += "</ChitList></Game>";
+    std::string bomb(compressBound(static_cast<uLong>(text.size())), '\0');
+    uLongf size = static_cast<uLongf>(bomb.size());
+    ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(bomb.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
+                  static_cast<uLong>(text.size()), Z_BEST_SPEED), Z_OK);
+    bomb.resize(size);
+    ASSERT_LT(bomb.size(), 400u * 1024);
+    WriteBytes(name, bomb);
+    TGame game;
+    try {
+        game.LoadFromGameFile(name);
+        ADD_FAILURE() << "opened";
+    } catch (const ELoadLimitError& e) {
+        EXPECT_EQ(std::string(e.what()), "The game file \"" + name + "\" cannot be read. The text holds more than "
+            + std::to_string(MaxXmlElements) + " XML elements, far more than any game or reference file.");
+    }
+    // Refused before anything was read.
+    EXPECT_EQ(game.SaveToXMLString(), TGame().SaveToXMLString());
     EXPECT_FALSE(game.Loading());
 }
 

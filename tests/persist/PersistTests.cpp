@@ -1,6 +1,8 @@
 #include "persist/ObjectsUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/NotifyUnt.h"
+#include "xml/XmlUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +116,17 @@ public:
     void SetName(const std::string& v) { Name = v; }
 };
 COGLINE_DEFINE_CLASS(THolder, "Holder", TRootObject, PropString<THolder>("Name", &THolder::GetName, &THolder::SetName))
+
+// Each holder it reads makes seven objects of its own: the holder, its list and five items.
+class THolderList : public TListObject {
+    COGLINE_PERSISTENT_CLASS(THolderList)
+public:
+    THolderList()
+        : TListObject(THolder::StaticClass())
+    {
+    }
+};
+COGLINE_DEFINE_CLASS(THolderList, "HolderList", TListObject)
 
 std::unique_ptr<TAllKinds> LoadedPtr(const std::string& text)
 {
@@ -276,6 +289,40 @@ TEST(PersistRead, SettersSeeTheLoadingState)
     EXPECT_FALSE(r.SawLoading);
 }
 
+TEST(PersistState, NestedGuardsKeepTheStateUntilTheOutermostEnds)
+{
+    TAllKinds o;
+    {
+        TPersistentStateScope outer(o, TPersistentState::Loading);
+        // A load inside a load ends its own guard, not the outer one.
+        o.LoadFromXMLString("<AllKinds><Number>1</Number></AllKinds>");
+        EXPECT_TRUE(o.Loading());
+        {
+            TPersistentStateScope saving(o, TPersistentState::Saving);
+            o.SaveToXMLString();
+            EXPECT_TRUE(o.Saving());
+            EXPECT_TRUE(o.Loading());
+        }
+        EXPECT_FALSE(o.Saving());
+        EXPECT_TRUE(o.Loading());
+        o.SetNumber(2);
+        EXPECT_TRUE(o.SawLoading);
+    }
+    EXPECT_FALSE(o.Loading());
+    // A guard left by an error ends as well; an unmatched EndState takes nothing below zero.
+    try {
+        TPersistentStateScope loading(o, TPersistentState::Loading);
+        throw EFileError("x");
+    } catch (const EFileError&) {
+    }
+    EXPECT_FALSE(o.Loading());
+    o.EndState(TPersistentState::Loading);
+    o.BeginState(TPersistentState::Loading);
+    EXPECT_TRUE(o.Loading());
+    o.EndState(TPersistentState::Loading);
+    EXPECT_FALSE(o.Loading());
+}
+
 TEST(PersistRead, TextInOtherScriptsRoundTrips)
 {
     TAllKinds o;
@@ -350,6 +397,100 @@ TEST(PersistLoad, TruncatedDocumentKeepsWhatWasParsed)
     list.LoadFromXMLString("<MixedList><ItemA ID=\"1\"></ItemA><ItemA ID=\"2\"></ItemA><ItemB ID=\"3");
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Items(1)->ID(), "2");
+}
+
+TEST(PersistLoad, ReadingSaysWhereParsingStopped)
+{
+    TMixedList list;
+    TXmlParseResult result = list.ReadFromXMLString("<MixedList><ItemA ID=\"1\"></ItemA>\r\n<ItemA ID=\"2\"></ItemB><ItemA ID=\"3\"></ItemA></MixedList>");
+    EXPECT_FALSE(result.Complete);
+    EXPECT_EQ(result.Line, 2u);
+    EXPECT_EQ(result.Column, 17u); // the name of the end tag that does not match
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_TRUE(list.ReadFromXMLString(list.SaveToXMLString()).Complete);
+
+    // In a file the offset counts the file's own bytes, whatever its line ends.
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/list.xml";
+    for (const char* lineEnd : {"\n", "\r", "\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(lineEnd));
+        const std::string bytes = std::string("<MixedList>") + lineEnd + "<ItemA ID=\"a\"></ItemA>" + lineEnd
+            + "<ItemA ID=\"b\"></ItemX>" + lineEnd + "</MixedList>" + lineEnd;
+        std::ofstream(name, std::ios::binary) << bytes;
+        result = list.ReadFromXMLFile(name);
+        ASSERT_FALSE(result.Complete);
+        EXPECT_EQ(result.Line, 3u);
+        ASSERT_LT(result.Offset, bytes.size());
+        EXPECT_EQ(bytes.substr(result.Offset, 6), "ItemX>");
+        EXPECT_EQ(list.Count(), 2);
+    }
+}
+
+TEST(PersistLoad, AWholeTextIsRequiredWhereAskedFor)
+{
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"<MixedList><ItemA ID=\"1\"></ItemA><ItemB ID=\"3", "The list \"x\" cannot be read: parsing stopped at line 1, column 45 (byte 44): the text ends"},
+        {"<MixedList><ItemA></ItemB></MixedList>", "The list \"x\" cannot be read: parsing stopped at line 1, column 21 (byte 20): start-end tags mismatch."},
+        {"", "The list \"x\" cannot be read: it holds no XML element."},
+        {"just text", "The list \"x\" cannot be read: it holds no XML element."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TMixedList list;
+        list.CreateObject<TItemB>()->SetID("kept");
+        try {
+            list.LoadFromCompleteXMLString(c.text, "The list \"x\"");
+            ADD_FAILURE() << "loaded";
+        } catch (const EParseError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+            EXPECT_STREQ(e.ClassName(), "EParseError");
+        }
+        // Nothing of the damaged text was taken.
+        EXPECT_EQ(list.SaveToXMLString(), "<MixedList><ItemB ID=\"kept\"></ItemB></MixedList>");
+        EXPECT_FALSE(list.Loading());
+    }
+    TMixedList list;
+    list.LoadFromCompleteXMLString("<MixedList><ItemA ID=\"1\"></ItemA></MixedList>\r\n", "The list");
+    EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(PersistLoad, ALoadMakingMoreObjectsThanTheCapIsRefused)
+{
+    struct Case {
+        int holders;
+        int itemsEach; // beyond the five each list makes itself
+        std::size_t cap;
+        bool refused;
+    } cases[] = {
+        {10, 0, 70, false}, // exactly the cap
+        {11, 0, 70, true},  // seen at the first holder: ten more cannot fit
+        {31, 25, 1000, false},
+        {32, 25, 1000, true}, // each holder fits the count at its level; the total does not
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.holders << " holders, " << c.itemsEach << " items each, cap " << c.cap);
+        const std::string holder = "<Holder><FiveList>" + Repeated("<AllKinds></AllKinds>", 5 + static_cast<std::size_t>(c.itemsEach)) + "</FiveList></Holder>";
+        const std::string text = "<HolderList>" + Repeated(holder, static_cast<std::size_t>(c.holders)) + "</HolderList>";
+        TLoadObjectLimitScope cap(c.cap);
+        THolderList list;
+        try {
+            list.LoadFromXMLString(text);
+            EXPECT_FALSE(c.refused);
+            EXPECT_EQ(list.Count(), c.holders);
+        } catch (const ELoadLimitError& e) {
+            EXPECT_TRUE(c.refused);
+            EXPECT_EQ(std::string(e.what()), "The text would make more than " + std::to_string(c.cap)
+                + " objects, far more than any game or reference file.");
+            // A refused load keeps nothing, and the next one counts afresh.
+            EXPECT_EQ(list.Count(), 0);
+            list.LoadFromXMLString("<HolderList><Holder></Holder></HolderList>");
+            EXPECT_EQ(list.Count(), 1);
+        }
+        EXPECT_FALSE(list.Loading());
+    }
 }
 
 TEST(PersistLoad, TextWithoutAnElementLeavesTheObjectEmpty)

@@ -13,6 +13,8 @@
 #include "model/PhaseUnt.h"
 #include "model/TurnUnt.h"
 #include "support/ErrorsUnt.h"
+#include "support/FileUnt.h"
+#include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/UtilsUnt.h"
 
@@ -30,10 +32,12 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -901,6 +905,44 @@ TEST(RenderFolder, GameNamesBecomeSafeFolderNames)
     EXPECT_EQ(QString::fromStdString(cut).toStdString(), cut);
 }
 
+TEST(RenderFolder, GamesNamedLikeTheToolsOwnFilesGetAFolderOfTheirOwn)
+{
+    const std::string logName = QFileInfo(QString::fromStdString(DefaultLogFileName())).fileName().toStdString();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Images", "Images (game)"},
+        {"images", "images (game)"},
+        {"BOARDS.XML", "BOARDS.XML (game)"},
+        {"Chits.xml", "Chits.xml (game)"},
+        {"CoreProgramDeck.xml", "CoreProgramDeck.xml (game)"},
+        {"BaseGameOptionDeck.xml", "BaseGameOptionDeck.xml (game)"},
+        {"BoltsAndBlastersOptionDeck.xml", "BoltsAndBlastersOptionDeck.xml (game)"},
+        {"ProgramDeck.xml", "ProgramDeck.xml (game)"},
+        {"BaseOptionDeck.xml", "BaseOptionDeck.xml (game)"},
+        {"PhaseTemplate.txt", "PhaseTemplate.txt (game)"},
+        {"turntemplate.TXT", "turntemplate.TXT (game)"},
+        {"CoglineTurnGenerator", "CoglineTurnGenerator (game)"},
+        {"CoglineTurnGenerator.log", "CoglineTurnGenerator.log (game)"},
+        {logName, logName + " (game)"},
+        // A name that already ends like a moved one moves too, so that no two games meet.
+        {"Images (game)", "Images (game) (game)"},
+        {"League (Game)", "League (Game) (game)"},
+        // Names that only look alike stay as they are.
+        {"Images2", "Images2"},
+        {"My Images", "My Images"},
+        {"Boards", "Boards"},
+        {"League (games)", "League (games)"},
+    };
+    std::set<std::string> folders;
+    for (const auto& [name, safe] : cases) {
+        EXPECT_EQ(SafeFolderName(name), safe) << name;
+        folders.insert(SafeFolderName(name));
+    }
+    EXPECT_EQ(folders.size(), cases.size());
+    // A long name keeps its suffix within the 255 bytes of one folder name.
+    const std::string cut = SafeFolderName(std::string(300, 'x') + " (game)");
+    EXPECT_EQ(cut, std::string(248, 'x') + " (game)");
+}
+
 TEST_F(GameRenderTest, SaveImagesWritesTheMapAndEachBoardAsBaselineJpegs)
 {
     AddBoard("Plain", Solid(480, 480, Grey));
@@ -973,6 +1015,49 @@ TEST_F(RenderTest, FailedWriteLeavesTheEarlierFileAlone)
     grey.fill(128);
     SaveJpegPicture(grey, Folder() + "New/Deeper/grey.jpg");
     ExpectBaselineJpeg(Folder() + "New/Deeper/grey.jpg", QSize(64, 32));
+}
+
+TEST_F(GameRenderTest, AFullDiskKeepsEveryPictureOfThePhaseAsItWas)
+{
+    AddBoard("Plain", Solid(240, 240, Grey));
+    AddBoard("Other", Solid(240, 240, Cyan));
+    PlaceInGame("Plain", 0, 0);
+    TUsedBoard* right = PlaceInGame("Other", 1, 0);
+    Game.SetGameName("League");
+    TPhase* phase = StartTurns(1, 2);
+    TChit* chit = AddChit(*phase->ChitList(), "Bot", Solid(40, 40, Red), right, 2, 2);
+    const std::vector<std::string> files = Renderer.SaveImages(Game);
+    ASSERT_EQ(files.size(), 3u);
+    std::vector<std::string> earlier;
+    for (const std::string& file : files)
+        earlier.push_back(ReadBytes(file));
+
+    // The disk fills up at each write in turn: no picture of the phase changes.
+    chit->MoveEast();
+    for (int full = 1; full <= 3; ++full) {
+        SCOPED_TRACE(full);
+        int writes = 0;
+        THookScope<TWriteStep> disk(FileWriteStep(), [&](int descriptor, std::string_view bytes) {
+            if (++writes < full)
+                return WriteAndSync(descriptor, bytes);
+            WriteAndSync(descriptor, bytes.substr(0, bytes.size() / 2));
+            return ENOSPC;
+        });
+        try {
+            Renderer.SaveImages(Game);
+            ADD_FAILURE() << "written";
+        } catch (const EFileError& e) {
+            const std::string message = e.what();
+            EXPECT_EQ(message, "Cannot write file \"" + files[static_cast<std::size_t>(full - 1)]
+                + "\". No space left on device. None of the 3 files was replaced.");
+        }
+        for (std::size_t i = 0; i < files.size(); ++i)
+            EXPECT_EQ(ReadBytes(files[i]), earlier[i]) << files[i];
+        EXPECT_EQ(QDir(QString::fromStdString(Folder() + "League/1")).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+    // With room again, all three are replaced.
+    Renderer.SaveImages(Game);
+    EXPECT_NE(ReadBytes(files[2]), earlier[2]);
 }
 
 TEST_F(GameRenderTest, UnsafeGameNamesWriteOnlyBelowTheExecutablesFolder)

@@ -1,10 +1,14 @@
+#include "model/BoardUnt.h"
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/OptionUnt.h"
 #include "model/TurnUnt.h"
 #include "workflow/MainWindowRulesUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 #include <set>
 #include <string>
@@ -134,4 +138,22 @@ TEST(BotFieldsEnabling, FollowsTheTurnAndTheRobot)
                 enabled += letter;
         EXPECT_EQ(enabled, c.Enabled) << c.Enable << " " << static_cast<int>(c.Robot) << " " << c.WithTurn;
     }
+}
+
+TEST(LoadReferenceFile, ABoardListOfAMillionBoardsIsRefusedInBoundedMemory)
+{
+    // Every board makes its 144 squares: a million would need hundreds of millions of objects.
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/Boards.xml";
+    WriteBytes(name, "<BoardList>\r\n" + Repeated("<Board></Board>\r\n", 1000000) + "</BoardList>\r\n");
+    TBoardList boards;
+    EXPECT_EQ(LoadReferenceFile(boards, name), "The reference file \"" + name
+        + "\" could not be read: The text would make more than " + std::to_string(MaxLoadObjects)
+        + " objects, far more than any game or reference file.");
+    EXPECT_EQ(boards.Count(), 0);
+
+    // The next load starts a count of its own.
+    BuildBoardListFile(dir.path().toStdString() + "/");
+    EXPECT_EQ(LoadReferenceFile(boards, name), "");
+    EXPECT_EQ(boards.Count(), 26);
 }

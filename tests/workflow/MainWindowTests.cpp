@@ -2,6 +2,10 @@
 
 #include "model/BotUnt.h"
 #include "support/ErrorsUnt.h"
+#include "support/LogUnt.h"
+#include "support/NotifyUnt.h"
+#include "support/RandomUnt.h"
+#include "support/UtilsUnt.h"
 #include "workflow/ApplicationUnt.h"
 #include "workflow/MethodTraceUnt.h"
 #include "workflow/frmMainUnt.h"
@@ -231,6 +235,28 @@ TEST_F(MainWindowTest, EmptyUnreadableAndMissingFilesAreReportedTogether)
     EXPECT_TRUE(Contains(text, "\"" + Folder + "Chits.xml\" holds no entries")) << text;
     EXPECT_FALSE(Contains(text, "OptionDeck.xml")) << text;
     EXPECT_EQ(Session->UnusedOptionDeck(osBaseGame)->Count(), 26);
+}
+
+TEST_F(MainWindowTest, ADamagedReferenceFileKeepsWhatLoadedAndSaysWhereParsingStopped)
+{
+    // One typo in the end tag of the first board: only that board can be read.
+    std::string bytes = ReadBytes(Folder + "Boards.xml");
+    const std::size_t typo = bytes.find("</Board>");
+    ASSERT_NE(typo, std::string::npos);
+    bytes.replace(typo, 8, "</Bord>");
+    WriteBytes(Folder + "Boards.xml", bytes);
+    const std::size_t name = typo + 2;
+    const std::size_t lineStart = bytes.rfind('\n', name) + 1;
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(name), '\n'));
+
+    Open();
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    const std::string& text = Messages.Messages()[0];
+    EXPECT_TRUE(Contains(text, "The reference file \"" + Folder + "Boards.xml\" is damaged: parsing stopped at line "
+        + std::to_string(line) + ", column " + std::to_string(name - lineStart + 1) + " (byte " + std::to_string(name)
+        + "): start-end tags mismatch. Only what came before was loaded (1 entry).")) << text;
+    EXPECT_EQ(Session->BoardList()->Count(), 1);
+    EXPECT_GT(Session->ChitList()->Count(), 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -498,12 +524,30 @@ TEST_F(MainWindowTest, StartUpIsTracedWhenTheThresholdAllows)
 
 TEST_F(MainWindowTest, NothingIsLoggedAtTheThresholdTheProgramSets)
 {
-    Log().SetLevel(4);
-    Log().SetLevel(7);
+    StartProcess();
     Open().show();
     Control<QPushButton>("btnKillWarning")->click();
     Close();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(LogFile)));
+}
+
+TEST_F(MainWindowTest, EveryStartOfTheProgramDealsOtherHands)
+{
+    std::vector<std::string> hands;
+    for (int start = 0; start < 2; ++start) {
+        // Without a seed of its own, every run would go on from the same one.
+        SetRandSeed(2024);
+        StartProcess();
+        EXPECT_NE(RandSeed(), 2024u);
+        TProgramDeck deck;
+        BuildProgramCards(deck);
+        deck.ShuffleAll();
+        std::string hand;
+        for (int card = 0; card < 9; ++card)
+            hand += deck.DealCard()->ID() + " ";
+        hands.push_back(hand);
+    }
+    EXPECT_NE(hands[0], hands[1]);
 }
 
 TEST_F(MainWindowTest, AMethodLeftByAnErrorWritesItsEndLineOnlyWhenGuarded)

@@ -1,7 +1,10 @@
 #include "persist/XMLDocUnt.h"
 #include "xml/XmlUnt.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 TEST(XmlEscape, FollowsTheTable)
 {
@@ -61,6 +64,66 @@ TEST(XmlParse, KeepsThePartBuiltBeforeAnError)
     ASSERT_TRUE(a);
     EXPECT_EQ(NodeText(a.child("b")), "one");
     EXPECT_EQ(NodeText(a.child("c")), "two");
+}
+
+TEST(XmlParse, SaysWhereReadingStopped)
+{
+    using namespace std::string_literals;
+    struct Case {
+        std::string text;
+        std::size_t offset, line, column;
+        const char* why;
+    } cases[] = {
+        {"<a><b></c></a>", 8, 1, 9, "start-end tags mismatch"},
+        {"<a>\r\n<b>x</b>\r\n<c>", 17, 3, 3, "the text ends before the document is complete"},
+        {"<a>\n<b>\r<c", 9, 3, 2, "the text ends before the document is complete"},
+        // Columns count characters: UTF-8 letters are one each, and so is every 8-bit byte.
+        {"<a>\xC3\xA9\xC3\xA9</b>", 9, 1, 8, "start-end tags mismatch"},
+        {"<a>caf\xE9\xE9</b>", 10, 1, 11, "start-end tags mismatch"},
+        // The parser would end the text at a zero byte and drop the rest.
+        {"<a>x\0y</a>"s, 4, 1, 5, "zero byte"},
+        {"<a></a>\0<b></b>"s, 7, 1, 8, "zero byte"},
+        {"<\0a\0>\0"s, 1, 1, 2, "zero byte"}, // UTF-16
+        {"\xFF\xFE<\0a\0>\0"s, 3, 1, 4, "zero byte"},
+        {"<a></a>\r\n<b></b>", 9, 2, 1, "a second root element follows the first"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        pugi::xml_document doc;
+        TXmlParseResult result = ParseXml(doc, c.text);
+        EXPECT_FALSE(result.Complete);
+        EXPECT_FALSE(result.TooLarge);
+        EXPECT_EQ(result.Offset, c.offset);
+        EXPECT_EQ(result.Line, c.line);
+        EXPECT_EQ(result.Column, c.column);
+        EXPECT_NE(result.Description.find(c.why), std::string::npos) << result.Description;
+        EXPECT_NE(result.Where().find(std::to_string(c.line) + ", column " + std::to_string(c.column) + " (byte " + std::to_string(c.offset) + "): "), std::string::npos) << result.Where();
+    }
+    // Whole texts, also those without an element, which leave the document without a root.
+    for (std::string_view whole : {std::string_view("<a></a>"), std::string_view("<a><b/></a>\r\n"), std::string_view(""),
+             std::string_view(), std::string_view("  \r\n"), std::string_view("text only"),
+             std::string_view("<?xml version=\"1.0\"?><a></a><!-- end -->")}) {
+        pugi::xml_document doc;
+        EXPECT_TRUE(ParseXml(doc, whole).Complete) << whole;
+    }
+}
+
+TEST(XmlParse, RefusesMoreElementsThanAnyRealFileHolds)
+{
+    // One start tag past the limit: nothing is parsed, and the stop is at that tag.
+    const std::string many = Repeated("<a>", MaxXmlElements + 1);
+    pugi::xml_document doc;
+    TXmlParseResult result = ParseXml(doc, many);
+    EXPECT_TRUE(result.TooLarge);
+    EXPECT_FALSE(result.Complete);
+    EXPECT_EQ(result.Offset, MaxXmlElements * 3);
+    EXPECT_FALSE(doc.first_child());
+
+    // End tags, comments and declarations are not elements; a long text with few is parsed.
+    EXPECT_FALSE(ParseXml(doc, "<a>" + Repeated("<?a?></a>", MaxXmlElements / 2 + 1)).TooLarge);
+    std::string longText = "<a>" + std::string(2 * MaxXmlElements + 10, 'x') + "</a>";
+    ASSERT_TRUE(ParseXml(doc, longText));
+    EXPECT_EQ(NodeText(doc.document_element()).size(), 2 * MaxXmlElements + 10);
 }
 
 TEST(XmlWrite, NoAddedWhitespaceAndNeverSelfClosing)
