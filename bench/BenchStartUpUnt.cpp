@@ -1,6 +1,7 @@
 #include "BenchStartUpUnt.h"
 
 #include "workflow/ApplicationUnt.h"
+#include "workflow/GameSessionUnt.h"
 #include "workflow/frmMainUnt.h"
 
 #include <QApplication>
@@ -60,9 +61,11 @@ int RunStartUpChild(int argc, char** argv, const char* which)
     const bool main = std::strcmp(which, "main") == 0;
     std::unique_ptr<QApplication> application
         = main ? std::make_unique<TApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    std::unique_ptr<TGameSession> session;
     std::unique_ptr<QMainWindow> window;
     if (main) {
-        window = std::make_unique<TfrmMain>();
+        session = std::make_unique<TGameSession>();
+        window = std::make_unique<TfrmMain>(*session);
     } else {
         window = std::make_unique<QMainWindow>();
         window->setWindowTitle("Cogline Turn Generator");
@@ -76,5 +79,6 @@ int RunStartUpChild(int argc, char** argv, const char* which)
     QTimer::singleShot(0, application.get(), &QCoreApplication::quit);
     const int result = application->exec();
     window.reset();
+    session.reset();
     return result;
 }
