@@ -168,11 +168,12 @@ bool TBoard::IsUnedited() const
 
 TBoardNode* TBoard::NodeAtPixel(int rotationCount, QPoint point) const
 {
-    const QImage& picture = Picture();
+    // Only the size is needed: a placed board keeps its turned picture, not this one.
+    const QSize size = PictureSize();
     const int turns = NormalizedQuarterTurns(rotationCount);
     // Size of the picture as shown, turned.
-    int width = turns % 2 ? picture.height() : picture.width();
-    int height = turns % 2 ? picture.width() : picture.height();
+    int width = turns % 2 ? size.height() : size.width();
+    int height = turns % 2 ? size.width() : size.height();
     if (point.x() < 0 || point.y() < 0 || point.x() >= width || point.y() >= height)
         return nullptr;
     // Back into the unturned picture: each step undoes one clockwise quarter turn, under which

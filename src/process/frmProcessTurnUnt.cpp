@@ -788,7 +788,8 @@ void TfrmProcessTurn::RedrawMap()
         FDrawnPhase = -1;
     } else {
         const int phase = ShownPhaseNumber(*game);
-        FMapPicture = FSession.Renderer().BuildMapPicture(*game, game->LastTurnIndex(), phase);
+        // Drawn over the picture of the last redraw: no new memory of a map's size each time.
+        FSession.Renderer().BuildMapPicture(*game, game->LastTurnIndex(), phase, FMapPicture);
         FDrawnPhase = phase;
     }
     RescaleShown();
@@ -1245,6 +1246,9 @@ void TfrmProcessTurn::btnSaveImagesClick()
         return;
     TWaitCursor wait;
     SaveViewedPhaseImages(FSession.Renderer(), *game);
+    // Drawing the files took what each chit covers from the files' pictures; the shown map
+    // draws them again, so that the next chit edit erases exactly what it covers here.
+    RedrawMap();
 }
 
 void TfrmProcessTurn::btnMainClick()

@@ -203,16 +203,3 @@ bool ProgramIsIn(const TBot& bot)
     return true;
 }
 
-std::string NotesForMemo(const std::string& notes)
-{
-    // Line breaks written as they stand (a copied program adds CR LF) show as breaks too.
-    return ReplaceAll(ReplaceAll(notes, "\r\n", "\n"), "<br>", "\n");
-}
-
-std::string NotesFromMemo(const std::string& text)
-{
-    std::string notes;
-    for (const std::string& line : SplitLines(text))
-        notes += line + "<br>";
-    return notes;
-}

@@ -70,7 +70,3 @@ TOptionView OptionView(TGame* game, const TOptionCard& option);
 // All five registers hold a card: the robot's program for the turn is in.
 bool ProgramIsIn(const TBot& bot);
 
-// The notes as the memo shows them: every "<br>" a line break.
-std::string NotesForMemo(const std::string& notes);
-// The memo's text as notes: each line followed by "<br>".
-std::string NotesFromMemo(const std::string& text);

@@ -12,7 +12,13 @@
 #include "workflow/MainWindowRulesUnt.h"
 #include "workflow/MethodTraceUnt.h"
 #include "workflow/SettingsUnt.h"
+#include "workflow/DragObjectsUnt.h"
 #include "workflow/TurnCycleUnt.h"
+#include "model/PrivateMessageUnt.h"
+#include "model/ProgramPasteUnt.h"
+#include "process/frmProcessTurnUnt.h"
+#include "ui/frmBotPrivateMessageUnt.h"
+#include "ui/frmViewCardsUnt.h"
 #include "ui/StandardDialogsUnt.h"
 #include "ui/frmAddBotUnt.h"
 #include "ui/frmNewGameUnt.h"
@@ -21,7 +27,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -52,51 +60,6 @@ namespace {
 const char* const ProgramDeckFileName = "CoreProgramDeck.xml";
 const char* const BoardListFileName = "Boards.xml";
 const char* const ChitListFileName = "Chits.xml";
-
-// The register tool buttons' images, by index, and the hint that goes with each.
-enum TToolImage { tiLock, tiUnlock, tiClear, tiRandom };
-const char* const ToolHints[] = {"Lock Register", "Unlock Register", "Clear Register", "Random Card From Deck"};
-
-QIcon ToolImage(int index)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    switch (index) {
-    case tiLock:
-    case tiUnlock: {
-        p.setPen(QPen(QColor(90, 90, 90), 2));
-        p.setBrush(Qt::NoBrush);
-        QPainterPath shackle;
-        shackle.moveTo(5, 8);
-        shackle.lineTo(5, 5);
-        shackle.arcTo(5, 1, 6, 7, 180, -180);
-        if (index == tiLock)
-            shackle.lineTo(11, 8);
-        p.drawPath(shackle);
-        p.setPen(Qt::NoPen);
-        p.setBrush(index == tiLock ? QColor(200, 150, 20) : QColor(120, 170, 60));
-        p.drawRoundedRect(QRectF(3, 7.5, 10, 7.5), 1.5, 1.5);
-        break;
-    }
-    case tiClear:
-        p.setPen(QPen(QColor(200, 30, 30), 2.5, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(4, 4), QPointF(12, 12));
-        p.drawLine(QPointF(12, 4), QPointF(4, 12));
-        break;
-    default:
-        p.setPen(QPen(QColor(40, 40, 40), 1));
-        p.setBrush(Qt::white);
-        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 2.5, 2.5);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(40, 40, 40));
-        for (QPointF pip : {QPointF(5, 5), QPointF(8, 8), QPointF(11, 11), QPointF(11, 5), QPointF(5, 11)})
-            p.drawEllipse(pip, 1.3, 1.3);
-        break;
-    }
-    return QIcon(pixmap);
-}
 
 QSpinBox* NewNumberField(QWidget* parent, const char* name)
 {
@@ -267,8 +230,8 @@ QToolButton* TfrmMain::AddToolButton(QToolBar* bar, const QString& name, int ima
 {
     auto* button = new QToolButton(bar);
     button->setObjectName(name);
-    button->setIcon(ToolImage(imageIndex));
-    button->setToolTip(QString::fromUtf8(ToolHints[imageIndex]));
+    button->setIcon(RegisterToolImage(static_cast<TRegisterToolImage>(imageIndex)));
+    button->setToolTip(QString::fromUtf8(RegisterToolHint(static_cast<TRegisterToolImage>(imageIndex))));
     button->setProperty("ImageIndex", imageIndex);
     button->setAutoRaise(true);
     bar->addWidget(button);
@@ -296,9 +259,8 @@ QWidget* TfrmMain::CreateProgramTab()
         return bar;
     };
     for (int n = 1; n <= 5; ++n) {
-        auto* box = new QLineEdit(grpRegisters);
+        auto* box = new TRegisterBox(grpRegisters);
         box->setObjectName(QString("edtRegister%1").arg(n));
-        box->setReadOnly(true);
         auto* bar = newBar(QString("barRegister%1").arg(n));
         AddToolButton(bar, QString("btnLockRegister%1").arg(n), tiLock);
         AddToolButton(bar, QString("btnClearRegister%1").arg(n), tiClear);
@@ -308,7 +270,7 @@ QWidget* TfrmMain::CreateProgramTab()
         registers->addWidget(box, n - 1, 0);
         registers->addWidget(bar, n - 1, 1);
     }
-    lstRegisterOther = new QListWidget(grpRegisters);
+    lstRegisterOther = new TCardListWidget(grpRegisters);
     lstRegisterOther->setObjectName("lstRegisterOther");
     lstRegisterOther->setToolTip("Use this \"register\" for additional cards that are programmed through options such as "
                                  "Conditional, Extra Memory, Flywheel, Overload Override, and Robo Copter");
@@ -324,7 +286,7 @@ QWidget* TfrmMain::CreateProgramTab()
     layout->addWidget(grpRegisters, 3);
 
     auto* hand = new QVBoxLayout;
-    lstProgramCards = new QListWidget(tab);
+    lstProgramCards = new TCardListWidget(tab);
     lstProgramCards->setObjectName("lstProgramCards");
     hand->addWidget(NewLabel(tab, "lblProgramCards", "P&rogram Cards", lstProgramCards));
     hand->addWidget(lstProgramCards, 1);
@@ -476,8 +438,7 @@ void TfrmMain::CreateMenus()
 bool TfrmMain::IsLive(const QObject* command) const
 {
     // Commands whose windows come later wait disabled.
-    static const QStringList waiting = {"mniMakePMs", "mniProcessTurn", "mniScoreBoard", "mniProgramCards",
-        "mniOptionCards", "mniBoardEditor", "btnMakePM", "btnCopyProgram"};
+    static const QStringList waiting = {"mniScoreBoard", "mniBoardEditor"};
     return command && !waiting.contains(command->objectName());
 }
 
@@ -562,10 +523,83 @@ void TfrmMain::ConnectControls()
     lstBotsInPlay->installEventFilter(this);
     lstBotsInPlay->viewport()->installEventFilter(this);
     connect(mmoNotes, &QPlainTextEdit::textChanged, this, [this] { Run(mmoNotes, [this] { mmoNotesChange(); }); });
+
+    onAction(mniMakePMs, &TfrmMain::mniMakePMsClick);
+    onAction(mniProcessTurn, &TfrmMain::mniProcessTurnClick);
+    onAction(mniProgramCards, &TfrmMain::mniProgramCardsClick);
+    onAction(mniOptionCards, &TfrmMain::mniOptionCardsClick);
+    onClick(btnMakePM, &TfrmMain::btnMakePMClick);
+    onClick(btnCopyProgram, &TfrmMain::btnCopyProgramClick);
+    ConnectProgramTab();
+    // The window sees every key before its controls (the paste shortcut).
+    qApp->installEventFilter(this);
+}
+
+void TfrmMain::ConnectProgramTab()
+{
+    const TCardAccepts any = [](const TDragCard&) { return true; };
+    for (int n = 1; n <= 5; ++n) {
+        TRegisterBox* box = edtRegisters[static_cast<std::size_t>(n - 1)];
+        box->SetDragCardID([this, n] {
+            std::string id;
+            Run(edtRegisters[static_cast<std::size_t>(n - 1)], [this, n, &id] { id = edtRegisterStartDrag(n); });
+            return id;
+        });
+        box->SetDropHandlers([this, box](const TDragCard& payload) { return edtRegisterDragOver(box, payload); },
+            [this, box, n](const TDragCard& payload) { Run(box, [this, n, &payload] { edtRegisterDragDrop(n, payload); }); });
+        box->SetDoubleClicked([this, box, n] { Run(box, [this, n] { edtRegisterDblClick(n); }); });
+        box->SetMouseMoved([this, box] { Run(box, [this, box] { edtRegisterMouseMove(box); }); });
+
+        QToolBar* bar = barRegisters[static_cast<std::size_t>(n - 1)];
+        TCardDropTarget::Install(bar, any,
+            [this, bar](const TDragCard& payload) { Run(bar, [this, &payload] { RegisterToolBarDragDrop(payload); }); });
+        const QList<QToolButton*> buttons = bar->findChildren<QToolButton*>();
+        for (QToolButton* button : buttons) {
+            TCardDropTarget::Install(button, any, [this, button](const TDragCard& payload) {
+                Run(button, [this, &payload] { RegisterToolBarDragDrop(payload); });
+            });
+            const QString name = button->objectName();
+            void (TfrmMain::*handler)(int) = name.startsWith("btnLock") ? &TfrmMain::btnLockRegister1Click
+                : name.startsWith("btnClear")                         ? &TfrmMain::btnClearRegisterClick
+                                                                      : &TfrmMain::btnRandomRegisterDeckClick;
+            connect(button, &QToolButton::clicked, this,
+                [this, button, handler, n] { Run(button, [this, handler, n] { (this->*handler)(n); }); });
+        }
+    }
+    TCardDropTarget::Install(grpRegisters, any,
+        [this](const TDragCard& payload) { Run(grpRegisters, [this, &payload] { grpRegistersDragDrop(payload); }); });
+
+    lstProgramCards->SetDragSource(true);
+    lstProgramCards->SetDropHandlers(any, [this](const TDragCard& payload) {
+        Run(lstProgramCards, [this, &payload] { lstProgramCardsDragDrop(payload); });
+    });
+    connect(lstProgramCards, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* line) {
+        const std::string card = line->data(TCardListWidget::CardIDRole).toString().toStdString();
+        Run(lstProgramCards, [this, card] { lstProgramCardsDblClick(card); });
+    });
+
+    lstRegisterOther->SetDropHandlers(any, [this](const TDragCard& payload) {
+        Run(lstRegisterOther, [this, &payload] { lstRegisterOtherDragDrop(payload); });
+    });
+    connect(lstRegisterOther, &QListWidget::itemSelectionChanged, this,
+        [this] { Run(lstRegisterOther, [this] { lstRegisterOtherClick(); }); });
+    auto otherButton = [this](const char* name, void (TfrmMain::*handler)()) {
+        if (auto* button = barRegisterOther->findChild<QToolButton*>(name))
+            connect(button, &QToolButton::clicked, this, [this, button, handler] { Run(button, [this, handler] { (this->*handler)(); }); });
+    };
+    otherButton("btnLockRegistersOther", &TfrmMain::btnLockRegistersOtherClick);
+    otherButton("btnClearRegisterOther", &TfrmMain::btnClearRegisterOtherClick);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        // Once per key: when it reaches the focused control of this window, or the window itself.
+        QWidget* target = qobject_cast<QWidget*>(watched);
+        if (target && target->window() == this && (target == QApplication::focusWidget() || (target == this && !QApplication::focusWidget())))
+            Run(this, [this, event] { FormKeyDown(static_cast<QKeyEvent*>(event)); });
+        return false;
+    }
     const bool keyUp = event->type() == QEvent::KeyRelease;
     const bool mouseUp = event->type() == QEvent::MouseButtonRelease;
     if (!keyUp && !mouseUp)
@@ -716,6 +750,8 @@ void TfrmMain::FormActivate()
 void TfrmMain::FormDestroy()
 {
     TMethodTrace trace(Traced("FormDestroy"));
+    qApp->removeEventFilter(this);
+    CloseProcessTurnWindow();
     DestroyUnusedDecks();
     TApplication::SetErrorHandler(std::move(FPreviousErrorHandler));
 }
@@ -913,46 +949,73 @@ void TfrmMain::UpdateSelectedBot(TGame* game, bool forced)
 void TfrmMain::UpdateRegisters()
 {
     TMethodTrace trace(Traced("UpdateRegisters"));
-    // The register work of the Program tab comes with its own commands; until then the boxes
-    // show nothing and no bar has a card to act on.
-    for (QLineEdit* box : edtRegisters)
-        box->clear();
-    for (QToolBar* bar : barRegisters)
-        SetRegisterToolBarToDefault(bar);
-    lstRegisterOther->clear();
+    for (int n = 1; n <= 5; ++n) {
+        UpdateRegisterText(n);
+        UpdateRegisterButtons(n);
+    }
+    UpdateRegisterOther();
+    UpdateBarRegisterOther();
+}
+
+void TfrmMain::UpdateRegisterText(int n)
+{
+    TMethodTrace trace(Traced("UpdateRegisterText"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    TRegisterBox* box = edtRegisters[static_cast<std::size_t>(n - 1)];
+    if (!game || !bot)
+        box->ShowRegister(std::string(), false);
+    else
+        box->ShowRegister(RegisterText(*game, bot, n), IsRegisterLocked(bot, n));
+}
+
+void TfrmMain::UpdateRegisterButtons(int n)
+{
+    TMethodTrace trace(Traced("UpdateRegisterButtons"), TMethodTrace::AlsoOnError);
+    QToolBar* bar = barRegisters[static_cast<std::size_t>(n - 1)];
+    SetRegisterToolBarToDefault(bar);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot && GetCardInRegister(*game, bot, n))
+        SetRegisterToolBarForCard(bar, RegisterBarState(*game, bot, n));
+}
+
+void TfrmMain::UpdateRegisterOther()
+{
+    TMethodTrace trace(Traced("UpdateRegisterOther"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    lstRegisterOther->SetOtherEntries(game && bot ? OtherListEntries(*game, bot) : std::vector<TOtherEntry>());
+}
+
+void TfrmMain::UpdateBarRegisterOther()
+{
+    TMethodTrace trace(Traced("UpdateBarRegisterOther"), TMethodTrace::AlsoOnError);
     SetRegisterToolBarToDefault(barRegisterOther);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    const int entry = lstRegisterOther->SelectedEntryIndex();
+    if (game && bot && entry >= 0)
+        SetRegisterToolBarForCard(barRegisterOther, OtherBarState(*game, bot, entry));
 }
 
 void TfrmMain::SetRegisterToolBarToDefault(QToolBar* bar)
 {
     TMethodTrace trace(Traced("SetRegisterToolBarToDefault"), TMethodTrace::AlsoOnError);
-    bar->setEnabled(false);
-    const QList<QToolButton*> buttons = bar->findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QToolButton* button : buttons) {
-        if (button->objectName().startsWith("btnLock")) {
-            button->setIcon(ToolImage(tiLock));
-            button->setProperty("ImageIndex", static_cast<int>(tiLock));
-        }
-        button->setToolTip(QString::fromUtf8(ToolHints[button->property("ImageIndex").toInt()]));
-        button->setEnabled(false);
-    }
+    ApplyRegisterBarState(bar, TRegisterBarState());
+}
+
+void TfrmMain::SetRegisterToolBarForCard(QToolBar* bar, const TRegisterBarState& state)
+{
+    TMethodTrace trace(Traced("SetRegisterToolBarForCard"), TMethodTrace::AlsoOnError);
+    ApplyRegisterBarState(bar, state);
 }
 
 void TfrmMain::UpdateProgramCards(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateProgramCards"));
-    lstProgramCards->clear();
     TBot* bot = GetSelectedBot();
-    TProgramDeck* deck = game ? game->ProgramDeck() : nullptr;
-    if (!bot || !deck || !bot->Hand())
-        return;
-    for (int i = 0; i < bot->Hand()->Count(); ++i) {
-        auto* card = static_cast<TProgramCard*>(deck->FindCard(bot->Hand()->Refs(i)->ID()));
-        if (card && card->CardState() == csDealt) {
-            auto* line = new QListWidgetItem(QString::fromStdString(card->DisplayName()), lstProgramCards);
-            line->setData(Qt::UserRole, QString::fromStdString(card->ID()));
-        }
-    }
+    lstProgramCards->SetHandCards(game && bot ? HandListCards(*game, bot) : std::vector<TProgramCard*>());
 }
 
 void TfrmMain::UpdateOptionCards(TGame* /*game*/)
@@ -1021,7 +1084,7 @@ void TfrmMain::UpdateNotes()
     TBot* bot = GetSelectedBot();
     const bool updating = FUpdating;
     FUpdating = true;
-    mmoNotes->setPlainText(bot ? QString::fromStdString(NotesForMemo(bot->GameNotes())) : QString());
+    mmoNotes->setPlainText(bot ? QString::fromStdString(NotesToMemoText(bot->GameNotes())) : QString());
     FUpdating = updating;
 }
 
@@ -1092,7 +1155,7 @@ void TfrmMain::SetBotFieldsEnabled(bool enable)
     SetControlEnabled(edtPlayerName, e.PlayerName);
     for (QWidget* field : std::initializer_list<QWidget*>{edtLives, edtMaxCards, edtDamage, cbxState, cbxActivityLevel, cbxFlag})
         SetControlEnabled(field, e.BotValues);
-    for (QLineEdit* box : edtRegisters)
+    for (TRegisterBox* box : edtRegisters)
         SetControlEnabled(box, e.TurnControls);
     SetControlEnabled(lstProgramCards, e.TurnControls);
     SetCommandControlEnabled(btnNewHand, e.TurnControls);
@@ -1152,6 +1215,7 @@ void TfrmMain::NewGame(TNewGameSettings& settings)
 {
     TMethodTrace trace(Traced("NewGame"));
     lblTurn->hide();
+    CloseProcessTurnWindow();
     InitializeUnusedDecks();
     FSession.MakeNewGame(settings);
     FLastBot = btUnknown;
@@ -1183,6 +1247,7 @@ void TfrmMain::mniOpenGameClick()
         return;
     // A file that does not open leaves the open game as it was; its error goes to the handler.
     FSession.OpenGame(*path);
+    CloseProcessTurnWindow();
     FLastBot = btUnknown;
 }
 
@@ -1398,7 +1463,7 @@ void TfrmMain::mmoNotesChange()
 void TfrmMain::UpdateBotNotes()
 {
     TMethodTrace trace(Traced("UpdateBotNotes"), TMethodTrace::AlsoOnError);
-    WriteBotField(mmoNotes, [this](TBot& bot) { bot.SetGameNotes(NotesFromMemo(mmoNotes->toPlainText().toStdString())); });
+    WriteBotField(mmoNotes, [this](TBot& bot) { ::UpdateBotNotes(bot, mmoNotes->toPlainText().toStdString()); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1519,4 +1584,263 @@ void TfrmMain::BuildChitList()
 {
     TMethodTrace trace(Traced("BuildChitList"));
     BuildChitListFile(ExecutableFolder());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Program tab
+
+void TfrmMain::ProgramChanged(bool changed)
+{
+    if (changed)
+        FSession.MarkChanged(gcBots | gcDecks);
+}
+
+bool TfrmMain::edtRegisterDragOver(QObject* sender, const TDragCard& payload)
+{
+    TMethodTrace trace(Traced("edtRegisterDragOver"), TMethodTrace::AlsoOnError);
+    Log().TraceFmt("  Sender = %s", sender->metaObject()->className());
+    Log().TraceFmt("  Source = %s", payload.metaObject()->className());
+    return RegisterAcceptsDrop(GetSelectedBot(), RegisterNbr(sender->objectName().toStdString()));
+}
+
+void TfrmMain::edtRegisterDragDrop(int n, const TDragCard& payload)
+{
+    TMethodTrace trace(Traced("edtRegisterDragDrop"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ProgramChanged(DropOnRegister(*game, *bot, n, payload.CardID(), DragSourceRegister(payload)));
+}
+
+void TfrmMain::grpRegistersDragDrop(const TDragCard& payload)
+{
+    TMethodTrace trace(Traced("grpRegistersDragDrop"), TMethodTrace::AlsoOnError);
+    ProgramNextOpenRegister(payload);
+}
+
+void TfrmMain::RegisterToolBarDragDrop(const TDragCard& payload)
+{
+    TMethodTrace trace(Traced("RegisterToolBarDragDrop"));
+    ProgramNextOpenRegister(payload);
+}
+
+void TfrmMain::ProgramNextOpenRegister(const TDragCard& payload)
+{
+    TMethodTrace trace(Traced("ProgramNextOpenRegister"));
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ProgramChanged(::ProgramNextOpenRegister(*game, *bot, payload.CardID(), DragSourceRegister(payload)));
+}
+
+void TfrmMain::lstProgramCardsDragDrop(const TDragCard& payload)
+{
+    TMethodTrace trace(Traced("lstProgramCardsDragDrop"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ProgramChanged(DropOnHand(*game, *bot, payload.CardID(), DragSourceRegister(payload)));
+}
+
+void TfrmMain::lstRegisterOtherDragDrop(const TDragCard& payload)
+{
+    TMethodTrace trace(Traced("lstRegisterOtherDragDrop"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ProgramChanged(DropOnOther(*game, *bot, payload.CardID(), DragSourceRegister(payload)));
+}
+
+std::string TfrmMain::edtRegisterStartDrag(int n)
+{
+    TMethodTrace trace(Traced("edtRegisterStartDrag"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    return game && bot ? RegisterDragCardID(*game, bot, n) : std::string();
+}
+
+void TfrmMain::edtRegisterMouseMove(QObject* sender)
+{
+    TMethodTrace trace(Traced("edtRegisterMouseMove"), TMethodTrace::AlsoOnError);
+    Log().TraceFmt("  Sender = %s", sender->metaObject()->className());
+}
+
+void TfrmMain::edtRegisterDblClick(int n)
+{
+    TMethodTrace trace(Traced("edtRegisterDblClick"), TMethodTrace::AlsoOnError);
+    ClearRegister(n, csDealt);
+}
+
+void TfrmMain::lstProgramCardsDblClick(const std::string& card)
+{
+    TMethodTrace trace(Traced("lstProgramCardsDblClick"));
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot && !card.empty())
+        ProgramChanged(::ProgramNextOpenRegister(*game, *bot, card, -1));
+}
+
+void TfrmMain::btnLockRegister1Click(int n)
+{
+    TMethodTrace trace(Traced("btnLockRegister1Click"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ProgramChanged(ToggleRegisterLock(*game, *bot, n));
+}
+
+void TfrmMain::btnClearRegisterClick(int n)
+{
+    TMethodTrace trace(Traced("btnClearRegisterClick"), TMethodTrace::AlsoOnError);
+    ClearRegister(n, csDealt);
+}
+
+void TfrmMain::ClearRegister(int n, TCardState state)
+{
+    TMethodTrace trace(Traced("ClearRegister"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ProgramChanged(::ClearRegister(*game, *bot, n, state));
+}
+
+void TfrmMain::btnRandomRegisterDeckClick(int n)
+{
+    TMethodTrace trace(Traced("btnRandomRegisterDeckClick"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ProgramChanged(RandomCardForRegister(*game, *bot, n));
+}
+
+void TfrmMain::lstRegisterOtherClick()
+{
+    TMethodTrace trace(Traced("lstRegisterOtherClick"));
+    UpdateBarRegisterOther();
+}
+
+void TfrmMain::btnLockRegistersOtherClick()
+{
+    TMethodTrace trace(Traced("btnLockRegistersOtherClick"), TMethodTrace::AlsoOnError);
+    SetRegisterOtherLockedState();
+}
+
+void TfrmMain::SetRegisterOtherLockedState()
+{
+    TMethodTrace trace(Traced("SetRegisterOtherLockedState"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    const int entry = lstRegisterOther->SelectedEntryIndex();
+    if (game && bot && entry >= 0)
+        ProgramChanged(ToggleOtherLock(*game, *bot, entry));
+}
+
+void TfrmMain::btnClearRegisterOtherClick()
+{
+    TMethodTrace trace(Traced("btnClearRegisterOtherClick"), TMethodTrace::AlsoOnError);
+    ClearRegisterOther();
+}
+
+void TfrmMain::ClearRegisterOther()
+{
+    TMethodTrace trace(Traced("ClearRegisterOther"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    const int entry = lstRegisterOther->SelectedEntryIndex();
+    if (game && bot && entry >= 0)
+        ProgramChanged(ClearOther(*game, *bot, entry));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Private messages, pasted and copied programs
+
+void TfrmMain::btnMakePMClick()
+{
+    TMethodTrace trace(Traced("btnMakePMClick"));
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (game && bot)
+        ShowPrivateMessage(MakePM(*game, *bot));
+}
+
+void TfrmMain::mniMakePMsClick()
+{
+    TMethodTrace trace(Traced("mniMakePMsClick"));
+    TGame* game = Game();
+    if (!game || !game->BotList())
+        return;
+    std::vector<const TBot*> bots;
+    for (int i = 0; i < lstBotsInPlay->count(); ++i)
+        if (const TBot* bot = game->BotList()->FindByType(static_cast<TBotType>(lstBotsInPlay->item(i)->data(Qt::UserRole).toInt())))
+            bots.push_back(bot);
+    ShowPrivateMessage(MakePMs(*game, bots));
+}
+
+void TfrmMain::btnCopyProgramClick()
+{
+    TMethodTrace trace(Traced("btnCopyProgramClick"), TMethodTrace::AlsoOnError);
+    TGame* game = Game();
+    TBot* source = GetSelectedBot();
+    if (!game || !source)
+        return;
+    TBot* target = SelectBot(*game, source, TProgramCard::StaticClass());
+    if (target && target != source && CopyProgram(*game, *source, *target))
+        FSession.MarkChanged(gcBots | gcDecks);
+}
+
+void TfrmMain::FormKeyDown(QKeyEvent* event)
+{
+    TMethodTrace trace(Traced("FormKeyDown"));
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (event->key() != Qt::Key_V || modifiers != Qt::ControlModifier || !GetSelectedBot())
+        return;
+    AttemptToPasteProgram(QApplication::clipboard()->text().toStdString());
+}
+
+void TfrmMain::AttemptToPasteProgram(const std::string& text)
+{
+    TMethodTrace trace(Traced("AttemptToPasteProgram"));
+    TGame* game = Game();
+    TBot* bot = GetSelectedBot();
+    if (!game || !bot)
+        return;
+    if (::AttemptToPasteProgram(*game, *bot, text).Applied)
+        FSession.MarkChanged(gcBots | gcDecks);
+}
+
+// ---------------------------------------------------------------------------------------------
+// View commands and the process-turn window
+
+void TfrmMain::mniProgramCardsClick()
+{
+    TMethodTrace trace(Traced("mniProgramCardsClick"));
+    if (TGame* game = Game())
+        ViewProgramCards(*game);
+}
+
+void TfrmMain::mniOptionCardsClick()
+{
+    TMethodTrace trace(Traced("mniOptionCardsClick"));
+    if (TGame* game = Game())
+        ViewOptionCards(*game);
+}
+
+void TfrmMain::mniProcessTurnClick()
+{
+    TMethodTrace trace(Traced("mniProcessTurnClick"));
+    ShowProcessTurn(ProcessTurnWindow, FSession, this, [this](TfrmProcessTurn* window) { SetfrmProcessTurn(window); });
+}
+
+void TfrmMain::SetfrmProcessTurn(TfrmProcessTurn* window)
+{
+    TMethodTrace trace(Traced("SetfrmProcessTurn"));
+    ProcessTurnWindow = window;
+}
+
+void TfrmMain::CloseProcessTurnWindow()
+{
+    // The window clears the slot itself as it goes.
+    if (ProcessTurnWindow)
+        delete ProcessTurnWindow;
+    ProcessTurnWindow = nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "model/BotUnt.h"
 #include "workflow/GameSessionUnt.h"
+#include "workflow/ProgramWidgetsUnt.h"
 
 #include <QMainWindow>
 
@@ -22,11 +23,14 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class QKeyEvent;
 class QToolBar;
 class QToolButton;
 class QWidget;
 
 class TCardRefList;
+class TDragCard;
+class TfrmProcessTurn;
 
 class TBot;
 class TGame;
@@ -77,6 +81,7 @@ private:
     QWidget* CreateNotesTab();
     void CreateMenus();
     void ConnectControls();
+    void ConnectProgramTab();
     QToolButton* AddToolButton(QToolBar* bar, const QString& name, int imageIndex);
     // Commands and buttons that this build carries out; the others stay disabled.
     bool IsLive(const QObject* command) const;
@@ -114,7 +119,12 @@ private:
     void UpdateBotsInPlayMarks(TGame* game);
     void UpdateSelectedBot(TGame* game, bool forced);
     void UpdateRegisters();
+    void UpdateRegisterText(int n);
+    void UpdateRegisterButtons(int n);
+    void UpdateRegisterOther();
+    void UpdateBarRegisterOther();
     void SetRegisterToolBarToDefault(QToolBar* bar);
+    void SetRegisterToolBarForCard(QToolBar* bar, const TRegisterBarState& state);
     void UpdateProgramCards(TGame* game);
     void UpdateOptionCards(TGame* game);
     void UpdateOptionButtons(TGame* game);
@@ -156,6 +166,46 @@ private:
     void mmoNotesChange();
     void UpdateBotNotes();
 
+    // Program tab: registers, hand and "Other" list. Each change of the program ends in a forced
+    // refresh of the selected robot.
+    void ProgramChanged(bool changed);
+    bool edtRegisterDragOver(QObject* sender, const TDragCard& payload);
+    void edtRegisterDragDrop(int n, const TDragCard& payload);
+    void grpRegistersDragDrop(const TDragCard& payload);
+    void RegisterToolBarDragDrop(const TDragCard& payload);
+    void ProgramNextOpenRegister(const TDragCard& payload);
+    void lstProgramCardsDragDrop(const TDragCard& payload);
+    void lstRegisterOtherDragDrop(const TDragCard& payload);
+    std::string edtRegisterStartDrag(int n);
+    void edtRegisterMouseMove(QObject* sender);
+    void edtRegisterDblClick(int n);
+    void lstProgramCardsDblClick(const std::string& card);
+    void btnLockRegister1Click(int n);
+    void btnClearRegisterClick(int n);
+    void ClearRegister(int n, TCardState state);
+    void btnRandomRegisterDeckClick(int n);
+    void lstRegisterOtherClick();
+    void btnLockRegistersOtherClick();
+    void SetRegisterOtherLockedState();
+    void btnClearRegisterOtherClick();
+    void ClearRegisterOther();
+
+    // Private messages, pasted programs and copied programs
+    void btnMakePMClick();
+    void mniMakePMsClick();
+    void btnCopyProgramClick();
+    // Ctrl+V anywhere in the window: the selected robot's program from the clipboard. The key
+    // still reaches the focused control.
+    void FormKeyDown(QKeyEvent* event);
+    void AttemptToPasteProgram(const std::string& text);
+
+    // View commands and the process-turn window
+    void mniProgramCardsClick();
+    void mniOptionCardsClick();
+    void mniProcessTurnClick();
+    void SetfrmProcessTurn(TfrmProcessTurn* window);
+    void CloseProcessTurnWindow();
+
     // Options tab
     void lstOptionCardsClick();
     void RefreshSelectedOption();
@@ -176,6 +226,8 @@ private:
     // its type, which outlives any game that is replaced.
     TBotType FLastBot = btUnknown;
     bool FOptionListRefresh = false;
+    // The open process-turn window, or none; it clears this slot when it closes.
+    TfrmProcessTurn* ProcessTurnWindow = nullptr;
     std::function<void(QObject*, const std::exception&)> FPreviousErrorHandler;
 
     // Bot list and fields
@@ -196,11 +248,11 @@ private:
 
     // Program tab
     QGroupBox* grpRegisters = nullptr;
-    std::array<QLineEdit*, 5> edtRegisters{};
+    std::array<TRegisterBox*, 5> edtRegisters{};
     std::array<QToolBar*, 5> barRegisters{};
-    QListWidget* lstRegisterOther = nullptr;
+    TCardListWidget* lstRegisterOther = nullptr;
     QToolBar* barRegisterOther = nullptr;
-    QListWidget* lstProgramCards = nullptr;
+    TCardListWidget* lstProgramCards = nullptr;
     QPushButton* btnNewHand = nullptr;
     QPushButton* btnTradeHand = nullptr;
     QPushButton* btnMakePM = nullptr;

@@ -5,12 +5,19 @@
 #include "model/BotUnt.h"
 #include "persist/ZLibFuncs.h"
 #include "ui/StandardDialogsUnt.h"
+#include "model/ProgramUnt.h"
 #include "ui/frmAddBotUnt.h"
+#include "ui/frmBotPrivateMessageUnt.h"
+#include "ui/frmViewCardsUnt.h"
+#include "workflow/DragObjectsUnt.h"
 #include "ui/frmNewGameUnt.h"
 #include "ui/frmSelectBotOption.h"
 #include "workflow/frmMainUnt.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,7 +100,151 @@ protected:
     std::unique_ptr<TfrmMain> Window;
 };
 
+// A drop as the toolkit delivers it: the drag enters the target, then lets go there.
+bool Drop(QWidget* target, const QMimeData& data)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(6, 6), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// A game in its first turn with the Zoom Bot and the Twonky, the Zoom Bot selected.
+class ProgramTabTest : public MainWindowTurnTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTurnTest::SetUp();
+        MakeGame();
+        AddRobots({btZoomBot, btTwonky});
+        Item("mniNextTurn")->trigger();
+        SelectLine(1);
+    }
+    TProgramCard* HandCard(TBotType type, int index)
+    {
+        return Session.Game()->ProgramDeck()->FindCard(Bot(type).Hand()->Refs(index)->ID());
+    }
+};
+
 } // namespace
+
+TEST_F(ProgramTabTest, CardsAreDraggedIntoRegistersAndTheOtherList)
+{
+    TProgramCard* card = HandCard(btZoomBot, 2);
+    auto* hand = Control<QListWidget>("lstProgramCards");
+    ASSERT_EQ(hand->count(), 9);
+    TDragCard fromHand(card->ID(), hand);
+    ASSERT_TRUE(Drop(Control<QLineEdit>("edtRegister3"), fromHand));
+    EXPECT_EQ(Bot(btZoomBot).Registers()->Registers(2)->CardID(), card->ID());
+    EXPECT_EQ(card->CardState(), csRegisterProgrammed);
+    EXPECT_EQ(Control<QLineEdit>("edtRegister3")->text().toStdString(), card->DisplayName());
+    EXPECT_EQ(hand->count(), 8);
+    EXPECT_TRUE(Session.Modified());
+
+    // From register 3 into the "Other" list: a new entry, the register empty.
+    auto* other = Control<QListWidget>("lstRegisterOther");
+    TDragCard fromRegister(card->ID(), Control<QLineEdit>("edtRegister3"));
+    ASSERT_TRUE(Drop(other->viewport(), fromRegister));
+    EXPECT_TRUE(Bot(btZoomBot).Registers()->Registers(2)->CardID().empty());
+    ASSERT_EQ(Bot(btZoomBot).ExtraRegisters()->Count(), 1);
+    EXPECT_EQ(Bot(btZoomBot).ExtraRegisters()->Registers(0)->CardID(), card->ID());
+    ASSERT_EQ(other->count(), 1);
+    EXPECT_EQ(Control<QLineEdit>("edtRegister3")->text(), "");
+
+    // A double-click in the hand programs the first open register (a real double-click starts
+    // with a click).
+    const QPoint line = hand->visualItemRect(hand->item(0)).center();
+    QTest::mouseClick(hand->viewport(), Qt::LeftButton, {}, line);
+    QTest::mouseDClick(hand->viewport(), Qt::LeftButton, {}, line);
+    EXPECT_FALSE(Bot(btZoomBot).Registers()->Registers(0)->CardID().empty());
+}
+
+TEST_F(ProgramTabTest, CtrlVPastesTheProgramAndMarksTheRobot)
+{
+    std::string text;
+    for (int i = 0; i < 5; ++i)
+        text += HandCard(btZoomBot, 4 - i)->ListingName() + "\r\n";
+    // A rejected paste first: nothing changes and the game master is told.
+    QApplication::clipboard()->setText("Move 1 (490)\nU-Turn");
+    const std::string before = Session.Game()->SaveToXMLString();
+    auto* hand = Control<QListWidget>("lstProgramCards");
+    hand->setFocus();
+    QTest::keyClick(hand, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    EXPECT_EQ(Messages.Messages()[0], "Pasted string is not a valid program - must contain at least 5 lines");
+    EXPECT_EQ(Session.Game()->SaveToXMLString(), before);
+
+    QApplication::clipboard()->setText(QString::fromStdString(text));
+    QTest::keyClick(hand, Qt::Key_V, Qt::ControlModifier);
+    // Line r names register r's card (turns are named without priority, so which of two alike
+    // is the hand's first).
+    for (int r = 0; r < 5; ++r) {
+        TProgramCard* card = Session.Game()->ProgramDeck()->FindCard(Bot(btZoomBot).Registers()->Registers(r)->CardID());
+        ASSERT_NE(card, nullptr) << r;
+        EXPECT_EQ(card->ListingName(), HandCard(btZoomBot, 4 - r)->ListingName()) << r;
+        EXPECT_EQ(card->CardState(), csRegisterProgrammed) << r;
+    }
+    EXPECT_EQ(hand->count(), 4);
+    EXPECT_NE(Bot(btZoomBot).GameNotes().find("Turn 1 (copy/paste)"), std::string::npos);
+    auto* list = Control<QListWidget>("lstBotsInPlay");
+    EXPECT_EQ(list->item(1)->toolTip(), "Program in");
+    EXPECT_EQ(list->item(0)->toolTip(), "Waiting for the program");
+    // Ctrl+Shift+V is no paste.
+    Bot(btZoomBot).Registers()->Registers(0)->Clear();
+    QTest::keyClick(hand, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(Bot(btZoomBot).Registers()->Registers(0)->CardID().empty());
+}
+
+TEST_F(ProgramTabTest, PrivateMessagesCopiedProgramsAndTheDecksGoThroughTheirWindows)
+{
+    std::vector<std::string> shown;
+    THookScope pm(ShowPrivateMessage, [&](const std::string& text) { shown.push_back(text); });
+    Control<QPushButton>("btnMakePM")->click();
+    Item("mniMakePMs")->trigger();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].find("\r\nTurn 1 (Zoom Bot)\r\n"), 0u) << shown[0];
+    const std::string separator = "\r\n\r\n-------------------\r\n\r\n";
+    EXPECT_EQ(shown[1], Session.Game()->BotList()->FindByType(btTwonky)->BuildPrivateMessage(1, Session.Game()->ProgramDeck(), Session.Game())
+            + separator + shown[0] + separator);
+
+    // Copy Prog. onto the robot the game master picks.
+    for (int r = 0; r < 5; ++r)
+        Bot(btZoomBot).Registers()->Registers(r)->ProgramWith(*HandCard(btZoomBot, r));
+    THookScope select(SelectBot, [this](TGame&, const TBot* excluded, const TClass& cardClass) -> TBot* {
+        EXPECT_EQ(excluded, &Bot(btZoomBot));
+        EXPECT_EQ(&cardClass, &TProgramCard::StaticClass());
+        return &Bot(btTwonky);
+    });
+    Control<QPushButton>("btnCopyProgram")->click();
+    EXPECT_EQ(Bot(btTwonky).Registers()->Registers(4)->CardID(), HandCard(btZoomBot, 4)->ID());
+
+    TGame* viewed = nullptr;
+    THookScope program(ViewProgramCards, [&](TGame& game) { viewed = &game; });
+    Item("mniProgramCards")->trigger();
+    EXPECT_EQ(viewed, Session.Game());
+}
+
+TEST_F(ProgramTabTest, OneProcessTurnWindowAtATimeUntilAnotherGameComes)
+{
+    ASSERT_TRUE(Item("mniProcessTurn")->isEnabled());
+    auto openWindows = [] {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == "frmProcessTurn" && widget->isVisible())
+                ++count;
+        return count;
+    };
+    Item("mniProcessTurn")->trigger();
+    Item("mniProcessTurn")->trigger();
+    EXPECT_EQ(openWindows(), 1);
+    THookScope ask(AskSaveChanges, [](const std::string&) { return saDiscard; });
+    MakeGame("Second");
+    EXPECT_EQ(openWindows(), 0);
+    EXPECT_FALSE(Item("mniProcessTurn")->isEnabled());
+}
 
 TEST_F(MainWindowTurnTest, ANewGameWaitsForRobotsBeforeItsFirstTurn)
 {

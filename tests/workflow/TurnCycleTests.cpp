@@ -277,14 +277,6 @@ TEST(TurnCycleRules, FlagItemsFollowTheGamesFlagCount)
     EXPECT_EQ(FlagItems(&game).size(), 1u);
 }
 
-TEST(TurnCycleRules, NotesKeepTheirLineBreaksAsBreakTags)
-{
-    EXPECT_EQ(NotesFromMemo("Turn 1\nmoved"), "Turn 1<br>moved<br>");
-    EXPECT_EQ(NotesFromMemo(""), "");
-    EXPECT_EQ(NotesForMemo("a<br><br>b\r\nc"), "a\n\nb\nc");
-    EXPECT_EQ(NotesFromMemo(NotesForMemo("a<br>b<br>")), "a<br>b<br>");
-}
-
 TEST(TurnCycleRules, AProgramIsInWhenAllFiveRegistersHoldACard)
 {
     TBot bot;
