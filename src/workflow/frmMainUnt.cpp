@@ -729,10 +729,13 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     bool close = true;
     Run(this, [this, &close] { close = ConfirmDiscardChanges(); });
-    if (close)
-        event->accept();
-    else
+    if (!close) {
         event->ignore();
+        return;
+    }
+    // Closing the main window ends the program: the process-turn window goes with it.
+    CloseProcessTurnWindow();
+    event->accept();
 }
 
 void TfrmMain::FormShow()

@@ -244,6 +244,14 @@ TEST_F(ProgramTabTest, OneProcessTurnWindowAtATimeUntilAnotherGameComes)
     MakeGame("Second");
     EXPECT_EQ(openWindows(), 0);
     EXPECT_FALSE(Item("mniProcessTurn")->isEnabled());
+
+    // Closing the main window ends the program, so nothing of it may stay open.
+    AddRobots({btZoomBot});
+    Item("mniNextTurn")->trigger();
+    Item("mniProcessTurn")->trigger();
+    ASSERT_EQ(openWindows(), 1);
+    Window->close();
+    EXPECT_EQ(openWindows(), 0);
 }
 
 TEST_F(MainWindowTurnTest, ANewGameWaitsForRobotsBeforeItsFirstTurn)
