@@ -1176,7 +1176,8 @@ void TfrmMain::SetBotOptionFieldsEnabled(bool enable)
 {
     TMethodTrace trace(Traced("SetBotOptionFieldsEnabled"));
     SetControlEnabled(edtOptionQuantity, enable && edtOptionQuantity->value() != -1);
-    SetControlEnabled(cbxOptionFacing, enable && cbxOptionFacing->currentIndex() >= 0);
+    // Open also for an option not mounted yet (no facing chosen), or it could never be mounted.
+    SetControlEnabled(cbxOptionFacing, enable);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -379,6 +379,9 @@ TEST_F(MainWindowTurnTest, OptionsAreDealtEditedOnTheRobotsCopyAndDiscarded)
     EXPECT_EQ(quantity->minimum(), 0);
     EXPECT_EQ(quantity->maximum(), 5);
     EXPECT_TRUE(Control<QPushButton>("btnDeleteOption")->isEnabled());
+    // Not mounted yet, and still open for the game master to mount it.
+    EXPECT_EQ(Control<QComboBox>("cbxOptionFacing")->currentIndex(), -1);
+    EXPECT_TRUE(Control<QComboBox>("cbxOptionFacing")->isEnabled());
 
     quantity->setValue(4);
     Control<QComboBox>("cbxOptionFacing")->setCurrentIndex(2);
