@@ -8,6 +8,7 @@
 #include "render/MapViewUnt.h"
 #include "workflow/ApplicationUnt.h"
 #include "workflow/DragObjectsUnt.h"
+#include "ui/ModalDialogUnt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,15 +54,6 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption = QSt
     label->setObjectName(name);
     return label;
 }
-
-// The hourglass while the window is made and shown, also when that fails.
-class TWaitCursor {
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 // A picture for a menu item or a drag: the chit's own, or none when it cannot be read.
 QImage ChitPicture(const TChit& chit)

@@ -11,3 +11,12 @@ extern THook<bool(QDialog& dialog)> ShowModalDialog;
 
 // The window a dialog opens over: the active one, or none.
 QWidget* DialogParent();
+
+// The hourglass for as long as it lives, also when what it waits for fails.
+class TWaitCursor {
+public:
+    TWaitCursor();
+    ~TWaitCursor();
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};

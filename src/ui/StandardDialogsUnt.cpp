@@ -1,5 +1,7 @@
 #include "ui/StandardDialogsUnt.h"
 
+#include "ui/ModalDialogUnt.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -11,8 +13,6 @@
 #include <vector>
 
 namespace {
-
-QWidget* DialogParent() { return QApplication::activeWindow(); }
 
 std::optional<std::string> RunFileDialog(const TFileDialogSetup& setup, QFileDialog::AcceptMode mode)
 {

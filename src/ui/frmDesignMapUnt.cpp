@@ -45,15 +45,6 @@ namespace {
 // cell.
 constexpr long long CellCacheBytes = 256LL << 20;
 
-// The hourglass while a board picture is turned.
-class TWaitCursor {
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
-
 QSpinBox* NewSpinBox(QWidget* parent, const char* name, int minimum, int maximum)
 {
     auto* box = new QSpinBox(parent);
