@@ -566,11 +566,18 @@ void TfrmMain::ConnectProgramTab()
                 [this, button, handler, n] { Run(button, [this, handler, n] { (this->*handler)(n); }); });
         }
     }
-    TCardDropTarget::Install(grpRegisters, any,
+    // Every card control takes any card; the trace shows which one a drag passes over.
+    auto tracedAny = [](const char* method) {
+        return [method](const TDragCard&) {
+            TMethodTrace trace(Traced(method));
+            return true;
+        };
+    };
+    TCardDropTarget::Install(grpRegisters, tracedAny("grpRegistersDragOver"),
         [this](const TDragCard& payload) { Run(grpRegisters, [this, &payload] { grpRegistersDragDrop(payload); }); });
 
     lstProgramCards->SetDragSource(true);
-    lstProgramCards->SetDropHandlers(any, [this](const TDragCard& payload) {
+    lstProgramCards->SetDropHandlers(tracedAny("lstProgramCardsDragOver"), [this](const TDragCard& payload) {
         Run(lstProgramCards, [this, &payload] { lstProgramCardsDragDrop(payload); });
     });
     connect(lstProgramCards, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* line) {
@@ -578,7 +585,7 @@ void TfrmMain::ConnectProgramTab()
         Run(lstProgramCards, [this, card] { lstProgramCardsDblClick(card); });
     });
 
-    lstRegisterOther->SetDropHandlers(any, [this](const TDragCard& payload) {
+    lstRegisterOther->SetDropHandlers(tracedAny("lstRegisterOtherDragOver"), [this](const TDragCard& payload) {
         Run(lstRegisterOther, [this, &payload] { lstRegisterOtherDragDrop(payload); });
     });
     connect(lstRegisterOther, &QListWidget::itemSelectionChanged, this,
@@ -838,7 +845,6 @@ void TfrmMain::UpdateTurn(TGame* game)
 
 void TfrmMain::UpdateFlagItems(TGame* game)
 {
-    TMethodTrace trace(Traced("UpdateFlagItems"));
     QSignalBlocker quiet(cbxFlag);
     cbxFlag->clear();
     for (const std::string& item : FlagItems(game))
