@@ -17,8 +17,6 @@
 
 namespace {
 
-
-
 // The messages of a log file, each line checked for "<timestamp>   <message>" and CR LF.
 std::vector<std::string> Messages(const std::string& fileName)
 {
@@ -69,7 +67,7 @@ TEST(LogTimestamp, IsDateTimeWithMillisecondsAfterAColon)
     EXPECT_EQ(FormatLogTimestamp(QDateTime(QDate(2024, 2, 29), QTime(0, 0, 0, 0))), "2024-02-29 00:00:00:000");
 }
 
-TEST(LogFileName, ReplacesTheExtensionOfTheExecutable)
+TEST(LogFileName, ReplacesTheExtensionOfTheExecutableAndDefaultsToItsOwn)
 {
     EXPECT_EQ(LogFileNameFor("/opt/cogline/CoglineTurnGenerator"), "/opt/cogline/CoglineTurnGenerator.log");
     EXPECT_EQ(LogFileNameFor("/opt/cogline/Cogline.exe"), "/opt/cogline/Cogline.log");
@@ -77,12 +75,7 @@ TEST(LogFileName, ReplacesTheExtensionOfTheExecutable)
     EXPECT_EQ(LogFileNameFor("/opt/v1.2/tool"), "/opt/v1.2/tool.log");
     EXPECT_EQ(LogFileNameFor("/opt/.hidden"), "/opt/.hidden.log");
     EXPECT_EQ(LogFileNameFor("tool"), "tool.log");
-}
-
-TEST(LogFileName, DefaultLiesBesideTheExecutableAndBearsItsName)
-{
-    std::string expected = ExecutableFolder() + "test_support.log";
-    EXPECT_EQ(DefaultLogFileName(), expected);
+    EXPECT_EQ(DefaultLogFileName(), ExecutableFolder() + "test_support.log");
 }
 
 TEST_F(LogTest, LineIsTimestampThreeBlanksMessageAndCrLf)
@@ -102,45 +95,34 @@ TEST_F(LogTest, LineIsTimestampThreeBlanksMessageAndCrLf)
     ASSERT_TRUE(stamp.isValid());
     EXPECT_LE(before, stamp);
     EXPECT_LE(stamp, after);
+
+    // An empty message is the timestamp and the three blanks.
+    TLog empty(Path("b.log"));
+    empty.SetLevel(1);
+    empty.Detail("");
+    EXPECT_TRUE(std::regex_match(ReadBytes(Path("b.log")), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3}   \r\n)")));
 }
 
-TEST_F(LogTest, EmptyMessageIsTimestampAndThreeBlanks)
-{
-    TLog log(Path("a.log"));
-    log.SetLevel(1);
-    log.Detail("");
-    EXPECT_TRUE(std::regex_match(ReadBytes(Path("a.log")), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3}   \r\n)")));
-}
-
-TEST_F(LogTest, LinesAreAppendedToWhatTheFileHolds)
+TEST_F(LogTest, LinesAreAppendedAndOnDiskWhenTheCallReturns)
 {
     WriteBytes(Path("a.log"), "");
     TLog log(Path("a.log"));
     log.SetLevel(1);
     log.Trace("first");
     log.Error("second");
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second"}));
+    // Another writer between two lines: nothing is held open or buffered across calls.
+    std::ofstream(Path("a.log"), std::ios::binary | std::ios::app) << "2000-01-01 00:00:00:000   foreign\r\n";
     log.Detail("third");
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second", "third"}));
-
     // A second log on the same file (a constructor does not delete) goes on after those lines.
     TLog again(Path("a.log"));
     again.SetLevel(1);
     again.Trace("fourth");
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second", "third", "fourth"}));
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second", "foreign", "third", "fourth"}));
 }
 
-TEST_F(LogTest, EachLineIsOnDiskWhenTheCallReturns)
-{
-    TLog log(Path("a.log"));
-    log.SetLevel(1);
-    log.Trace("one");
-    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"one"});
-    // Another writer between two lines: nothing is held open or buffered across calls.
-    std::ofstream(Path("a.log"), std::ios::binary | std::ios::app) << "2000-01-01 00:00:00:000   foreign\r\n";
-    log.Trace("two");
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"one", "foreign", "two"}));
-}
-
+// Each entry point keeps its level (trace 1, error 2, detail 4); a file is only made when a line
+// passes. The threshold starts at 6.
 TEST_F(LogTest, ThresholdDecidesWhichLevelsAreWritten)
 {
     struct Case {
@@ -157,29 +139,22 @@ TEST_F(LogTest, ThresholdDecidesWhichLevelsAreWritten)
         {7, {}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.threshold);
         std::string name = Path("level" + std::to_string(c.threshold) + ".log");
         TLog log(name);
-        log.SetLevel(c.threshold);
-        EXPECT_EQ(log.Level(), c.threshold);
+        if (c.threshold == 6) {
+            EXPECT_EQ(log.Level(), 6);
+        } else {
+            log.SetLevel(c.threshold);
+        }
         WriteAllLevels(log);
         if (c.written.empty()) {
-            EXPECT_FALSE(std::filesystem::exists(name)) << "threshold " << c.threshold;
+            EXPECT_FALSE(std::filesystem::exists(name));
         } else {
-            EXPECT_EQ(Messages(name), c.written) << "threshold " << c.threshold;
+            EXPECT_EQ(Messages(name), c.written);
         }
     }
-}
-
-TEST_F(LogTest, ThresholdIsSixWhenCreated)
-{
-    TLog log(Path("a.log"));
-    EXPECT_EQ(log.Level(), 6);
-    WriteAllLevels(log);
-    EXPECT_FALSE(std::filesystem::exists(Path("a.log")));
-}
-
-TEST_F(LogTest, WriteMessageComparesTheThresholdWithTheGivenLevel)
-{
+    // Any level may be given; it is compared with the threshold as it stands.
     TLog log(Path("a.log"));
     log.SetLevel(7);
     log.WriteMessage("six", 6);
@@ -188,42 +163,21 @@ TEST_F(LogTest, WriteMessageComparesTheThresholdWithTheGivenLevel)
     EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"seven", "eight"}));
 }
 
-TEST_F(LogTest, FormattingVariantsFormatLikePrintfAndKeepTheirLevels)
+TEST_F(LogTest, FormattingVariantsFormatLikePrintfAndPlainOnesWriteLiterally)
 {
     TLog log(Path("a.log"));
     log.SetLevel(1);
+    const std::string pasted = std::string(10000, 'x') + "END";
     log.TraceFmt("Exception %s: %s", "EFileError", "Cannot open file \"x.cgx\"");
     log.TraceFmt("FBoardList.LoadFromXMLFile msecs = %d", 42);
     log.ErrorFmt("  %s", "Bot has no cards");
     log.DetailFmt("  Found RegisterCards: %d", 5);
     log.DetailFmt("%s", "");
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"Exception EFileError: Cannot open file \"x.cgx\"",
-        "FBoardList.LoadFromXMLFile msecs = 42", "  Bot has no cards", "  Found RegisterCards: 5", ""}));
-
-    TLog filtered(Path("b.log"));
-    filtered.SetLevel(2);
-    filtered.TraceFmt("trace %d", 1);
-    filtered.ErrorFmt("error %d", 2);
-    filtered.DetailFmt("detail %d", 4);
-    EXPECT_EQ(Messages(Path("b.log")), (std::vector<std::string>{"error 2", "detail 4"}));
-}
-
-TEST_F(LogTest, LongFormattedMessagesAreNotCut)
-{
-    TLog log(Path("a.log"));
-    log.SetLevel(1);
-    std::string pasted(10000, 'x');
-    pasted += "END";
-    log.DetailFmt("  Pasting: %s", pasted.c_str());
-    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"  Pasting: " + pasted});
-}
-
-TEST_F(LogTest, PlainEntryPointsWriteTheMessageLiterally)
-{
-    TLog log(Path("a.log"));
-    log.SetLevel(1);
+    log.DetailFmt("  Pasting: %s", pasted.c_str()); // long messages are not cut
     log.Trace("100% done %s %d %n");
-    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"100% done %s %d %n"});
+    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"Exception EFileError: Cannot open file \"x.cgx\"",
+        "FBoardList.LoadFromXMLFile msecs = 42", "  Bot has no cards", "  Found RegisterCards: 5", "", "  Pasting: " + pasted,
+        "100% done %s %d %n"}));
 }
 
 TEST_F(LogTest, FileNameIsTrimmedAndABlankNameWritesNothing)
@@ -255,7 +209,7 @@ TEST_F(LogTest, AFileThatCannotBeCreatedRaisesAFileError)
     EXPECT_NO_THROW(log.Trace("filtered"));
 }
 
-TEST_F(LogTest, FirstUseDeletesTheFileOfAnEarlierRun)
+TEST_F(LogTest, EachRunsFirstUseDeletesTheFileOfTheRunBefore)
 {
     std::string name = Path("tool.log");
     WriteBytes(name, "2000-01-01 00:00:00:000   earlier run\r\n");
@@ -279,16 +233,8 @@ TEST_F(LogTest, FirstUseDeletesTheFileOfAnEarlierRun)
     EXPECT_EQ(&Log(), &log);
     Log().Trace("TfrmMain.FormCreate End");
     EXPECT_EQ(Messages(name), (std::vector<std::string>{"TfrmMain.FormCreate Start", "TfrmMain.FormCreate End"}));
-}
 
-TEST_F(LogTest, EachRunStartsItsOwnFile)
-{
-    std::string name = Path("tool.log");
-    SetLogFileName(name);
-    Log().SetLevel(1);
-    Log().Detail("Application Start");
-
-    // A new first use, as in the next run of the tool.
+    // A new first use, as in the next run of the tool: the file is deleted then, not before.
     SetLogFileName(name);
     EXPECT_TRUE(std::filesystem::exists(name));
     EXPECT_EQ(Log().Level(), 6);
