@@ -29,6 +29,18 @@ protected:
     QTemporaryDir FDir;
 };
 
+// The message of the file error the call raises; empty when it raises none.
+template <class TCall>
+std::string FileErrorOf(TCall call)
+{
+    try {
+        call();
+    } catch (const EFileError& e) {
+        return e.what();
+    }
+    return "";
+}
+
 } // namespace
 
 TEST_F(FileTest, FilesWrittenTogetherAreAllReplacedAndKeepTheirPermissions)
@@ -60,13 +72,8 @@ TEST_F(FileTest, AFullDiskReplacesNoneOfTheFiles)
             WriteAndSync(descriptor, bytes.substr(0, bytes.size() / 2));
             return ENOSPC;
         });
-        try {
-            SaveFilesTogether(files);
-            ADD_FAILURE() << "written";
-        } catch (const EFileError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot write file \"" + files[static_cast<std::size_t>(full - 1)].first
+        EXPECT_EQ(FileErrorOf([&] { SaveFilesTogether(files); }), "Cannot write file \"" + files[static_cast<std::size_t>(full - 1)].first
                 + "\". No space left on device. None of the 4 files was replaced.");
-        }
         for (int i = 1; i <= 3; ++i)
             EXPECT_EQ(ReadBytes(Path(std::to_string(i) + ".jpg")), "old " + std::to_string(i));
         EXPECT_EQ(Entries(), (std::set<std::string>{"1.jpg", "2.jpg", "3.jpg"}));
@@ -74,12 +81,8 @@ TEST_F(FileTest, AFullDiskReplacesNoneOfTheFiles)
 
     // One file alone says the same, without counting.
     THookScope<TWriteStep> disk(FileWriteStep(), [](int, std::string_view) { return ENOSPC; });
-    try {
-        SaveBytesToFile(Path("1.jpg"), "new");
-        ADD_FAILURE() << "written";
-    } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot write file \"" + Path("1.jpg") + "\". No space left on device");
-    }
+    EXPECT_EQ(FileErrorOf([&] { SaveBytesToFile(Path("1.jpg"), "new"); }),
+        "Cannot write file \"" + Path("1.jpg") + "\". No space left on device");
     EXPECT_EQ(ReadBytes(Path("1.jpg")), "old 1");
 }
 
@@ -89,14 +92,10 @@ TEST_F(FileTest, AFileThatCannotBeReplacedPutsBackTheOnesBeforeIt)
     // A folder stands where the second file should go: its rename fails after the first one.
     std::filesystem::create_directory(Path("b.jpg"));
     WriteBytes(Path("b.jpg") + "/inside", "kept");
-    try {
-        SaveFilesTogether({{Path("a.jpg"), "new a"}, {Path("c.jpg"), "new c"}, {Path("b.jpg"), "new b"}});
-        ADD_FAILURE() << "written";
-    } catch (const EFileError& e) {
-        const std::string message = e.what();
-        EXPECT_EQ(message.rfind("Cannot replace file \"" + Path("b.jpg") + "\". ", 0), 0u) << message;
-        EXPECT_NE(message.find("The 3 files are as they were before."), std::string::npos) << message;
-    }
+    const std::string message =
+        FileErrorOf([&] { SaveFilesTogether({{Path("a.jpg"), "new a"}, {Path("c.jpg"), "new c"}, {Path("b.jpg"), "new b"}}); });
+    EXPECT_EQ(message.rfind("Cannot replace file \"" + Path("b.jpg") + "\". ", 0), 0u) << message;
+    EXPECT_TRUE(message.ends_with("The 3 files are as they were before.")) << message;
     EXPECT_EQ(ReadBytes(Path("a.jpg")), "old a");
     EXPECT_EQ(ReadBytes(Path("b.jpg") + "/inside"), "kept");
     EXPECT_EQ(Entries(), (std::set<std::string>{"a.jpg", "b.jpg"}));

@@ -27,32 +27,23 @@ TEST(ParseWholeInteger, AcceptsOnlyAWholeNumber)
     EXPECT_EQ(ParseWholeInteger(" 42 "), 42);
     EXPECT_EQ(ParseWholeInteger("-9223372036854775808"), INT64_MIN);
     EXPECT_EQ(ParseWholeInteger("9223372036854775807"), INT64_MAX);
-    EXPECT_FALSE(ParseWholeInteger("9223372036854775808"));
-    EXPECT_FALSE(ParseWholeInteger("12abc"));
-    EXPECT_FALSE(ParseWholeInteger(""));
-    EXPECT_FALSE(ParseWholeInteger("-"));
-    EXPECT_FALSE(ParseWholeInteger("1 2"));
+    for (const char* refused : {"9223372036854775808", "12abc", "", "-", "1 2"})
+        EXPECT_FALSE(ParseWholeInteger(refused)) << refused;
 }
 
-TEST(EnumDisplayName, DropsThePrefixAndSplitsWords)
+TEST(EnumDisplayName, DropsThePrefixAndSplitsWordsAndSetsJoinThem)
 {
-    EXPECT_EQ(EnumDisplayName("btHammerBot"), "Hammer Bot");
-    EXPECT_EQ(EnumDisplayName("ckUTurn"), "U Turn");
-    EXPECT_EQ(EnumDisplayName("alShuttingDownNextTurn"), "Shutting Down Next Turn");
-    EXPECT_EQ(EnumDisplayName("btHulkX90"), "Hulk X90");
-    EXPECT_EQ(EnumDisplayName("lowercase"), "");
-    EXPECT_EQ(EnumDisplayName(""), "");
+    const std::pair<const char*, const char*> names[] = {{"btHammerBot", "Hammer Bot"}, {"ckUTurn", "U Turn"},
+        {"alShuttingDownNextTurn", "Shutting Down Next Turn"}, {"btHulkX90", "Hulk X90"}, {"lowercase", ""}, {"", ""}};
+    for (auto [value, shown] : names)
+        EXPECT_EQ(EnumDisplayName(value), shown) << value;
+    const std::pair<const char*, const char*> sets[] = {{"[okFlying,okDevice]", "Flying, Device"},
+        {"[okFlatDevice]", "Flat Device"}, {"[]", ""}, {"okBooster, okFlying", "Booster, Flying"}};
+    for (auto [set, shown] : sets)
+        EXPECT_EQ(SetDisplayText(set), shown) << set;
 }
 
-TEST(SetDisplayText, JoinsTheMembersDisplayNames)
-{
-    EXPECT_EQ(SetDisplayText("[okFlying,okDevice]"), "Flying, Device");
-    EXPECT_EQ(SetDisplayText("[okFlatDevice]"), "Flat Device");
-    EXPECT_EQ(SetDisplayText("[]"), "");
-    EXPECT_EQ(SetDisplayText("okBooster, okFlying"), "Booster, Flying");
-}
-
-TEST(Random, FollowsTheLinearCongruentialSequence)
+TEST(Random, FollowsTheLinearCongruentialSequenceAndStaysBelowN)
 {
     SetRandSeed(0);
     // seed 1, then 134775814, ... the draw is the high half of seed * n.
@@ -69,16 +60,9 @@ TEST(Random, FollowsTheLinearCongruentialSequence)
     SetRandSeed(12345);
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(Random(52), first[static_cast<std::size_t>(i)]);
-    for (int v : first) {
-        EXPECT_GE(v, 0);
-        EXPECT_LT(v, 52);
-    }
-}
 
-TEST(Random, DrawIsAlwaysBelowN)
-{
     SetRandSeed(0xFFFFFFFFu);
-    for (int n : {1, 2, 3, 1000, 2147483647})
+    for (int n : {1, 2, 3, 52, 1000, 2147483647})
         for (int i = 0; i < 1000; ++i) {
             int v = Random(n);
             ASSERT_GE(v, 0);
