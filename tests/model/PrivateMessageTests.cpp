@@ -36,17 +36,20 @@ struct ArchiveGame : TProgramGame {
 struct PMCase {
     const char* Name;
     std::function<void(ArchiveGame&, TBot&)> Setup;
-    const char* Expected;
+    std::string Expected;
 };
+
+// Every message of these examples opens with the player, the turn and the robot, and ends with
+// the archive location after a blank line.
+const std::string Head = "Alice\r\nTurn 3 (Spin Bot)\r\n\r\n";
+const std::string AtStart = "\r\nArchive Location: Start\r\n";
 
 const PMCase PMCases[] = {
     {"NineCardsNoDamage",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "70RotateLeft", "10UTurn", "670Move2", "430Backup", "790Move3", "80RotateRight", "500Move1", "20UTurn"});
         },
-        "Alice\r\n"
-        "Turn 3 (Spin Bot)\r\n"
-        "\r\n"
+        Head +
         "Move 1 (490)\r\n"
         "Rotate Left\r\n"
         "U-Turn\r\n"
@@ -56,8 +59,7 @@ const PMCase PMCases[] = {
         "Rotate Right\r\n"
         "Move 1 (500)\r\n"
         "U-Turn\r\n"
-        "\r\n"
-        "Archive Location: Start\r\n"},
+        + AtStart},
     {"DamageSixWithRegistersFourAndFiveLocked",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"20UTurn", "680Move2"});
@@ -66,45 +68,28 @@ const PMCase PMCases[] = {
             bot.SetDamage(6);
             g.Deal(bot, {"490Move1", "90RotateLeft", "440Backup"});
         },
-        "Alice\r\n"
-        "Turn 3 (Spin Bot)\r\n"
-        "\r\n"
+        Head +
         "Move 1 (490)\r\n"
         "Rotate Left\r\n"
         "Backup (440)\r\n"
         "U-Turn  [Register 4 *LOCKED*]\r\n"
         "Move 2 (680)  [Register 5 *LOCKED*]\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
-        "\r\n"
-        "Archive Location: Start\r\n"},
+        "damaged\r\ndamaged\r\ndamaged\r\ndamaged\r\ndamaged\r\ndamaged\r\n"
+        + AtStart},
     {"TenCardsGoOnFromOptions",
         [](ArchiveGame& g, TBot& bot) {
             bot.SetMaxCards(10);
             g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1", "540Move1", "550Move1", "560Move1",
                             "570Move1", "580Move1"});
         },
-        "Alice\r\n"
-        "Turn 3 (Spin Bot)\r\n"
-        "\r\n"
-        "Move 1 (490)\r\n"
-        "Move 1 (500)\r\n"
-        "Move 1 (510)\r\n"
-        "Move 1 (520)\r\n"
-        "Move 1 (530)\r\n"
-        "Move 1 (540)\r\n"
-        "Move 1 (550)\r\n"
-        "Move 1 (560)\r\n"
-        "Move 1 (570)\r\n"
+        Head +
+        "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\n"
+        "Move 1 (520)\r\nMove 1 (530)\r\nMove 1 (540)\r\n"
+        "Move 1 (550)\r\nMove 1 (560)\r\nMove 1 (570)\r\n"
         "\r\n"
         "From option(s)\r\n"
         "Move 1 (580)\r\n"
-        "\r\n"
-        "Archive Location: Start\r\n"},
+        + AtStart},
     {"OneOptionOtherEntriesAndAnArchiveOffTheMap",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "110RotateLeft", "30UTurn", "670Move2", "800Move3", "450Backup"});
@@ -116,9 +101,7 @@ const PMCase PMCases[] = {
             bot.Options()->AddOptionCopy(brakes);
             g.Archive(btSpinBot, "1_0", -1, -1);
         },
-        "Alice\r\n"
-        "Turn 3 (Spin Bot)\r\n"
-        "\r\n"
+        Head +
         "Move 1 (490)\r\n"
         "U-Turn\r\n"
         "Move 2 (670)\r\n"
@@ -129,8 +112,7 @@ const PMCase PMCases[] = {
         "\r\n"
         "Your option:  \r\n"
         "Brakes\r\n"
-        "\r\n"
-        "Archive Location: Start\r\n"},
+        + AtStart},
     {"OptionsWithDetailsAndAnArchiveOnTheMap",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1"});
@@ -147,18 +129,10 @@ const PMCase PMCases[] = {
             }
             g.Archive(btSpinBot, "1_0", 3, 7);
         },
-        "Alice\r\n"
-        "Turn 3 (Spin Bot)\r\n"
-        "\r\n"
-        "Move 1 (490)\r\n"
-        "Move 1 (500)\r\n"
-        "Move 1 (510)\r\n"
-        "Move 1 (520)\r\n"
-        "Move 1 (530)\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
-        "damaged\r\n"
+        Head +
+        "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\n"
+        "Move 1 (520)\r\nMove 1 (530)\r\n"
+        "damaged\r\ndamaged\r\ndamaged\r\ndamaged\r\n"
         "\r\n"
         "Your options:  \r\n"
         "Brakes, Flywheel (2), Mini Howitzer (5, Front)\r\n"
@@ -176,25 +150,18 @@ const PMCase PMCases[] = {
             bot.Registers()->Registers(1)->SetCardID("888Gone");
             bot.Registers()->Registers(1)->SetIsLocked(true);
         },
-        "Alice\r\n"
-        "Turn 3 (Spin Bot)\r\n"
-        "\r\n"
+        Head +
         "Move 3 (840)  [Register 1 *LOCKED*]\r\n"
         "888Gone  [Register 2 *LOCKED*]\r\n"
-        "Move 1 (490)\r\n"
-        "Move 1 (500)\r\n"
-        "Move 1 (510)\r\n"
-        "Move 1 (520)\r\n"
-        "Move 1 (530)\r\n"
-        "Move 1 (540)\r\n"
+        "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\n"
+        "Move 1 (520)\r\nMove 1 (530)\r\nMove 1 (540)\r\n"
         "Move 1 (550)\r\n"
         "\r\n"
         "From option(s)\r\n"
         "Move 1 (560)\r\n"
         "Move 1 (570)\r\n"
         "999Lost\r\n"
-        "\r\n"
-        "Archive Location: Start\r\n"},
+        + AtStart},
 };
 
 void PrintTo(const PMCase& c, std::ostream* out) { *out << c.Name; }
