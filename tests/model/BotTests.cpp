@@ -286,12 +286,9 @@ TEST_F(BotCardsTest, ReturnCardsKeepsOnlyWhatIsLocked)
     TBot bot;
     bot.SetBotType(btTwonky);
     bot.DealCards(Deck);
-    const std::vector<std::string> hand = [&] {
-        std::vector<std::string> ids;
-        for (int i = 0; i < 9; ++i)
-            ids.push_back(bot.Hand()->Refs(i)->ID());
-        return ids;
-    }();
+    std::vector<std::string> hand;
+    for (int i = 0; i < 9; ++i)
+        hand.push_back(bot.Hand()->Refs(i)->ID());
     // Registers 1 and 2 programmed, 3 locked; two extra entries, the second locked.
     bot.Registers()->Registers(0)->ProgramWith(*HandCard(bot, 0));
     bot.Registers()->Registers(1)->ProgramWith(*HandCard(bot, 1));

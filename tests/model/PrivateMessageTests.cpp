@@ -31,6 +31,14 @@ struct ArchiveGame : TProgramGame {
         archive->SetY(y);
         return *archive;
     }
+    void Option(TBot& bot, const char* name, int quantity = -1, TOptionFacing facing = ofNone)
+    {
+        TOptionCard option;
+        option.SetCardName(name);
+        option.SetQuantity(quantity);
+        option.SetOptionFacing(facing);
+        bot.Options()->AddOptionCopy(option);
+    }
 };
 
 struct PMCase {
@@ -96,9 +104,7 @@ const PMCase PMCases[] = {
             g.AddOther(bot, "110RotateLeft", true);
             g.AddOther(bot, "120RotateRight"); // copied from another robot
             bot.ExtraRegisters()->AddRegister(0, false); // emptied by a paste: not written
-            TOptionCard brakes;
-            brakes.SetCardName("Brakes");
-            bot.Options()->AddOptionCopy(brakes);
+            g.Option(bot, "Brakes");
             g.Archive(btSpinBot, "1_0", -1, -1);
         },
         Head +
@@ -117,16 +123,9 @@ const PMCase PMCases[] = {
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1"});
             bot.SetDamage(4);
-            const char* names[] = {"Brakes", "Flywheel", "Mini Howitzer"};
-            const int quantities[] = {-1, 2, 5};
-            const TOptionFacing facings[] = {ofNone, ofNone, ofFront};
-            for (int i = 0; i < 3; ++i) {
-                TOptionCard option;
-                option.SetCardName(names[i]);
-                option.SetQuantity(quantities[i]);
-                option.SetOptionFacing(facings[i]);
-                bot.Options()->AddOptionCopy(option);
-            }
+            g.Option(bot, "Brakes");
+            g.Option(bot, "Flywheel", 2);
+            g.Option(bot, "Mini Howitzer", 5, ofFront);
             g.Archive(btSpinBot, "1_0", 3, 7);
         },
         Head +
