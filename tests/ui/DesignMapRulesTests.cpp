@@ -295,19 +295,8 @@ TEST_F(DesignMapRules, TheSettingsReceiveCopiesOfTheLayoutAndOfEveryChit)
         ASSERT_TRUE(Drop(*design, "Flag1", 1, 0, 9, 4));
         design->ApplyTo(settings);
 
-        ASSERT_TRUE(settings.UsedBoardList);
-        ASSERT_TRUE(settings.ChitList);
-        ASSERT_EQ(settings.UsedBoardList->Count(), 2);
-        for (const char* id : {"0_0", "1_0"}) {
-            const TUsedBoard* copy = settings.UsedBoardList->FindByID(id);
-            const TUsedBoard* own = design->Layout().FindByID(id);
-            ASSERT_TRUE(copy && own) << id;
-            EXPECT_NE(copy, own);
-            EXPECT_EQ(copy->BoardID(), own->BoardID());
-            EXPECT_EQ(copy->RotationCount(), own->RotationCount());
-            EXPECT_EQ(copy->Board(), own->Board());
-        }
-        EXPECT_EQ(settings.ChitList->Count(), FChits->Count());
+        ASSERT_TRUE(settings.UsedBoardList && settings.ChitList);
+        EXPECT_EQ(settings.UsedBoardList->SaveToXMLString(), design->Layout().SaveToXMLString());
         EXPECT_EQ(settings.ChitList->SaveToXMLString(), FChits->SaveToXMLString());
 
         // Changing the copies leaves the designer's own as they were.
