@@ -1,6 +1,7 @@
 #include "model/GameUnt.h"
 #include "ui/frmViewCardsUnt.h"
 #include "common/ProgramGame.h"
+#include "ui/UiWindowTestUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -8,37 +9,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTimer>
 
 #include <string>
-#include <vector>
 
 namespace {
 
-template <class T>
-T* Control(QWidget& window, const char* name)
-{
-    T* control = window.findChild<T*>(name);
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-}
-
-std::vector<std::string> Lines(const QListWidget* list)
-{
-    std::vector<std::string> lines;
-    for (int row = 0; row < list->count(); ++row)
-        lines.push_back(list->item(row)->text().toStdString());
-    return lines;
-}
-
-int RowOf(const QListWidget* list, const std::string& id)
-{
-    for (int row = 0; row < list->count(); ++row)
-        if (list->item(row)->data(TfrmViewCards::CardIDRole).toString().toStdString() == id)
-            return row;
-    return -1;
-}
+int RowOf(const QListWidget* list, const std::string& id) { return ::RowOf(list, TfrmViewCards::CardIDRole, id); }
 
 // A game just dealt: two robots with nine cards each, one card programmed and one locked.
 struct DealtGame : TProgramGame {
@@ -82,17 +59,14 @@ TEST(CardViewer, CaptionsCountsAndListsOfADealtDeck)
     auto* all = Control<QListWidget>(viewer, "lstCards");
     auto* remaining = Control<QListWidget>(viewer, "lstRemainingCards");
     ASSERT_EQ(all->count(), 84);
-    EXPECT_EQ(all->item(0)->text(), "U-Turn (10)");
-    EXPECT_EQ(all->item(83)->text(), "Move 3 (840)");
-    std::vector<std::string> pile;
-    for (int i = 0; i < g.Deck().ShuffledList()->Count(); ++i)
-        pile.push_back(g.Deck().FindCard(g.Deck().ShuffledList()->Refs(i)->ID())->DisplayName());
-    EXPECT_EQ(Lines(remaining), pile);
-    for (int row = 0; row < all->count(); ++row)
+    for (int row = 0; row < all->count(); ++row) {
+        EXPECT_EQ(all->item(row)->text().toStdString(), g.Deck().Cards(row)->DisplayName());
         EXPECT_EQ(all->item(row)->data(TfrmViewCards::StateRole).toInt(), g.Deck().Cards(row)->CardState());
-    EXPECT_EQ(Lines(Control<QListWidget>(viewer, "lstLegend")),
-        (std::vector<std::string>{"Available", "Discarded", "Dealt", "Register Programmed", "Register Locked"}));
-    EXPECT_NE(Control<QPushButton>(viewer, "btnOk"), nullptr);
+    }
+    QStringList pile;
+    for (int i = 0; i < g.Deck().ShuffledList()->Count(); ++i)
+        pile << QString::fromStdString(g.Deck().FindCard(g.Deck().ShuffledList()->Refs(i)->ID())->DisplayName());
+    EXPECT_EQ(Lines(remaining), pile);
 
     // A deck never shuffled has no remaining cards; the caption follows the card class.
     TOptionDeck options;
@@ -101,7 +75,7 @@ TEST(CardViewer, CaptionsCountsAndListsOfADealtDeck)
     EXPECT_EQ(viewer.windowTitle(), "View Option Cards");
     EXPECT_EQ(Control<QLabel>(viewer, "lblCards")->text(), "&All Cards (1)");
     EXPECT_EQ(Control<QLabel>(viewer, "lblRemainingCards")->text(), "&Shuffled Remaining Cards (0)");
-    EXPECT_EQ(Lines(all), std::vector<std::string>{"Brakes"});
+    EXPECT_EQ(Lines(all), QStringList{"Brakes"});
     EXPECT_EQ(remaining->count(), 0);
 }
 
@@ -214,9 +188,4 @@ TEST(CardViewer, MenuCommandsShowTheGamesDecksModally)
     DealtGame g;
     EXPECT_EQ(TitleOfModalWindow([&g] { ViewProgramCards(g.Game); }), "View Program Cards");
     EXPECT_EQ(TitleOfModalWindow([&g] { ViewOptionCards(g.Game); }), "View Option Cards");
-    // Tests of other windows answer the command themselves.
-    int shown = 0;
-    THookScope scope(ViewProgramCards, [&shown](TGame&) { ++shown; });
-    ViewProgramCards(g.Game);
-    EXPECT_EQ(shown, 1);
 }

@@ -46,35 +46,22 @@ private:
 void Ok(QDialog& dialog) { Control<QPushButton>(dialog, "btnOk")->click(); }
 void Cancel(QDialog& dialog) { Control<QPushButton>(dialog, "btnCancel")->click(); }
 
-class NewGameDialog : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        FDialog = std::make_unique<TfrmNewGame>();
-        FDialog->show();
-        edtGameName = Control<QLineEdit>(*FDialog, "edtGameName");
-        lstOptionSets = Control<QListWidget>(*FDialog, "lstOptionSets");
-        edtArchivesCount = Control<QSpinBox>(*FDialog, "edtArchivesCount");
-        edtNumberOfFlags = Control<QSpinBox>(*FDialog, "edtNumberOfFlags");
-        btnOk = Control<QPushButton>(*FDialog, "btnOk");
-    }
-
-    std::unique_ptr<TfrmNewGame> FDialog;
-    QLineEdit* edtGameName = nullptr;
-    QListWidget* lstOptionSets = nullptr;
-    QSpinBox* edtArchivesCount = nullptr;
-    QSpinBox* edtNumberOfFlags = nullptr;
-    QPushButton* btnOk = nullptr;
-};
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // New game
 
-TEST_F(NewGameDialog, DefaultsWaitForAName)
+// OK waits for a name, archives and an option set; refused characters have no effect, and an
+// emptied name is the selected placeholder again; Ctrl+A selects every set.
+TEST(NewGameDialog, OkWaitsForANameArchivesAndAnOptionSet)
 {
-    EXPECT_EQ(FDialog->windowTitle(), "New Game");
+    TfrmNewGame dialog;
+    dialog.show();
+    auto* edtGameName = Control<QLineEdit>(dialog, "edtGameName");
+    auto* lstOptionSets = Control<QListWidget>(dialog, "lstOptionSets");
+    auto* edtArchivesCount = Control<QSpinBox>(dialog, "edtArchivesCount");
+    auto* edtNumberOfFlags = Control<QSpinBox>(dialog, "edtNumberOfFlags");
+    auto* btnOk = Control<QPushButton>(dialog, "btnOk");
     EXPECT_EQ(edtGameName->text(), "[New Game]");
     EXPECT_EQ(edtGameName->selectedText(), "[New Game]");
     EXPECT_EQ(Lines(lstOptionSets), (QStringList{"Base Game", "Bolts and Blasters"}));
@@ -86,16 +73,9 @@ TEST_F(NewGameDialog, DefaultsWaitForAName)
     EXPECT_FALSE(btnOk->isEnabled());
 
     // Typing replaces the selected placeholder.
-    QTest::keyClicks(edtGameName, "League");
-    EXPECT_EQ(edtGameName->text(), "League");
-    EXPECT_TRUE(btnOk->isEnabled());
-}
-
-TEST_F(NewGameDialog, RefusedCharactersHaveNoEffectAndAnEmptyNameIsThePlaceholderAgain)
-{
     QTest::keyClicks(edtGameName, "a:b?c<d>e\"f/g\\h|i*j");
     EXPECT_EQ(edtGameName->text(), "abcdefghij");
-
+    EXPECT_TRUE(btnOk->isEnabled());
     // Deleting the last character brings the placeholder back, selected, and OK goes.
     QTest::keyClick(edtGameName, Qt::Key_End);
     for (int i = 0; i < 10; ++i)
@@ -109,26 +89,19 @@ TEST_F(NewGameDialog, RefusedCharactersHaveNoEffectAndAnEmptyNameIsThePlaceholde
     QTest::keyClick(edtGameName, Qt::Key_Delete);
     EXPECT_EQ(edtGameName->text(), "[New Game]");
     EXPECT_EQ(edtGameName->selectedText(), "[New Game]");
-}
 
-TEST_F(NewGameDialog, NoArchivesOrNoOptionSetDisablesOkAndCtrlASelectsEverySet)
-{
     QTest::keyClicks(edtGameName, "League");
     ASSERT_TRUE(btnOk->isEnabled());
     edtArchivesCount->setValue(0);
     EXPECT_FALSE(btnOk->isEnabled());
-    edtArchivesCount->setValue(-2);
-    EXPECT_FALSE(btnOk->isEnabled());
     edtArchivesCount->setValue(1);
     EXPECT_TRUE(btnOk->isEnabled());
-
     ClickLine(lstOptionSets, 1);
     EXPECT_EQ(SelectedLines(lstOptionSets), QStringList{"Bolts and Blasters"});
     EXPECT_TRUE(btnOk->isEnabled());
     ClickLine(lstOptionSets, 1, Qt::ControlModifier);
     EXPECT_TRUE(SelectedLines(lstOptionSets).isEmpty());
     EXPECT_FALSE(btnOk->isEnabled());
-
     // Ctrl+A from the name box, where the box also selects its own text.
     QTest::keyClick(edtGameName, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(SelectedLines(lstOptionSets), Lines(lstOptionSets));
@@ -136,7 +109,7 @@ TEST_F(NewGameDialog, NoArchivesOrNoOptionSetDisablesOkAndCtrlASelectsEverySet)
     EXPECT_TRUE(btnOk->isEnabled());
     // And from a control without one of its own.
     lstOptionSets->clearSelection();
-    QTest::keyClick(Control<QPushButton>(*FDialog, "btnCancel"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Control<QPushButton>(dialog, "btnCancel"), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(SelectedLines(lstOptionSets), Lines(lstOptionSets));
 }
 
@@ -207,62 +180,57 @@ TEST(ExecuteNewGame, CancelLeavesTheSettingsAndSkipsTheDesigner)
 // ---------------------------------------------------------------------------------------------
 // Add bot and select bot
 
+// Only robots not in play are offered, never the buzz bomb; cancel or nothing chosen adds none,
+// Ctrl+A chooses them all.
 TEST(AddBotsDialog, PutsTheChosenRobotsIntoPlay)
 {
     TGame game;
     TBotList& bots = *game.BotList();
     for (TBotType type : {btHammerBot, btTwitch, btZoomBot})
         bots.FindByType(type)->SetInUseFlag(true);
-    TDialogAnswer answer([](QDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Add Bot to Game");
-        auto* list = Control<QListWidget>(dialog, "lstBots");
-        EXPECT_EQ(Lines(list), (QStringList{"Hulk X-90", "Spin Bot", "Squash Bot", "Trundle Bot", "Twonky"}));
-        ClickLine(list, 1);
-        ClickLine(list, 4, Qt::ControlModifier);
-        EXPECT_EQ(SelectedLines(list), (QStringList{"Spin Bot", "Twonky"}));
-        Ok(dialog);
-    });
-    EXPECT_TRUE(AddBots(game));
+    for (bool cancel : {true, false}) {
+        TDialogAnswer answer([cancel](QDialog& dialog) {
+            if (cancel)
+                ClickLine(Control<QListWidget>(dialog, "lstBots"), 0);
+            cancel ? Cancel(dialog) : Ok(dialog);
+        });
+        EXPECT_FALSE(AddBots(game));
+        EXPECT_EQ(bots.InUseCount(), 3);
+    }
+    {
+        TDialogAnswer answer([](QDialog& dialog) {
+            auto* list = Control<QListWidget>(dialog, "lstBots");
+            EXPECT_EQ(Lines(list), (QStringList{"Hulk X-90", "Spin Bot", "Squash Bot", "Trundle Bot", "Twonky"}));
+            ClickLine(list, 1);
+            ClickLine(list, 4, Qt::ControlModifier);
+            EXPECT_EQ(SelectedLines(list), (QStringList{"Spin Bot", "Twonky"}));
+            Ok(dialog);
+        });
+        EXPECT_TRUE(AddBots(game));
+    }
     for (int i = 0; i < bots.Count(); ++i) {
         const TBotType type = bots.Items(i)->BotType();
         const bool expected = type == btHammerBot || type == btTwitch || type == btZoomBot || type == btSpinBot || type == btTwonky;
         EXPECT_EQ(bots.Items(i)->InUseFlag(), expected) << bots.Items(i)->BotTypeName();
     }
-}
-
-TEST(AddBotsDialog, CancelOrNothingChosenAddsNoRobotAndCtrlAChoosesAll)
-{
-    TGame game;
-    {
-        TDialogAnswer answer([](QDialog& dialog) {
-            ClickLine(Control<QListWidget>(dialog, "lstBots"), 0);
-            Cancel(dialog);
-        });
-        EXPECT_FALSE(AddBots(game));
-    }
-    {
-        TDialogAnswer answer([](QDialog& dialog) { Ok(dialog); });
-        EXPECT_FALSE(AddBots(game));
-    }
-    EXPECT_EQ(game.BotList()->InUseCount(), 0);
     TDialogAnswer answer([](QDialog& dialog) {
         QTest::keyClick(Control<QPushButton>(dialog, "btnOk"), Qt::Key_A, Qt::ControlModifier);
         Ok(dialog);
     });
     EXPECT_TRUE(AddBots(game));
-    EXPECT_EQ(game.BotList()->InUseCount(), 8);
-    EXPECT_FALSE(game.BotList()->FindByType(btBuzzBomb)->InUseFlag());
+    EXPECT_EQ(bots.InUseCount(), 8);
+    EXPECT_FALSE(bots.FindByType(btBuzzBomb)->InUseFlag());
 }
 
+// One robot in play other than the excluded one; for an option trade only those with options,
+// and with none of them, OK gives none.
 TEST(SelectBotDialog, ChoosesOneRobotOrNone)
 {
     TGame game;
     TBotList& bots = *game.BotList();
     for (TBotType type : {btHammerBot, btSpinBot, btTwonky})
         bots.FindByType(type)->SetInUseFlag(true);
-    TBot* spin = bots.FindByType(btSpinBot);
     TDialogAnswer answer([](QDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Add Bot to Game");
         auto* list = Control<QListWidget>(dialog, "lstBots");
         EXPECT_EQ(Lines(list), (QStringList{"Hammer Bot", "Twonky"}));
         ClickLine(list, 0);
@@ -270,21 +238,16 @@ TEST(SelectBotDialog, ChoosesOneRobotOrNone)
         EXPECT_EQ(SelectedLines(list), QStringList{"Twonky"});
         Ok(dialog);
     });
-    EXPECT_EQ(SelectBot(game, spin, TProgramCard::StaticClass()), bots.FindByType(btTwonky));
+    EXPECT_EQ(SelectBot(game, bots.FindByType(btSpinBot), TProgramCard::StaticClass()), bots.FindByType(btTwonky));
     EXPECT_EQ(answer.Shown, 1);
-}
 
-TEST(SelectBotDialog, AnOptionTradeWithNoRobotHoldingOptionsOffersNone)
-{
-    TGame game;
-    for (TBotType type : {btHammerBot, btSpinBot})
-        game.BotList()->FindByType(type)->SetInUseFlag(true);
-    TDialogAnswer answer([](QDialog& dialog) {
+    TDialogAnswer none([](QDialog& dialog) {
         EXPECT_EQ(Control<QListWidget>(dialog, "lstBots")->count(), 0);
         QTest::keyClick(Control<QPushButton>(dialog, "btnOk"), Qt::Key_A, Qt::ControlModifier);
         Ok(dialog);
     });
-    EXPECT_EQ(SelectBot(game, game.BotList()->FindByType(btHammerBot), TOptionCard::StaticClass()), nullptr);
+    EXPECT_EQ(SelectBot(game, bots.FindByType(btHammerBot), TOptionCard::StaticClass()), nullptr);
+    EXPECT_EQ(none.Shown, 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -300,7 +263,6 @@ TEST(GetBotOptionDialog, OkFollowsTheSelectionAndGivesTheCard)
         bot.Options()->AddOptionCopy(card);
     }
     TDialogAnswer answer([](QDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Get Bot Option");
         auto* list = Control<QListWidget>(dialog, "lstOptions");
         auto* ok = Control<QPushButton>(dialog, "btnOk");
         EXPECT_EQ(Lines(list), (QStringList{"Brakes", "Fourth Gear", "Scrambler"}));

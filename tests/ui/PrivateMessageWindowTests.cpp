@@ -1,4 +1,5 @@
 #include "ui/frmBotPrivateMessageUnt.h"
+#include "ui/UiWindowTestUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +13,14 @@
 TEST(PrivateMessageWindow, ShowsTheLinesAndCopiesTheWholeText)
 {
     TfrmBotPrivateMessage window;
-    EXPECT_EQ(window.windowTitle(), "Bot Private Message");
     window.SetText("Alice\r\nTurn 3 (Spin Bot)\r\n\r\nU-Turn  [Register 4 *LOCKED*]\r\n");
-    auto* box = window.findChild<QPlainTextEdit*>("mmoPrivateMessage");
+    auto* box = Control<QPlainTextEdit>(window, "mmoPrivateMessage");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->blockCount(), 5);
     EXPECT_EQ(box->document()->findBlockByNumber(3).text(), "U-Turn  [Register 4 *LOCKED*]");
-    EXPECT_EQ(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 
     QApplication::clipboard()->setText("something else");
-    auto* copy = window.findChild<QPushButton*>("btnCopy");
-    ASSERT_NE(copy, nullptr);
-    copy->click();
+    Control<QPushButton>(window, "btnCopy")->click();
     EXPECT_EQ(QApplication::clipboard()->text(), "Alice\nTurn 3 (Spin Bot)\n\nU-Turn  [Register 4 *LOCKED*]\n");
 
     window.SetText("");
@@ -33,8 +30,8 @@ TEST(PrivateMessageWindow, ShowsTheLinesAndCopiesTheWholeText)
 TEST(PrivateMessageWindow, TheTextGrowsWithTheWindowAndOKStaysInTheCorner)
 {
     TfrmBotPrivateMessage window;
-    auto* box = window.findChild<QPlainTextEdit*>("mmoPrivateMessage");
-    auto* ok = window.findChild<QPushButton*>("btnOK");
+    auto* box = Control<QPlainTextEdit>(window, "mmoPrivateMessage");
+    auto* ok = Control<QPushButton>(window, "btnOK");
     ASSERT_TRUE(box && ok);
     window.show();
     window.resize(400, 300);
@@ -48,6 +45,7 @@ TEST(PrivateMessageWindow, TheTextGrowsWithTheWindowAndOKStaysInTheCorner)
     EXPECT_EQ(window.rect().bottomRight() - ok->geometry().bottomRight(), corner);
 }
 
+// Shown modally under its title, with the text as given.
 TEST(PrivateMessageWindow, ShowPrivateMessageIsModal)
 {
     std::string title, text;

@@ -10,6 +10,7 @@
 #include <QPoint>
 
 #include <memory>
+#include <string>
 
 // One catalogue for the whole test program: its pictures are read once.
 inline TBoardList& ShippedBoards()
@@ -28,6 +29,12 @@ inline std::unique_ptr<TChitList> ShippedChits()
     auto chits = std::make_unique<TChitList>();
     chits->LoadFromXMLFile(ExecutableFolder() + "Chits.xml");
     return chits;
+}
+
+// Where the chit stands: "cell:x,y", or "off".
+inline std::string Place(const TChit& chit)
+{
+    return chit.IsOnMap() ? Format("%s:%d,%d", chit.UsedBoardID().c_str(), chit.X(), chit.Y()) : "off";
 }
 
 // The grid point where square (sx, sy) of the board in cell (col, row) shows its centre.

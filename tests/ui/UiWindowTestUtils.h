@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <string>
+
 template <class T>
 T* Control(const QWidget& window, const char* name)
 {
@@ -33,6 +35,15 @@ inline QStringList Lines(const QListWidget* list)
     return lines;
 }
 
+// The row of the first line whose data in the role is the text; -1 for none.
+inline int RowOf(const QListWidget* list, int role, const std::string& text)
+{
+    for (int row = 0; row < list->count(); ++row)
+        if (list->item(row)->data(role).toString().toStdString() == text)
+            return row;
+    return -1;
+}
+
 inline QStringList SelectedLines(const QListWidget* list)
 {
     QStringList lines;
@@ -44,7 +55,7 @@ inline QStringList SelectedLines(const QListWidget* list)
 
 // Offers the data to the control as a drag entering it and, when taken, drops it at the point.
 // True when the control accepted the drop.
-inline bool DropOn(QWidget* target, QMimeData* data, QPoint point)
+inline bool DropOn(QWidget* target, const QMimeData* data, QPoint point = QPoint(5, 5))
 {
     QDragEnterEvent enter(point, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);

@@ -21,24 +21,38 @@ protected:
 
 } // namespace
 
-TEST_F(GameSessionTest, ReferenceDataLoadsAndEachProblemIsNamedOnce)
+TEST_F(GameSessionTest, ReferenceDataLoadsAndAMissingFileIsNamedOnce)
 {
     EXPECT_TRUE(Session.TakeLoadProblems().empty());
     EXPECT_EQ(Session.BoardList()->Count(), 26);
     EXPECT_EQ(Session.UnusedProgramDeck()->Count(), 84);
     EXPECT_EQ(Session.UnusedOptionDeck(osUnknown), nullptr);
-    EXPECT_EQ(Session.UnusedOptionDeck(osBoltsAndBlasters)->Count(), 26);
-    for (int i = 0; i < Session.ChitList()->Count(); ++i)
+    // Each option set in its own deck.
+    for (TOptionSource source : {osBaseGame, osBoltsAndBlasters})
+        EXPECT_EQ(Session.UnusedOptionDeck(source)->Cards(0)->Source(), source);
+    for (int i = 0; i < Session.ChitList()->Count(); ++i) {
         EXPECT_EQ(Session.ChitList()->Items(i)->BoardList(), Session.BoardList());
-
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(Folder + "BaseGameOptionDeck.xml")));
-    Session.InitializeUnusedDecks();
-    const std::vector<std::string> problems = Session.TakeLoadProblems();
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find(Folder + "BaseGameOptionDeck.xml"), std::string::npos) << problems[0];
-    EXPECT_TRUE(Session.TakeLoadProblems().empty());
+        EXPECT_EQ(Session.ChitList()->Items(i)->UsedBoardList(), nullptr);
+    }
     Session.DestroyUnusedDecks();
     EXPECT_EQ(Session.UnusedProgramDeck(), nullptr);
+
+    // Everything else still loads.
+    for (const std::string missing : {"CoreProgramDeck.xml", "BaseGameOptionDeck.xml", "BoltsAndBlastersOptionDeck.xml",
+             "Boards.xml", "Chits.xml"}) {
+        SCOPED_TRACE(missing);
+        WriteReferenceFiles();
+        ASSERT_TRUE(QFile::remove(QString::fromStdString(Folder + missing)));
+        TGameSession session;
+        session.LoadReferenceData();
+        EXPECT_EQ(session.TakeLoadProblems(), std::vector<std::string>{"The reference file \"" + Folder + missing + "\" is missing."});
+        EXPECT_TRUE(session.TakeLoadProblems().empty());
+        EXPECT_EQ(session.UnusedProgramDeck()->Count(), missing == "CoreProgramDeck.xml" ? 0 : 84);
+        EXPECT_EQ(session.UnusedOptionDeck(osBaseGame)->Count(), missing == "BaseGameOptionDeck.xml" ? 0 : 26);
+        EXPECT_EQ(session.UnusedOptionDeck(osBoltsAndBlasters)->Count(), missing == "BoltsAndBlastersOptionDeck.xml" ? 0 : 26);
+        EXPECT_EQ(session.BoardList()->Count(), missing == "Boards.xml" ? 0 : 26);
+        EXPECT_EQ(session.ChitList()->Count() == 0, missing == "Chits.xml");
+    }
 }
 
 TEST_F(GameSessionTest, NewGameIsBuiltFromTheSettingsAndTheFreshDecks)
@@ -75,22 +89,6 @@ TEST_F(GameSessionTest, NewGameIsBuiltFromTheSettingsAndTheFreshDecks)
     EXPECT_EQ(Session.UnusedProgramDeck(), nullptr);
 }
 
-TEST_F(GameSessionTest, ChangesMarkTheGameUntilItIsSaved)
-{
-    StartGame(Session, {btZoomBot});
-    EXPECT_FALSE(Session.Modified());
-    Session.MarkChanged(gcFile);
-    EXPECT_FALSE(Session.Modified());
-    Session.MarkChanged(gcBotFields);
-    EXPECT_TRUE(Session.Modified());
-    Session.SaveGame(Folder + "league.cgx");
-    EXPECT_FALSE(Session.Modified());
-    // Saving does not make the saved file the one the dialogs start from.
-    EXPECT_TRUE(Session.LastFileName().empty());
-    Session.MarkChanged(gcTurn);
-    EXPECT_TRUE(Session.Modified());
-}
-
 TEST_F(GameSessionTest, AFileThatDoesNotOpenLeavesTheOpenGameAsItWas)
 {
     TGame& game = StartGame(Session, {btZoomBot, btTwonky});
@@ -103,22 +101,13 @@ TEST_F(GameSessionTest, AFileThatDoesNotOpenLeavesTheOpenGameAsItWas)
     const std::string before = opened->SaveToXMLString();
 
     const std::string bytes = ReadBytes(Folder + "league.cgx");
-    struct TCase {
-        const char* Name;
-        std::string Bytes;
-    };
-    const TCase cases[] = {
-        {"missing.cgx", ""},
-        {"empty.cgx", std::string()},
-        {"text.cgx", "<Game><GameName>Other</GameName></Game>"},
-        {"half.cgx", bytes.substr(0, bytes.size() / 2)},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        if (std::string(c.Name) != "missing.cgx")
-            WriteBytes(Folder + c.Name, c.Bytes);
+    WriteBytes(Folder + "empty.cgx", "");
+    WriteBytes(Folder + "text.cgx", "<Game><GameName>Other</GameName></Game>");
+    WriteBytes(Folder + "half.cgx", bytes.substr(0, bytes.size() / 2));
+    for (const char* name : {"missing.cgx", "empty.cgx", "text.cgx", "half.cgx"}) {
+        SCOPED_TRACE(name);
         QSignalSpy changed(&Session, &TGameSession::Changed);
-        EXPECT_ANY_THROW(Session.OpenGame(Folder + c.Name));
+        EXPECT_ANY_THROW(Session.OpenGame(Folder + name));
         EXPECT_EQ(Session.Game(), opened);
         EXPECT_EQ(Session.Game()->SaveToXMLString(), before);
         EXPECT_EQ(Session.LastFileName(), Folder + "league.cgx");
@@ -127,15 +116,26 @@ TEST_F(GameSessionTest, AFileThatDoesNotOpenLeavesTheOpenGameAsItWas)
     }
 }
 
-TEST_F(GameSessionTest, AnOpenedGameReplacesTheOpenOneWithItsCatalogue)
+// Changes mark the game until it is saved; an opened game replaces the open one, with the
+// session's catalogue.
+TEST_F(GameSessionTest, ChangesMarkTheGameUntilSavedAndAnOpenedGameReplacesIt)
 {
     TGame& game = StartGame(Session, {btZoomBot});
+    EXPECT_FALSE(Session.Modified());
+    Session.MarkChanged(gcFile);
+    EXPECT_FALSE(Session.Modified());
     game.SetGameName("Saved");
     game.NextTurn();
+    Session.MarkChanged(gcBotFields);
+    EXPECT_TRUE(Session.Modified());
     Session.SaveGame(Folder + "saved.cgx");
+    EXPECT_FALSE(Session.Modified());
+    // Saving does not make the saved file the one the dialogs start from.
+    EXPECT_TRUE(Session.LastFileName().empty());
     const std::string saved = DecompressFileToString(Folder + "saved.cgx");
     Session.NewGame(*Settings(Session, "Other"));
-    Session.MarkChanged(gcBots);
+    Session.MarkChanged(gcTurn);
+    EXPECT_TRUE(Session.Modified());
 
     Session.OpenGame(Folder + "saved.cgx");
     TGame* opened = Session.Game();

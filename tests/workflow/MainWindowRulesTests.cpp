@@ -19,14 +19,12 @@ namespace {
 using TNames = std::set<std::string>;
 TNames Allowed(const TMainMenuState& s)
 {
-    const std::pair<bool TMainMenuState::*, const char*> commands[] = {{&TMainMenuState::OpenGame, "OpenGame"},
-        {&TMainMenuState::SaveGame, "SaveGame"}, {&TMainMenuState::Exit, "Exit"}, {&TMainMenuState::NewGame, "NewGame"},
-        {&TMainMenuState::AddBot, "AddBot"}, {&TMainMenuState::NextTurn, "NextTurn"}, {&TMainMenuState::MakePMs, "MakePMs"},
-        {&TMainMenuState::ProcessTurn, "ProcessTurn"}, {&TMainMenuState::AddBuzzBomb, "AddBuzzBomb"},
-        {&TMainMenuState::DeleteBuzzBomb, "DeleteBuzzBomb"}, {&TMainMenuState::ScoreBoard, "ScoreBoard"},
-        {&TMainMenuState::ShuffleProgramCards, "ShuffleProgramCards"},
-        {&TMainMenuState::ShuffleOptionCards, "ShuffleOptionCards"}, {&TMainMenuState::ProgramCards, "ProgramCards"},
-        {&TMainMenuState::OptionCards, "OptionCards"}, {&TMainMenuState::BoardEditor, "BoardEditor"}};
+#define COMMAND(name) {&TMainMenuState::name, #name}
+    const std::pair<bool TMainMenuState::*, const char*> commands[] = {COMMAND(OpenGame), COMMAND(SaveGame), COMMAND(Exit),
+        COMMAND(NewGame), COMMAND(AddBot), COMMAND(NextTurn), COMMAND(MakePMs), COMMAND(ProcessTurn), COMMAND(AddBuzzBomb),
+        COMMAND(DeleteBuzzBomb), COMMAND(ScoreBoard), COMMAND(ShuffleProgramCards), COMMAND(ShuffleOptionCards),
+        COMMAND(ProgramCards), COMMAND(OptionCards), COMMAND(BoardEditor)};
+#undef COMMAND
     TNames names;
     for (auto [on, name] : commands)
         if (s.*on)
@@ -46,16 +44,9 @@ TNames Plus(TNames names, std::initializer_list<const char*> more)
 
 } // namespace
 
-TEST(MainMenuState, WithoutAGameOnlyTheCommandsThatNeedNone)
+TEST(MainMenuState, TurnCommandsFollowGameBotsAndTurns)
 {
-    TMainMenuState s = MainMenuState(nullptr, 0);
-    EXPECT_EQ(Allowed(s), WithoutGame);
-    EXPECT_TRUE(s.AddBuzzBombVisible);
-    EXPECT_FALSE(s.DeleteBuzzBombVisible);
-}
-
-TEST(MainMenuState, TurnCommandsFollowBotsAndTurns)
-{
+    EXPECT_EQ(Allowed(MainMenuState(nullptr, 0)), WithoutGame);
     TGame game;
     // A new game: no bot in use, no turn.
     EXPECT_EQ(Allowed(MainMenuState(&game, 0)), WithGame);
@@ -89,7 +80,9 @@ TEST(MainMenuState, BuzzBombNeedsItsOptionDealtAndSwapsWhenInPlay)
     TOptionCard* option = game.OptionDeck()->FindCard("BuzzBomb");
     ASSERT_NE(option, nullptr);
 
-    TMainMenuState s = MainMenuState(&game, 0);
+    TMainMenuState s = MainMenuState(nullptr, 0);
+    EXPECT_TRUE(s.AddBuzzBombVisible && !s.DeleteBuzzBombVisible);
+    s = MainMenuState(&game, 0);
     EXPECT_TRUE(s.AddBuzzBombVisible);
     EXPECT_FALSE(s.AddBuzzBomb);
 

@@ -1,166 +1,23 @@
 // The main window driven as a game master drives it: its commands, with every dialog answered
 // by the test, on real widgets offscreen.
-#include "workflow/WorkflowFixture.h"
+#include "workflow/MainWindowFixture.h"
 
-#include "model/BotUnt.h"
 #include "persist/ZLibFuncs.h"
-#include "ui/StandardDialogsUnt.h"
-#include "model/ProgramUnt.h"
-#include "ui/frmAddBotUnt.h"
 #include "ui/frmBotPrivateMessageUnt.h"
-#include "ui/frmViewCardsUnt.h"
-#include "workflow/DragObjectsUnt.h"
-#include "ui/frmNewGameUnt.h"
 #include "ui/frmSelectBotOption.h"
-#include "workflow/frmMainUnt.h"
+#include "ui/frmViewCardsUnt.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDropEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTest>
 
 #include <optional>
 #include <vector>
-
-namespace {
-
-class MainWindowTurnTest : public WorkflowTest {
-protected:
-    void SetUp() override
-    {
-        WorkflowTest::SetUp();
-        Window = std::make_unique<TfrmMain>(Session);
-        Window->show();
-    }
-    void TearDown() override
-    {
-        // A window closed by the test itself has nothing left to ask.
-        THookScope quiet(AskSaveChanges, [](const std::string&) { return saDiscard; });
-        Window.reset();
-    }
-
-    template <class T>
-    T* Control(const char* name)
-    {
-        T* control = Window->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
-    QAction* Item(const char* name) { return Control<QAction>(name); }
-
-    // New Game... with the dialog and the designer confirmed.
-    void MakeGame(const std::string& name = "League")
-    {
-        THookScope dialog(ExecuteNewGame, [this, name](TNewGameSettings& settings, TBoardList&, TChitList&) {
-            settings = std::move(*Settings(Session, name));
-            return true;
-        });
-        Item("mniNewGame")->trigger();
-    }
-
-    // Add Bot(s)... with these robots chosen.
-    void AddRobots(std::initializer_list<TBotType> types)
-    {
-        THookScope dialog(AddBots, [types](TGame& game) {
-            for (TBotType type : types)
-                game.BotList()->FindByType(type)->SetInUseFlag(true);
-            return true;
-        });
-        Item("mniAddBot")->trigger();
-    }
-
-    void SelectLine(int row)
-    {
-        auto* list = Control<QListWidget>("lstBotsInPlay");
-        ASSERT_LT(row, list->count());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-    }
-
-    std::vector<QString> Lines(const char* listName)
-    {
-        std::vector<QString> lines;
-        auto* list = Control<QListWidget>(listName);
-        for (int i = 0; i < list->count(); ++i)
-            lines.push_back(list->item(i)->text());
-        return lines;
-    }
-
-    TBot& Bot(TBotType type) { return *Session.Game()->BotList()->FindByType(type); }
-
-    TGameSession Session;
-    std::unique_ptr<TfrmMain> Window;
-};
-
-// A drop as the toolkit delivers it: the drag enters the target, then lets go there.
-bool Drop(QWidget* target, const QMimeData& data)
-{
-    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(QPointF(6, 6), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
-
-// A game in its first turn with the Zoom Bot and the Twonky, the Zoom Bot selected.
-class ProgramTabTest : public MainWindowTurnTest {
-protected:
-    void SetUp() override
-    {
-        MainWindowTurnTest::SetUp();
-        MakeGame();
-        AddRobots({btZoomBot, btTwonky});
-        Item("mniNextTurn")->trigger();
-        SelectLine(1);
-    }
-    TProgramCard* HandCard(TBotType type, int index)
-    {
-        return Session.Game()->ProgramDeck()->FindCard(Bot(type).Hand()->Refs(index)->ID());
-    }
-};
-
-} // namespace
-
-TEST_F(ProgramTabTest, CardsAreDraggedIntoRegistersAndTheOtherList)
-{
-    TProgramCard* card = HandCard(btZoomBot, 2);
-    auto* hand = Control<QListWidget>("lstProgramCards");
-    ASSERT_EQ(hand->count(), 9);
-    TDragCard fromHand(card->ID(), hand);
-    ASSERT_TRUE(Drop(Control<QLineEdit>("edtRegister3"), fromHand));
-    EXPECT_EQ(Bot(btZoomBot).Registers()->Registers(2)->CardID(), card->ID());
-    EXPECT_EQ(card->CardState(), csRegisterProgrammed);
-    EXPECT_EQ(Control<QLineEdit>("edtRegister3")->text().toStdString(), card->DisplayName());
-    EXPECT_EQ(hand->count(), 8);
-    EXPECT_TRUE(Session.Modified());
-
-    // From register 3 into the "Other" list: a new entry, the register empty.
-    auto* other = Control<QListWidget>("lstRegisterOther");
-    TDragCard fromRegister(card->ID(), Control<QLineEdit>("edtRegister3"));
-    ASSERT_TRUE(Drop(other->viewport(), fromRegister));
-    EXPECT_TRUE(Bot(btZoomBot).Registers()->Registers(2)->CardID().empty());
-    ASSERT_EQ(Bot(btZoomBot).ExtraRegisters()->Count(), 1);
-    EXPECT_EQ(Bot(btZoomBot).ExtraRegisters()->Registers(0)->CardID(), card->ID());
-    ASSERT_EQ(other->count(), 1);
-    EXPECT_EQ(Control<QLineEdit>("edtRegister3")->text(), "");
-
-    // A double-click in the hand programs the first open register (a real double-click starts
-    // with a click).
-    const QPoint line = hand->visualItemRect(hand->item(0)).center();
-    QTest::mouseClick(hand->viewport(), Qt::LeftButton, {}, line);
-    QTest::mouseDClick(hand->viewport(), Qt::LeftButton, {}, line);
-    EXPECT_FALSE(Bot(btZoomBot).Registers()->Registers(0)->CardID().empty());
-}
 
 TEST_F(ProgramTabTest, CtrlVPastesTheProgramAndMarksTheRobot)
 {
@@ -169,20 +26,20 @@ TEST_F(ProgramTabTest, CtrlVPastesTheProgramAndMarksTheRobot)
         text += HandCard(btZoomBot, 4 - i)->ListingName() + "\r\n";
     // A rejected paste first: nothing changes and the game master is told.
     QApplication::clipboard()->setText("Move 1 (490)\nU-Turn");
-    const std::string before = Session.Game()->SaveToXMLString();
+    const std::string before = Session->Game()->SaveToXMLString();
     auto* hand = Control<QListWidget>("lstProgramCards");
     hand->setFocus();
     QTest::keyClick(hand, Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(Messages.Messages().size(), 1u);
     EXPECT_EQ(Messages.Messages()[0], "Pasted string is not a valid program - must contain at least 5 lines");
-    EXPECT_EQ(Session.Game()->SaveToXMLString(), before);
+    EXPECT_EQ(Session->Game()->SaveToXMLString(), before);
 
     QApplication::clipboard()->setText(QString::fromStdString(text));
     QTest::keyClick(hand, Qt::Key_V, Qt::ControlModifier);
     // Line r names register r's card (turns are named without priority, so which of two alike
     // is the hand's first).
     for (int r = 0; r < 5; ++r) {
-        TProgramCard* card = Session.Game()->ProgramDeck()->FindCard(Bot(btZoomBot).Registers()->Registers(r)->CardID());
+        TProgramCard* card = Session->Game()->ProgramDeck()->FindCard(Bot(btZoomBot).Registers()->Registers(r)->CardID());
         ASSERT_NE(card, nullptr) << r;
         EXPECT_EQ(card->ListingName(), HandCard(btZoomBot, 4 - r)->ListingName()) << r;
         EXPECT_EQ(card->CardState(), csRegisterProgrammed) << r;
@@ -207,7 +64,7 @@ TEST_F(ProgramTabTest, PrivateMessagesCopiedProgramsAndTheDecksGoThroughTheirWin
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].find("\r\nTurn 1 (Zoom Bot)\r\n"), 0u) << shown[0];
     const std::string separator = "\r\n\r\n-------------------\r\n\r\n";
-    EXPECT_EQ(shown[1], Session.Game()->BotList()->FindByType(btTwonky)->BuildPrivateMessage(1, Session.Game()->ProgramDeck(), Session.Game())
+    EXPECT_EQ(shown[1], Session->Game()->BotList()->FindByType(btTwonky)->BuildPrivateMessage(1, Session->Game()->ProgramDeck(), Session->Game())
             + separator + shown[0] + separator);
 
     // Copy Prog. onto the robot the game master picks.
@@ -224,7 +81,7 @@ TEST_F(ProgramTabTest, PrivateMessagesCopiedProgramsAndTheDecksGoThroughTheirWin
     TGame* viewed = nullptr;
     THookScope program(ViewProgramCards, [&](TGame& game) { viewed = &game; });
     Item("mniProgramCards")->trigger();
-    EXPECT_EQ(viewed, Session.Game());
+    EXPECT_EQ(viewed, Session->Game());
 }
 
 TEST_F(ProgramTabTest, OneProcessTurnWindowAtATimeUntilAnotherGameComes)
@@ -254,21 +111,20 @@ TEST_F(ProgramTabTest, OneProcessTurnWindowAtATimeUntilAnotherGameComes)
     EXPECT_EQ(openWindows(), 0);
 }
 
-TEST_F(MainWindowTurnTest, ANewGameWaitsForRobotsBeforeItsFirstTurn)
+TEST_F(MainWindowTest, ANewGameWaitsForRobotsBeforeItsFirstTurn)
 {
+    Open().show();
     MakeGame();
-    ASSERT_NE(Session.Game(), nullptr);
-    EXPECT_EQ(Window->windowTitle().toStdString().substr(Window->windowTitle().size() - 9), " - League");
+    ASSERT_NE(Session->Game(), nullptr);
+    EXPECT_TRUE(Window->windowTitle().endsWith(" - League")) << Window->windowTitle().toStdString();
     EXPECT_FALSE(Control<QLabel>("lblTurn")->isVisible());
     EXPECT_FALSE(Item("mniNextTurn")->isEnabled());
     EXPECT_FALSE(Item("mniProcessTurn")->isEnabled());
     EXPECT_TRUE(Item("mniSaveGame")->isEnabled());
-    auto* flags = Control<QComboBox>("cbxFlag");
-    ASSERT_EQ(flags->count(), 4);
-    EXPECT_EQ(flags->itemText(3), "Flag 3");
+    EXPECT_EQ(Control<QComboBox>("cbxFlag")->count(), 4);
 
     AddRobots({btZoomBot, btTwonky, btHammerBot});
-    EXPECT_EQ(Lines("lstBotsInPlay"), (std::vector<QString>{"Hammer Bot", "Twonky", "Zoom Bot"}));
+    EXPECT_EQ(BotLines(), (QStringList{"Hammer Bot", "Twonky", "Zoom Bot"}));
     EXPECT_TRUE(Item("mniNextTurn")->isEnabled());
     Item("mniNextTurn")->trigger();
     EXPECT_TRUE(Control<QLabel>("lblTurn")->isVisible());
@@ -282,22 +138,21 @@ TEST_F(MainWindowTurnTest, ANewGameWaitsForRobotsBeforeItsFirstTurn)
         EXPECT_EQ(list->item(i)->toolTip(), "Waiting for the program");
 }
 
-TEST_F(MainWindowTurnTest, SelectingARobotFillsItsFieldsWithoutWritingThemBack)
+TEST_F(MainWindowTest, SelectingARobotFillsItsFieldsWithoutWritingThemBack)
 {
-    MakeGame();
-    AddRobots({btZoomBot, btTwonky});
+    ShowGame({btZoomBot, btTwonky});
     Bot(btTwonky).SetPlayerName("Ann");
     Bot(btTwonky).SetDamage(2);
     Bot(btTwonky).SetBotActivityLevel(alShutDown);
     Bot(btTwonky).SetFlagTouched(2);
-    const std::string before = Session.Game()->SaveToXMLString();
-    QSignalSpy changes(&Session, &TGameSession::Changed);
+    const std::string before = Session->Game()->SaveToXMLString();
+    QSignalSpy changes(Session.get(), &TGameSession::Changed);
     SelectLine(0);
     EXPECT_EQ(Control<QLineEdit>("edtPlayerName")->text(), "Ann");
     EXPECT_EQ(Control<QSpinBox>("edtDamage")->value(), 2);
     EXPECT_EQ(Control<QComboBox>("cbxActivityLevel")->currentText(), "Shut Down");
     EXPECT_EQ(Control<QComboBox>("cbxFlag")->currentText(), "Flag 2");
-    EXPECT_EQ(Session.Game()->SaveToXMLString(), before);
+    EXPECT_EQ(Session->Game()->SaveToXMLString(), before);
     EXPECT_EQ(changes.count(), 0);
 
     // Typing writes at once.
@@ -316,29 +171,29 @@ TEST_F(MainWindowTurnTest, SelectingARobotFillsItsFieldsWithoutWritingThemBack)
     EXPECT_EQ(Bot(btZoomBot).PlayerName(), "");
 }
 
-TEST_F(MainWindowTurnTest, TheBuzzBombOffersOnlyItsNameHandAndNotes)
+TEST_F(MainWindowTest, TheBuzzBombOffersOnlyItsNameHandAndNotes)
 {
-    MakeGame();
-    AddRobots({btTwonky});
-    TOptionCard* card = static_cast<TOptionCard*>(Session.Game()->OptionDeck()->FindCard("BuzzBomb"));
+    ShowGame({btTwonky});
+    TOptionCard* card = static_cast<TOptionCard*>(Session->Game()->OptionDeck()->FindCard("BuzzBomb"));
     ASSERT_NE(card, nullptr);
     EXPECT_FALSE(Item("mniAddBuzzBomb")->isEnabled());
     card->SetCardState(csDealt);
     Bot(btTwonky).Options()->AddOptionCopy(*card);
     Bot(btTwonky).SetPlayerName("Ann");
-    Session.MarkChanged(gcDecks);
+    Session->MarkChanged(gcDecks);
     ASSERT_TRUE(Item("mniAddBuzzBomb")->isEnabled());
     Item("mniAddBuzzBomb")->trigger();
     EXPECT_FALSE(Item("mniAddBuzzBomb")->isVisible());
     EXPECT_TRUE(Item("mniDeleteBuzzBomb")->isVisible());
     EXPECT_EQ(Item("mniDeleteBuzzBomb")->shortcut(), QKeySequence("Ctrl+Z"));
-    ASSERT_EQ(Lines("lstBotsInPlay").back(), "Buzz Bomb");
+    ASSERT_EQ(BotLines().back(), "Buzz Bomb");
     Item("mniNextTurn")->trigger();
 
     SelectLine(1);
     EXPECT_EQ(Control<QLineEdit>("edtPlayerName")->text(), "Ann");
     for (const char* name : {"edtLives", "edtMaxCards", "edtDamage", "cbxState", "cbxActivityLevel", "cbxFlag",
-             "lstRegisterOther", "btnTradeHand", "lstOptionCards", "btnAddOption", "btnTradeOption"})
+             "lstRegisterOther", "btnTradeHand", "btnCopyProgram", "lstOptionCards", "btnAddOption", "btnTradeOption",
+             "cbxOptionFacing"})
         EXPECT_FALSE(Control<QWidget>(name)->isEnabled()) << name;
     for (const char* name : {"edtPlayerName", "lstProgramCards", "btnNewHand", "edtRegister1", "mmoNotes"})
         EXPECT_TRUE(Control<QWidget>(name)->isEnabled()) << name;
@@ -353,26 +208,25 @@ TEST_F(MainWindowTurnTest, TheBuzzBombOffersOnlyItsNameHandAndNotes)
 
     Item("mniDeleteBuzzBomb")->trigger();
     EXPECT_FALSE(Bot(btBuzzBomb).InUseFlag());
-    EXPECT_EQ(Lines("lstBotsInPlay"), std::vector<QString>{"Twonky"});
+    EXPECT_EQ(BotLines(), QStringList{"Twonky"});
 }
 
-TEST_F(MainWindowTurnTest, OptionsAreDealtEditedOnTheRobotsCopyAndDiscarded)
+TEST_F(MainWindowTest, OptionsAreDealtEditedOnTheRobotsCopyAndDiscarded)
 {
-    MakeGame();
-    AddRobots({btZoomBot});
+    ShowGame({btZoomBot});
     Item("mniNextTurn")->trigger();
     SelectLine(0);
     Control<QPushButton>("btnAddOption")->click();
     TBot& zoom = Bot(btZoomBot);
     ASSERT_EQ(zoom.Options()->Count(), 1);
     TOptionCard* option = zoom.Options()->Items(0);
-    auto* deckCard = static_cast<TOptionCard*>(Session.Game()->OptionDeck()->FindCard(option->ID()));
+    auto* deckCard = static_cast<TOptionCard*>(Session->Game()->OptionDeck()->FindCard(option->ID()));
     deckCard->SetQuantity(5);
     option->SetQuantity(3);
-    Session.MarkChanged(gcBots);
+    Session->MarkChanged(gcBots);
     auto* list = Control<QListWidget>("lstOptionCards");
     ASSERT_EQ(list->count(), 1);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    ClickLine(list, 0);
     auto* quantity = Control<QSpinBox>("edtOptionQuantity");
     EXPECT_TRUE(quantity->isEnabled());
     EXPECT_EQ(quantity->value(), 3);
@@ -380,11 +234,12 @@ TEST_F(MainWindowTurnTest, OptionsAreDealtEditedOnTheRobotsCopyAndDiscarded)
     EXPECT_EQ(quantity->maximum(), 5);
     EXPECT_TRUE(Control<QPushButton>("btnDeleteOption")->isEnabled());
     // Not mounted yet, and still open for the game master to mount it.
-    EXPECT_EQ(Control<QComboBox>("cbxOptionFacing")->currentIndex(), -1);
-    EXPECT_TRUE(Control<QComboBox>("cbxOptionFacing")->isEnabled());
+    auto* facing = Control<QComboBox>("cbxOptionFacing");
+    EXPECT_EQ(facing->currentIndex(), -1);
+    EXPECT_TRUE(facing->isEnabled());
 
     quantity->setValue(4);
-    Control<QComboBox>("cbxOptionFacing")->setCurrentIndex(2);
+    facing->setCurrentIndex(2);
     EXPECT_EQ(option->Quantity(), 4);
     EXPECT_EQ(option->OptionFacing(), ofBack);
     EXPECT_EQ(deckCard->Quantity(), 5);
@@ -396,7 +251,7 @@ TEST_F(MainWindowTurnTest, OptionsAreDealtEditedOnTheRobotsCopyAndDiscarded)
     EXPECT_EQ(list->count(), 0);
 }
 
-TEST_F(MainWindowTurnTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
+TEST_F(MainWindowTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
 {
     std::vector<std::string> questions;
     std::optional<TSaveAnswer> answer;
@@ -413,12 +268,11 @@ TEST_F(MainWindowTurnTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
         return savePath;
     });
 
-    MakeGame();
-    AddRobots({btZoomBot, btTwonky, btSpinBot});
+    ShowGame({btZoomBot, btTwonky, btSpinBot});
     Item("mniNextTurn")->trigger();
     SelectLine(0);
     QTest::keyClicks(Control<QLineEdit>("edtPlayerName"), "Ann");
-    ASSERT_TRUE(Session.Modified());
+    ASSERT_TRUE(Session->Modified());
 
     // Cancel keeps the game and asks for nothing else.
     answer = saCancel;
@@ -434,13 +288,10 @@ TEST_F(MainWindowTurnTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
     EXPECT_FALSE(dialogShown);
     EXPECT_EQ(Bot(btSpinBot).PlayerName(), "Ann");
 
-    // Save writes the game first.
-    answer = saSave;
     Item("mniSaveGame")->trigger();
     EXPECT_EQ(saveDialogs, 1);
-    ASSERT_FALSE(Session.Modified());
-    const std::string saved = ReadBytes(savePath);
-    ASSERT_FALSE(saved.empty());
+    ASSERT_FALSE(Session->Modified());
+    ASSERT_FALSE(ReadBytes(savePath).empty());
 
     // A fresh window opens it and saves the same bytes.
     {
@@ -470,11 +321,11 @@ TEST_F(MainWindowTurnTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
     QTest::keyClicks(Control<QLineEdit>("edtPlayerName"), "e");
     answer = saDiscard;
     MakeGame("Second");
-    EXPECT_EQ(Session.Game()->GameName(), "Second");
+    EXPECT_EQ(Session->Game()->GameName(), "Second");
     EXPECT_EQ(questions.size(), 2u);
 
     // Save answered by cancelling the save dialog keeps everything as it was.
-    Session.MarkChanged(gcBotFields);
+    Session->MarkChanged(gcBotFields);
     answer = saSave;
     savePath.clear();
     THookScope cancelSave(ChooseFileToSave, [](const TFileDialogSetup&) -> std::optional<std::string> { return std::nullopt; });
@@ -485,17 +336,16 @@ TEST_F(MainWindowTurnTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
     EXPECT_FALSE(Window->isVisible());
 }
 
-TEST_F(MainWindowTurnTest, AFileThatDoesNotOpenIsReportedAndTheGameStays)
+TEST_F(MainWindowTest, AFileThatDoesNotOpenIsReportedAndTheGameStays)
 {
-    MakeGame();
-    AddRobots({btZoomBot});
-    TGame* game = Session.Game();
+    ShowGame({btZoomBot});
+    TGame* game = Session->Game();
     WriteBytes(Folder + "broken.cgx", "not a game");
     THookScope open(ChooseFileToOpen, [this](const TFileDialogSetup&) -> std::optional<std::string> { return Folder + "broken.cgx"; });
     THookScope ask(AskSaveChanges, [](const std::string&) { return saDiscard; });
     Item("mniOpenGame")->trigger();
-    EXPECT_EQ(Session.Game(), game);
-    EXPECT_EQ(Lines("lstBotsInPlay"), std::vector<QString>{"Zoom Bot"});
+    EXPECT_EQ(Session->Game(), game);
+    EXPECT_EQ(BotLines(), QStringList{"Zoom Bot"});
     ASSERT_EQ(Messages.Messages().size(), 1u);
     EXPECT_EQ(Messages.Messages()[0].rfind("Exception EDecompressionError: ", 0), 0u) << Messages.Messages()[0];
 }

@@ -1,12 +1,14 @@
 #include "support/NotifyUnt.h"
+#include "support/UtilsUnt.h"
 #include "workflow/ProgramRulesUnt.h"
 #include "common/ProgramGame.h"
 
 #include <gtest/gtest.h>
 
 #include <QPalette>
+#include <QString>
 
-#include <functional>
+#include <algorithm>
 #include <map>
 #include <ostream>
 #include <string>
@@ -16,7 +18,7 @@ namespace {
 
 using TIDs = std::vector<std::string>;
 
-// The Zoom Bot with a dealt hand: A..E programmed into registers 1..5 as each case needs.
+// The Zoom Bot with a dealt hand, its registers and "Other" entries laid out as each case needs.
 struct RulesGame : TProgramGame {
     TBot& Zoom = Bot(btZoomBot, "Zed");
     RulesGame()
@@ -24,12 +26,31 @@ struct RulesGame : TProgramGame {
         Game.TurnList()->AddTurn();
         Deal(Zoom, {"490Move1", "70RotateLeft", "10UTurn", "670Move2", "430Backup", "80RotateRight", "500Move1"});
     }
-    TIDs Registers() const
+    // "3=10UTurn*" programs register 3 with the card, locked; "O=500Move1" adds an "Other" entry
+    // with the card, "O=" an empty one.
+    void Lay(TBot& bot, const std::string& layout)
     {
-        TIDs ids;
+        for (const QString& item : QString::fromStdString(layout).split(' ', Qt::SkipEmptyParts)) {
+            const bool locked = item.endsWith('*');
+            const std::string id = item.mid(2, item.size() - 2 - (locked ? 1 : 0)).toStdString();
+            if (item[0] != 'O')
+                Program(bot, item[0].digitValue(), id, locked);
+            else if (id.empty())
+                bot.ExtraRegisters()->AddRegister(0, false);
+            else
+                AddOther(bot, id, locked);
+        }
+    }
+    // The registers that hold a card and the "Other" lines, as Lay takes them.
+    std::string Layout(TBot& bot)
+    {
+        std::string layout;
         for (int n = 1; n <= 5; ++n)
-            ids.push_back(RegisterCard(Zoom, n));
-        return ids;
+            if (!RegisterCard(bot, n).empty() || IsRegisterLocked(&bot, n))
+                layout += Format(" %d=%s", n, RegisterCard(bot, n).c_str()) + (IsRegisterLocked(&bot, n) ? "*" : "");
+        for (const TOtherEntry& entry : OtherListEntries(Game, &bot))
+            layout += " O=" + entry.CardID + (entry.Locked ? "*" : "");
+        return layout.empty() ? layout : layout.substr(1);
     }
     TIDs HandList()
     {
@@ -38,135 +59,122 @@ struct RulesGame : TProgramGame {
             ids.push_back(card->ID());
         return ids;
     }
-    TIDs Others()
-    {
-        TIDs ids;
-        for (const TOtherEntry& entry : OtherListEntries(Game, &Zoom))
-            ids.push_back(entry.CardID);
-        return ids;
-    }
 };
 
-struct DropCase {
+using TAction = bool (*)(TGame&, TBot&);
+
+struct RegisterCase {
     const char* Name;
-    std::function<void(RulesGame&)> Setup;
-    std::function<bool(RulesGame&)> Action;
+    const char* Before;
+    TAction Action;
     bool Done;
-    TIDs Registers;
+    const char* After;
     std::map<std::string, TCardState> States;
-    TIDs Others = {};
 };
 
-const DropCase DropCases[] = {
-    {"hand card onto a full register replaces its card",
-        [](RulesGame& g) { g.Program(g.Zoom, 3, "10UTurn"); },
-        [](RulesGame& g) { return DropOnRegister(g.Game, g.Zoom, 3, "490Move1", -1); }, true,
-        {"", "", "490Move1", "", ""}, {{"490Move1", csRegisterProgrammed}, {"10UTurn", csDealt}}},
-    {"register onto a full register swaps",
-        [](RulesGame& g) {
-            g.Program(g.Zoom, 2, "490Move1");
-            g.Program(g.Zoom, 4, "670Move2");
-        },
-        [](RulesGame& g) { return DropOnRegister(g.Game, g.Zoom, 4, "490Move1", 2); }, true,
-        {"", "670Move2", "", "490Move1", ""}, {{"490Move1", csRegisterProgrammed}, {"670Move2", csRegisterProgrammed}}},
-    {"register onto an empty register moves",
-        [](RulesGame& g) { g.Program(g.Zoom, 2, "490Move1"); },
-        [](RulesGame& g) { return DropOnRegister(g.Game, g.Zoom, 4, "490Move1", 2); }, true,
-        {"", "", "", "490Move1", ""}, {{"490Move1", csRegisterProgrammed}}},
-    {"register onto itself changes nothing",
-        [](RulesGame& g) { g.Program(g.Zoom, 2, "490Move1"); },
-        [](RulesGame& g) { return DropOnRegister(g.Game, g.Zoom, 2, "490Move1", 2); }, true,
-        {"", "490Move1", "", "", ""}, {{"490Move1", csRegisterProgrammed}}},
-    {"a locked register refuses drops",
-        [](RulesGame& g) { g.Program(g.Zoom, 3, "10UTurn", true); },
-        [](RulesGame& g) { return DropOnRegister(g.Game, g.Zoom, 3, "490Move1", -1); }, false,
-        {"", "", "10UTurn", "", ""}, {{"490Move1", csDealt}, {"10UTurn", csRegisterLocked}}},
-    {"a source register that no longer holds the card is no source",
-        [](RulesGame& g) {
-            g.Program(g.Zoom, 1, "10UTurn");
-            g.Program(g.Zoom, 2, "670Move2");
-        },
-        [](RulesGame& g) { return DropOnRegister(g.Game, g.Zoom, 2, "490Move1", 1); }, true,
-        {"10UTurn", "490Move1", "", "", ""}, {{"670Move2", csDealt}, {"490Move1", csRegisterProgrammed}}},
-    {"an unknown card is refused",
-        [](RulesGame&) {}, [](RulesGame& g) { return DropOnRegister(g.Game, g.Zoom, 1, "999Nothing", -1); }, false,
-        {"", "", "", "", ""}, {}},
-    {"group box or bar fills the lowest empty register",
-        [](RulesGame& g) {
-            g.Program(g.Zoom, 1, "10UTurn");
-            g.Program(g.Zoom, 2, "670Move2");
-            g.Program(g.Zoom, 4, "430Backup");
-        },
-        [](RulesGame& g) { return ProgramNextOpenRegister(g.Game, g.Zoom, "490Move1", -1); }, true,
-        {"10UTurn", "670Move2", "490Move1", "430Backup", ""}, {{"490Move1", csRegisterProgrammed}}},
-    {"group box from a register moves the card to the lowest empty register",
-        [](RulesGame& g) { g.Program(g.Zoom, 4, "430Backup"); },
-        [](RulesGame& g) { return ProgramNextOpenRegister(g.Game, g.Zoom, "430Backup", 4); }, true,
-        {"430Backup", "", "", "", ""}, {{"430Backup", csRegisterProgrammed}}},
-    {"group box with all five full changes nothing",
-        [](RulesGame& g) {
-            const char* ids[] = {"10UTurn", "670Move2", "430Backup", "70RotateLeft", "80RotateRight"};
-            for (int n = 1; n <= 5; ++n)
-                g.Program(g.Zoom, n, ids[n - 1]);
-        },
-        [](RulesGame& g) { return ProgramNextOpenRegister(g.Game, g.Zoom, "490Move1", -1); }, false,
-        {"10UTurn", "670Move2", "430Backup", "70RotateLeft", "80RotateRight"}, {{"490Move1", csDealt}}},
-    {"hand list takes a register's card back",
-        [](RulesGame& g) { g.Program(g.Zoom, 3, "10UTurn"); },
-        [](RulesGame& g) { return DropOnHand(g.Game, g.Zoom, "10UTurn", 3); }, true,
-        {"", "", "", "", ""}, {{"10UTurn", csDealt}}},
-    {"hand list leaves a card copied from another robot with that robot",
-        [](RulesGame& g) { g.Zoom.Registers()->Registers(2)->ProgramWith(g.Card("840Move3")); },
-        [](RulesGame& g) { return DropOnHand(g.Game, g.Zoom, "840Move3", 3); }, true,
-        {"", "", "", "", ""}, {{"840Move3", csRegisterProgrammed}}},
-    {"Other takes a hand card",
-        [](RulesGame&) {}, [](RulesGame& g) { return DropOnOther(g.Game, g.Zoom, "500Move1", -1); }, true,
-        {"", "", "", "", ""}, {{"500Move1", csRegisterProgrammed}}, {"500Move1"}},
-    {"Other takes a register's card and empties the register",
-        [](RulesGame& g) { g.Program(g.Zoom, 2, "670Move2"); },
-        [](RulesGame& g) { return DropOnOther(g.Game, g.Zoom, "670Move2", 2); }, true,
-        {"", "", "", "", ""}, {{"670Move2", csRegisterProgrammed}}, {"670Move2"}},
-    {"double-click on a hand line fills the lowest empty register",
-        [](RulesGame& g) { g.Program(g.Zoom, 1, "10UTurn"); },
-        [](RulesGame& g) { return ProgramNextOpenRegister(g.Game, g.Zoom, "80RotateRight", RegisterNbr("lstProgramCards")); },
-        true, {"10UTurn", "80RotateRight", "", "", ""}, {{"80RotateRight", csRegisterProgrammed}}},
-    {"double-click on a locked box empties it and clears the lock",
-        [](RulesGame& g) { g.Program(g.Zoom, 5, "430Backup", true); },
-        [](RulesGame& g) { return ClearRegister(g.Game, g.Zoom, 5, csDealt); }, true,
-        {"", "", "", "", ""}, {{"430Backup", csDealt}}},
-    {"clear puts the card back into the hand",
-        [](RulesGame& g) { g.Program(g.Zoom, 2, "430Backup"); },
-        [](RulesGame& g) { return ClearRegister(g.Game, g.Zoom, 2, csDealt); }, true,
-        {"", "", "", "", ""}, {{"430Backup", csDealt}}},
-    {"clear of an invalid register does nothing",
-        [](RulesGame& g) { g.Program(g.Zoom, 1, "430Backup"); },
-        [](RulesGame& g) { return ClearRegister(g.Game, g.Zoom, RegisterNbr("barRegisterOther"), csDealt); }, false,
-        {"430Backup", "", "", "", ""}, {{"430Backup", csRegisterProgrammed}}},
+// "Other" here holds an empty entry 0 and then two cards: its lines show entries 1 and 2.
+const char* const Others = "O= O=500Move1 O=80RotateRight";
+
+const RegisterCase RegisterCases[] = {
+    {"hand card onto a full register replaces its card", "3=10UTurn",
+        [](TGame& g, TBot& z) { return DropOnRegister(g, z, 3, "490Move1", -1); }, true, "3=490Move1",
+        {{"490Move1", csRegisterProgrammed}, {"10UTurn", csDealt}}},
+    {"register onto a full register swaps", "2=490Move1 4=670Move2",
+        [](TGame& g, TBot& z) { return DropOnRegister(g, z, 4, "490Move1", 2); }, true, "2=670Move2 4=490Move1",
+        {{"490Move1", csRegisterProgrammed}, {"670Move2", csRegisterProgrammed}}},
+    {"register onto an empty register moves", "2=490Move1",
+        [](TGame& g, TBot& z) { return DropOnRegister(g, z, 4, "490Move1", 2); }, true, "4=490Move1",
+        {{"490Move1", csRegisterProgrammed}}},
+    {"register onto itself changes nothing", "2=490Move1",
+        [](TGame& g, TBot& z) { return DropOnRegister(g, z, 2, "490Move1", 2); }, true, "2=490Move1",
+        {{"490Move1", csRegisterProgrammed}}},
+    {"a locked register refuses drops", "3=10UTurn*",
+        [](TGame& g, TBot& z) { return DropOnRegister(g, z, 3, "490Move1", -1); }, false, "3=10UTurn*",
+        {{"490Move1", csDealt}, {"10UTurn", csRegisterLocked}}},
+    {"a source register that no longer holds the card is no source", "1=10UTurn 2=670Move2",
+        [](TGame& g, TBot& z) { return DropOnRegister(g, z, 2, "490Move1", 1); }, true, "1=10UTurn 2=490Move1",
+        {{"670Move2", csDealt}, {"490Move1", csRegisterProgrammed}}},
+    {"an unknown card is refused", "",
+        [](TGame& g, TBot& z) { return DropOnRegister(g, z, 1, "999Nothing", -1); }, false, "", {}},
+    {"group box or bar fills the lowest empty register", "1=10UTurn 2=670Move2 4=430Backup",
+        [](TGame& g, TBot& z) { return ProgramNextOpenRegister(g, z, "490Move1", -1); }, true,
+        "1=10UTurn 2=670Move2 3=490Move1 4=430Backup", {{"490Move1", csRegisterProgrammed}}},
+    {"group box from a register moves the card to the lowest empty register", "4=430Backup",
+        [](TGame& g, TBot& z) { return ProgramNextOpenRegister(g, z, "430Backup", 4); }, true, "1=430Backup",
+        {{"430Backup", csRegisterProgrammed}}},
+    {"group box with all five full changes nothing", "1=10UTurn 2=670Move2 3=430Backup 4=70RotateLeft 5=80RotateRight",
+        [](TGame& g, TBot& z) { return ProgramNextOpenRegister(g, z, "490Move1", -1); }, false,
+        "1=10UTurn 2=670Move2 3=430Backup 4=70RotateLeft 5=80RotateRight", {{"490Move1", csDealt}}},
+    {"hand list takes a register's card back", "3=10UTurn",
+        [](TGame& g, TBot& z) { return DropOnHand(g, z, "10UTurn", 3); }, true, "", {{"10UTurn", csDealt}}},
+    {"hand list leaves a card copied from another robot with that robot", "3=840Move3",
+        [](TGame& g, TBot& z) { return DropOnHand(g, z, "840Move3", 3); }, true, "", {{"840Move3", csRegisterProgrammed}}},
+    {"Other takes a hand card", "",
+        [](TGame& g, TBot& z) { return DropOnOther(g, z, "500Move1", -1); }, true, "O=500Move1",
+        {{"500Move1", csRegisterProgrammed}}},
+    {"Other takes a register's card and empties the register", "2=670Move2",
+        [](TGame& g, TBot& z) { return DropOnOther(g, z, "670Move2", 2); }, true, "O=670Move2",
+        {{"670Move2", csRegisterProgrammed}}},
+    {"double-click on a hand line fills the lowest empty register", "1=10UTurn",
+        [](TGame& g, TBot& z) { return ProgramNextOpenRegister(g, z, "80RotateRight", RegisterNbr("lstProgramCards")); },
+        true, "1=10UTurn 2=80RotateRight", {{"80RotateRight", csRegisterProgrammed}}},
+    {"double-click on a locked box empties it and clears the lock", "5=430Backup*",
+        [](TGame& g, TBot& z) { return ClearRegister(g, z, 5, csDealt); }, true, "", {{"430Backup", csDealt}}},
+    {"clear puts the card back into the hand", "2=430Backup",
+        [](TGame& g, TBot& z) { return ClearRegister(g, z, 2, csDealt); }, true, "", {{"430Backup", csDealt}}},
+    {"clear of an invalid register does nothing", "1=430Backup",
+        [](TGame& g, TBot& z) { return ClearRegister(g, z, RegisterNbr("barRegisterOther"), csDealt); }, false,
+        "1=430Backup", {{"430Backup", csRegisterProgrammed}}},
+    {"lock locks the register and its card", "3=10UTurn",
+        [](TGame& g, TBot& z) { return ToggleRegisterLock(g, z, 3); }, true, "3=10UTurn*", {{"10UTurn", csRegisterLocked}}},
+    {"lock again unlocks them", "3=10UTurn*",
+        [](TGame& g, TBot& z) { return ToggleRegisterLock(g, z, 3); }, true, "3=10UTurn", {{"10UTurn", csRegisterProgrammed}}},
+    {"an empty register has no lock", "", [](TGame& g, TBot& z) { return ToggleRegisterLock(g, z, 2); }, false, "", {}},
+    {"random card refuses a locked register", "2=670Move2*",
+        [](TGame& g, TBot& z) { return RandomCardForRegister(g, z, 2); }, false, "2=670Move2*", {{"670Move2", csRegisterLocked}}},
+    {"Other locks an entry by its position", Others,
+        [](TGame& g, TBot& z) { return ToggleOtherLock(g, z, 1); }, true, "O=500Move1* O=80RotateRight",
+        {{"500Move1", csRegisterLocked}}},
+    {"Other unlocks a locked entry", "O=500Move1*",
+        [](TGame& g, TBot& z) { return ToggleOtherLock(g, z, 0); }, true, "O=500Move1", {{"500Move1", csRegisterProgrammed}}},
+    {"an empty Other entry has no lock", Others,
+        [](TGame& g, TBot& z) { return ToggleOtherLock(g, z, 0); }, false, "O=500Move1 O=80RotateRight", {}},
+    {"Other has no entry past the last", Others,
+        [](TGame& g, TBot& z) { return ToggleOtherLock(g, z, 3); }, false, "O=500Move1 O=80RotateRight", {}},
+    {"clear of an Other entry puts its card back into the hand", Others,
+        [](TGame& g, TBot& z) { return ClearOther(g, z, 2); }, true, "O=500Move1", {{"80RotateRight", csDealt}}},
+    {"clear without an Other line does nothing", Others,
+        [](TGame& g, TBot& z) { return ClearOther(g, z, -1); }, false, "O=500Move1 O=80RotateRight", {}},
 };
 
-void PrintTo(const DropCase& c, std::ostream* out) { *out << c.Name; }
+void PrintTo(const RegisterCase& c, std::ostream* out) { *out << c.Name; }
 
-class RegisterDrop : public ::testing::TestWithParam<DropCase> {};
+class RegisterEdit : public ::testing::TestWithParam<RegisterCase> {};
 
 } // namespace
 
-TEST_P(RegisterDrop, ChangesRegistersAndCardStates)
+TEST_P(RegisterEdit, ChangesRegistersOtherAndCardStates)
 {
-    const DropCase& c = GetParam();
+    const RegisterCase& c = GetParam();
     RulesGame g;
-    c.Setup(g);
+    g.Lay(g.Zoom, c.Before);
     const std::string before = g.Saved();
-    EXPECT_EQ(c.Action(g), c.Done);
-    EXPECT_EQ(g.Registers(), c.Registers);
+    EXPECT_EQ(c.Action(g.Game, g.Zoom), c.Done);
+    EXPECT_EQ(g.Layout(g.Zoom), c.After);
     for (const auto& [id, state] : c.States)
         EXPECT_EQ(g.State(id), state) << id;
-    EXPECT_EQ(g.Others(), c.Others);
+    // A card back in the dealt state is back in the hand list.
+    const TIDs hand = g.HandList();
+    for (const auto& [id, state] : c.States)
+        if (state == csDealt) {
+            EXPECT_NE(std::find(hand.begin(), hand.end(), id), hand.end()) << id;
+        }
     if (!c.Done) {
         EXPECT_EQ(g.Saved(), before);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EdgeCases, RegisterDrop, ::testing::ValuesIn(DropCases), [](const ::testing::TestParamInfo<DropCase>& param) {
+INSTANTIATE_TEST_SUITE_P(EdgeCases, RegisterEdit, ::testing::ValuesIn(RegisterCases), [](const ::testing::TestParamInfo<RegisterCase>& param) {
     std::string name;
     for (const char* p = param.param.Name; *p; ++p)
         name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
@@ -188,11 +196,7 @@ TEST(ProgramRules, RegisterNumbersComeFromTheEndOfTheControlName)
 TEST(ProgramRules, WhatTheTabShows)
 {
     RulesGame g;
-    g.Program(g.Zoom, 1, "10UTurn");
-    g.Program(g.Zoom, 4, "430Backup", true);
-    g.AddOther(g.Zoom, "670Move2", true);
-    g.Zoom.ExtraRegisters()->AddRegister(0, false);
-    g.AddOther(g.Zoom, "500Move1");
+    g.Lay(g.Zoom, "1=10UTurn 4=430Backup* O=670Move2* O= O=500Move1");
     g.Zoom.ExtraRegisters()->AddRegister(0, false)->SetCardID("999Lost");
     g.Zoom.Registers()->Registers(2)->SetCardID("888Gone");
 
@@ -229,10 +233,7 @@ TEST(ProgramRules, WhatTheTabShows)
 TEST(ProgramRules, ToolBarsFollowTheCardAndItsLock)
 {
     RulesGame g;
-    g.Program(g.Zoom, 1, "10UTurn");
-    g.Program(g.Zoom, 2, "430Backup", true);
-    g.AddOther(g.Zoom, "670Move2", true);
-    g.AddOther(g.Zoom, "500Move1");
+    g.Lay(g.Zoom, "1=10UTurn 2=430Backup* O=670Move2* O=500Move1");
     struct {
         const char* Name;
         TRegisterBarState State;
@@ -257,44 +258,6 @@ TEST(ProgramRules, ToolBarsFollowTheCardAndItsLock)
         EXPECT_EQ(c.State.ClearEnabled, c.Clear);
         EXPECT_EQ(c.State.RandomEnabled, c.Random);
     }
-    EXPECT_STREQ(RegisterToolHint(RegisterBarState(g.Game, &g.Zoom, 2).LockImage), "Unlock Register");
-    EXPECT_STREQ(RegisterToolHint(RegisterBarState(g.Game, &g.Zoom, 1).LockImage), "Lock Register");
-}
-
-TEST(ProgramRules, LockTogglesTheRegisterAndItsCard)
-{
-    RulesGame g;
-    g.Program(g.Zoom, 3, "10UTurn");
-    ASSERT_TRUE(ToggleRegisterLock(g.Game, g.Zoom, 3));
-    EXPECT_TRUE(IsRegisterLocked(&g.Zoom, 3));
-    EXPECT_EQ(g.State("10UTurn"), csRegisterLocked);
-    ASSERT_TRUE(ToggleRegisterLock(g.Game, g.Zoom, 3));
-    EXPECT_FALSE(IsRegisterLocked(&g.Zoom, 3));
-    EXPECT_EQ(g.State("10UTurn"), csRegisterProgrammed);
-    const std::string before = g.Saved();
-    EXPECT_FALSE(ToggleRegisterLock(g.Game, g.Zoom, 2));
-    EXPECT_EQ(g.Saved(), before);
-}
-
-TEST(ProgramRules, OtherEntriesLockAndClearByPosition)
-{
-    RulesGame g;
-    g.Zoom.ExtraRegisters()->AddRegister(0, false);
-    g.AddOther(g.Zoom, "500Move1");
-    g.AddOther(g.Zoom, "80RotateRight");
-    ASSERT_TRUE(ToggleOtherLock(g.Game, g.Zoom, 1));
-    EXPECT_TRUE(g.Zoom.ExtraRegisters()->Registers(1)->IsLocked());
-    EXPECT_EQ(g.State("500Move1"), csRegisterLocked);
-    ASSERT_TRUE(ToggleOtherLock(g.Game, g.Zoom, 1));
-    EXPECT_EQ(g.State("500Move1"), csRegisterProgrammed);
-    EXPECT_FALSE(ToggleOtherLock(g.Game, g.Zoom, 0)); // empty entry
-    EXPECT_FALSE(ToggleOtherLock(g.Game, g.Zoom, 3));
-    EXPECT_FALSE(ClearOther(g.Game, g.Zoom, -1));
-
-    ASSERT_TRUE(ClearOther(g.Game, g.Zoom, 2));
-    EXPECT_EQ(g.Others(), TIDs{"500Move1"});
-    EXPECT_EQ(g.State("80RotateRight"), csDealt);
-    EXPECT_EQ(g.HandList(), (TIDs{"490Move1", "70RotateLeft", "10UTurn", "670Move2", "430Backup", "80RotateRight"}));
 }
 
 TEST(ProgramRules, RandomCardReplacesTheCardOfAnyRegister)
@@ -317,15 +280,6 @@ TEST(ProgramRules, RandomCardReplacesTheCardOfAnyRegister)
         EXPECT_EQ(g.Zoom.Hand()->Count(), handSize);
         EXPECT_TRUE(messages.Messages().empty());
     }
-}
-
-TEST(ProgramRules, RandomCardRefusesALockedRegister)
-{
-    RulesGame g;
-    g.Program(g.Zoom, 2, "670Move2", true);
-    const std::string before = g.Saved();
-    EXPECT_FALSE(RandomCardForRegister(g.Game, g.Zoom, 2));
-    EXPECT_EQ(g.Saved(), before);
 }
 
 TEST(ProgramRules, RandomCardFromAnExhaustedDeckLeavesTheRegisterEmpty)
@@ -389,34 +343,29 @@ TEST(CopyProgram, PutsTheSourceProgramIntoTheTargetsUnlockedRegisters)
     RulesGame g;
     TBot& spin = g.Bot(btSpinBot, "Sam");
     g.Deal(spin, {"20UTurn", "680Move2", "440Backup", "800Move3", "90RotateLeft"});
-    g.Program(spin, 1, "20UTurn");
-    g.Program(spin, 2, "680Move2", true);
-    g.Program(spin, 3, "440Backup");
-    g.AddOther(spin, "800Move3");
-    g.Program(g.Zoom, 1, "490Move1");
-    g.Program(g.Zoom, 3, "10UTurn", true);
-    g.Program(g.Zoom, 4, "670Move2");
-    g.AddOther(g.Zoom, "430Backup");
+    g.Lay(spin, "1=20UTurn 2=680Move2* 3=440Backup O=800Move3");
+    g.Lay(g.Zoom, "1=490Move1 3=10UTurn* 4=670Move2 O=430Backup");
     g.Zoom.SetGameNotes("Notes");
 
     for (int copy = 1; copy <= 2; ++copy) {
         SCOPED_TRACE(copy);
         ASSERT_TRUE(CopyProgram(g.Game, spin, g.Zoom));
-        EXPECT_EQ(g.Registers(), (TIDs{"20UTurn", "680Move2", "10UTurn", "670Move2", ""}));
-        // The target's own replaced card is discarded; its locked register and the registers
-        // the source leaves empty keep theirs.
+        // The target's locked register and the registers the source leaves empty keep theirs;
+        // the "Other" entries it had are replaced by the source's.
+        EXPECT_EQ(g.Layout(g.Zoom), "1=20UTurn 2=680Move2 3=10UTurn* 4=670Move2 O=800Move3");
+        // The target's own replaced cards are discarded.
         EXPECT_EQ(g.State("490Move1"), csDiscarded);
         EXPECT_EQ(g.State("10UTurn"), csRegisterLocked);
         EXPECT_EQ(g.State("670Move2"), csRegisterProgrammed);
         EXPECT_EQ(g.State("430Backup"), csDiscarded);
-        // The source's cards keep their states, the locked one included, also on a second copy.
+        // The source keeps its program and its cards their states, the locked one included, also
+        // on a second copy.
+        EXPECT_EQ(g.Layout(spin), "1=20UTurn 2=680Move2* 3=440Backup O=800Move3");
         EXPECT_EQ(g.State("20UTurn"), csRegisterProgrammed);
         EXPECT_EQ(g.State("680Move2"), csRegisterLocked);
         EXPECT_EQ(g.State("800Move3"), csRegisterProgrammed);
-        EXPECT_EQ(g.RegisterCard(spin, 1), "20UTurn");
     }
     // The target's "Other" entries emptied by each copy stay, empty, until the turn ends.
-    EXPECT_EQ(g.Others(), TIDs{"800Move3"});
     EXPECT_EQ(g.Zoom.ExtraRegisters()->Count(), 3);
     const std::string note = "\r\n\r\n\"Other\" program card Move 3 (800) copied from Spin Bot.  Consult the originating bot for "
                              "the option responsible.";

@@ -6,7 +6,6 @@
 #include "workflow/TurnCycleUnt.h"
 
 #include <algorithm>
-#include <set>
 #include <vector>
 
 namespace {
@@ -113,7 +112,8 @@ TEST_F(TurnCycleTest, DamageLocksAndShutDownShapeTheNextDeal)
     EXPECT_EQ(twonky.Hand()->Count(), 9);
 }
 
-TEST_F(TurnCycleTest, TradeHandLeavesLockedCardsWhereTheyAre)
+// Trade Hand and New Hand leave locked cards where they are.
+TEST_F(TurnCycleTest, TradeHandAndNewHandLeaveLockedCardsWhereTheyAre)
 {
     TGame& game = StartGame(Session, {btZoomBot, btTwonky});
     NextTurn(game);
@@ -139,6 +139,15 @@ TEST_F(TurnCycleTest, TradeHandLeavesLockedCardsWhereTheyAre)
     }
     // The moving cards arrive last first.
     EXPECT_EQ(twonkyAfter.front(), zoomBefore[8]);
+
+    NewHand(game, zoom);
+    const std::vector<std::string> fresh = HandIDs(zoom);
+    ASSERT_EQ(fresh.size(), 9u);
+    EXPECT_EQ(fresh[0], fourth->ID());
+    EXPECT_EQ(fresh[1], fifth->ID());
+    for (std::size_t i = 2; i < fresh.size(); ++i)
+        EXPECT_FALSE(Holds(zoomAfter, fresh[i])) << fresh[i];
+    EXPECT_EQ(Deck().FindCard(twonkyBefore[0])->CardState(), csDiscarded);
 }
 
 TEST_F(TurnCycleTest, TradeOptionSwapsTheChosenOptionsWithTheirValues)
@@ -211,22 +220,6 @@ TEST_F(TurnCycleTest, TheBuzzBombComesWithItsHoldersNameAndLeavesNothingLocked)
     EXPECT_EQ(locked->CardState(), csDiscarded);
     EXPECT_EQ(Deck().FindCard(extraID)->CardState(), csDiscarded);
     EXPECT_FALSE(DeleteBuzzBomb(game));
-}
-
-TEST_F(TurnCycleTest, NewHandKeepsLockedCardsAndDealsTheRest)
-{
-    TGame& game = StartGame(Session, {btZoomBot});
-    NextTurn(game);
-    TBot& zoom = Bot(btZoomBot);
-    TCard* locked = Program(zoom, 3, 2, true);
-    const std::vector<std::string> before = HandIDs(zoom);
-    NewHand(game, zoom);
-    const std::vector<std::string> after = HandIDs(zoom);
-    ASSERT_EQ(after.size(), 9u);
-    EXPECT_EQ(after.front(), locked->ID());
-    for (std::size_t i = 1; i < after.size(); ++i)
-        EXPECT_FALSE(Holds(before, after[i])) << after[i];
-    EXPECT_EQ(Deck().FindCard(before[0])->CardState(), csDiscarded);
 }
 
 TEST_F(TurnCycleTest, OptionsDealtShownDiscardedAndViewed)
