@@ -115,7 +115,7 @@ TEST_F(ProcessCommandTest, UndoAndRedoOfEveryEditGiveBackTheExactPhase)
     }
 }
 
-TEST_F(ProcessCommandTest, AnEditThatChangesNothingIsNoStep)
+TEST_F(ProcessCommandTest, AnEditThatChangesNothingIsNoStepAndSizeChangesInARowAreOne)
 {
     Place("ZoomBot", 0, 0, 5, 5);
     const std::string before = PhaseXML();
@@ -128,11 +128,7 @@ TEST_F(ProcessCommandTest, AnEditThatChangesNothingIsNoStep)
     History().push(new TChitEditCommand(Session, "Nothing", ceMoveEast));
     EXPECT_EQ(History().count(), 0);
     EXPECT_EQ(PhaseXML(), before);
-}
 
-TEST_F(ProcessCommandTest, SizeChangesInARowAreOneStep)
-{
-    Place("ZoomBot", 0, 0, 5, 5);
     for (int percent : {1, 15, 150})
         History().push(new TChitEditCommand(Session, "ZoomBot", ceSize, QPoint(percent, 0)));
     EXPECT_EQ(History().count(), 1);
@@ -174,7 +170,7 @@ TEST_F(ProcessCommandTest, ChitEditsDrawOnlyTheChitAndOtherEditsRedrawTheMap)
                                 "phase 0 redrawn", "phase 0 redrawn", "phase 0 redrawn", "phase 0"}));
 }
 
-TEST_F(ProcessCommandTest, WithoutAWindowTheEditsTellTheSession)
+TEST_F(ProcessCommandTest, WithoutAWindowTheEditsTellTheSessionAndEditsOfAGameThatWentDoNothing)
 {
     Place("ZoomBot", 0, 0, 5, 5);
     std::vector<TGameChanges> changes;
@@ -185,17 +181,10 @@ TEST_F(ProcessCommandTest, WithoutAWindowTheEditsTellTheSession)
     EXPECT_EQ(changes, (std::vector<TGameChanges> {gcChits, gcChits, gcChits}));
     EXPECT_TRUE(Session.Modified());
     EXPECT_EQ(Chit("ZoomBot")->X(), 6);
-}
 
-TEST_F(ProcessCommandTest, EditsOfAGameThatWentDoNothing)
-{
-    Place("ZoomBot", 0, 0, 5, 5);
-    auto* move = new TChitEditCommand(Session, "ZoomBot", ceMoveEast);
-    History().push(move);
+    // Kept elsewhere, a step outlives the game it was made for.
     QUndoStack other;
-    // Kept elsewhere, the step outlives the game it was made for.
-    auto* kept = new TChitEditCommand(Session, "ZoomBot", ceMoveEast);
-    other.push(kept);
+    other.push(new TChitEditCommand(Session, "ZoomBot", ceMoveEast));
     Session.CloseGame();
     EXPECT_EQ(History().count(), 0);
     other.undo();

@@ -12,16 +12,6 @@ namespace {
 // The map of the fixture shown at zoom 0: 2 x 2 cells of 190 pixels.
 const QSize Shown(380, 380);
 
-std::vector<TChitListInfo*> Pointers(const TBotItems& bots, const std::vector<std::unique_ptr<TChitListInfo>>& others)
-{
-    std::vector<TChitListInfo*> entries;
-    for (const auto& entry : bots)
-        entries.push_back(entry.get());
-    for (const auto& entry : others)
-        entries.push_back(entry.get());
-    return entries;
-}
-
 std::vector<std::string> Texts(const TBotItems& items)
 {
     std::vector<std::string> texts;
@@ -66,21 +56,6 @@ TEST_F(ProcessTest, NextPhaseMovesTheSliderOnlyWhenItStoodOnTheCurrentPhase)
     }
 }
 
-TEST_F(ProcessTest, PreviewShowsTheCurrentPhaseAndFindsNothingToPick)
-{
-    Place("ZoomBot", 0, 0, 5, 5);
-    GoToPhase(1, 4);
-    EXPECT_TRUE(IsPreview(*Game));
-    EXPECT_EQ(ShownPhaseNumber(*Game), 1);
-    TBotItems bots = BotItems(*Game);
-    std::vector<std::unique_ptr<TChitListInfo>> none;
-    const QPoint robot = ShownPoint(0, 0, 5, 5, Shown);
-    EXPECT_TRUE(ChitsAtPoint(*Game, Pointers(bots, none), robot, Shown).empty());
-    Game->CurrentTurn()->SetViewingPhaseNumber(1);
-    EXPECT_FALSE(IsPreview(*Game));
-    ASSERT_EQ(ChitsAtPoint(*Game, Pointers(bots, none), robot, Shown).size(), 1u);
-}
-
 TEST_F(ProcessTest, RobotsAreOrderedByTheCardsOfTheViewedRegister)
 {
     // Register 1: Hammer Bot 500, Zoom Bot 670, Twonky none. Register 4: Twonky 20, the others none.
@@ -104,26 +79,15 @@ TEST_F(ProcessTest, RobotsAreOrderedByTheCardsOfTheViewedRegister)
         SortBotItems(items);
         EXPECT_EQ(Texts(items), c.Texts) << c.Current << "/" << c.Viewing;
     }
-}
-
-TEST_F(ProcessTest, CompareBotItemsPutsHigherPrioritiesFirstAndCardlessRobotsByName)
-{
-    TBotItems items = BotItems(*Game); // Hammer Bot, Twonky, Zoom Bot in bot-list order
-    const TBotListInfo& hammer = *items[0];
-    const TBotListInfo& twonky = *items[1];
-    const TBotListInfo& zoom = *items[2];
-    EXPECT_EQ(CompareBotItems(twonky, zoom), -1); // neither has a card: "Twonky" < "Zoom Bot"
-    EXPECT_EQ(CompareBotItems(zoom, twonky), 1);
-    Program(btZoomBot, 1, 670);
-    Program(btHammerBot, 1, 500);
-    EXPECT_LT(CompareBotItems(zoom, hammer), 0);
-    EXPECT_GT(CompareBotItems(hammer, zoom), 0);
-    EXPECT_LT(CompareBotItems(hammer, twonky), 0);
-    EXPECT_GT(CompareBotItems(twonky, hammer), 0);
+    // Among robots without a card the names decide, not the list's order.
+    TBotItems items = BotItems(*Game); // Hammer Bot, Twonky, Zoom Bot: none has a card in register 2
+    EXPECT_EQ(CompareBotItems(*items[1], *items[2]), -1);
+    EXPECT_EQ(CompareBotItems(*items[2], *items[1]), 1);
     // A card the deck does not know counts as none.
     Game->BotList()->FindByType(btZoomBot)->Registers()->Registers(0)->SetCardID("NoSuchCard");
-    EXPECT_GT(CompareBotItems(zoom, hammer), 0);
-    EXPECT_EQ(BotItemText(zoom), "Zoom Bot");
+    Game->CurrentTurn()->SetViewingPhaseNumber(1);
+    SortBotItems(items);
+    EXPECT_EQ(Texts(items), (std::vector<std::string> {"Hammer Bot - Move 1 (500)", "Twonky", "Zoom Bot"}));
 }
 
 TEST_F(ProcessTest, EntriesResolveByIdentityInTheViewedPhase)
@@ -180,34 +144,43 @@ TEST_F(ProcessTest, DropOnAnEmptyCellOrBesideTheMapTakesTheChitOff)
     EXPECT_EQ(Chit("ZoomBot")->BoardID(), "B");
 }
 
-TEST_F(ProcessTest, ChitsAtPointListsRobotsThenMarkersOnTheSquareOnly)
+TEST_F(ProcessTest, APointOfTheMapPicksListedRobotsThenMarkersAndHintsEveryChitButNothingInAPreview)
 {
     Place("ZoomBot", 0, 0, 5, 5);
     Place("HammerBot", 0, 0, 6, 5);
     TChit* marker = AddMarker(*Viewed(), *Game->UsedBoardList(), "Pit", TMapPlace {"0_0", 5, 5});
     ASSERT_NE(marker, nullptr);
     TBotItems bots = BotItems(*Game);
-    std::vector<std::unique_ptr<TChitListInfo>> others;
-    others.push_back(std::make_unique<TChitListInfo>(marker->ID(), *Game));
-    const auto entries = Pointers(bots, others);
+    TChitListInfo other(marker->ID(), *Game);
+    std::vector<TChitListInfo*> entries;
+    for (const auto& entry : bots)
+        entries.push_back(entry.get());
+    entries.push_back(&other);
 
-    const std::vector<TChitListInfo*> both = ChitsAtPoint(*Game, entries, ShownPoint(0, 0, 5, 5, Shown), Shown);
+    const QPoint robot = ShownPoint(0, 0, 5, 5, Shown);
+    const QPoint flag = ShownPoint(1, 0, 4, 4, Shown);
+    const std::vector<TChitListInfo*> both = ChitsAtPoint(*Game, entries, robot, Shown);
     ASSERT_EQ(both.size(), 2u);
     EXPECT_EQ(both[0]->GetChit()->ID(), "ZoomBot");
     EXPECT_EQ(both[1]->GetChit()->ID(), "Pit_1");
-    EXPECT_EQ(ChitAtPoint(*Game, entries, ShownPoint(0, 0, 5, 5, Shown), Shown), both[0]);
+    EXPECT_EQ(ChitAtPoint(*Game, entries, robot, Shown), both[0]);
     // A flag is on the map but in no list: it is seen, never picked.
-    EXPECT_TRUE(ChitsAtPoint(*Game, entries, ShownPoint(1, 0, 4, 4, Shown), Shown).empty());
+    EXPECT_TRUE(ChitsAtPoint(*Game, entries, flag, Shown).empty());
     EXPECT_EQ(ChitAtPoint(*Game, entries, QPoint(300, 300), Shown), nullptr);
-}
-
-TEST_F(ProcessTest, HintListsEveryChitOnTheSquareInListOrder)
-{
-    Place("ZoomBot", 1, 0, 4, 4);
-    EXPECT_EQ(MapHint(*Game, ShownPoint(1, 0, 4, 4, Shown), Shown), "Flag 1\r\nZoom Bot");
-    EXPECT_EQ(MapHint(*Game, ShownPoint(0, 0, 2, 11, Shown), Shown), "Start");
+    // The hint names every chit on the square, in list order.
+    EXPECT_EQ(MapHint(*Game, robot, Shown), "Zoom Bot\r\npit 1");
+    EXPECT_EQ(MapHint(*Game, flag, Shown), "Flag 1");
     EXPECT_EQ(MapHint(*Game, ShownPoint(0, 0, 7, 7, Shown), Shown), "");
     EXPECT_EQ(MapHint(*Game, QPoint(300, 300), Shown), "");
+
+    // A preview shows the current phase, where nothing is picked.
+    GoToPhase(1, 4);
+    EXPECT_TRUE(IsPreview(*Game));
+    EXPECT_EQ(ShownPhaseNumber(*Game), 1);
+    EXPECT_TRUE(ChitsAtPoint(*Game, entries, robot, Shown).empty());
+    Game->CurrentTurn()->SetViewingPhaseNumber(1);
+    EXPECT_FALSE(IsPreview(*Game));
+    EXPECT_EQ(ChitsAtPoint(*Game, entries, robot, Shown).size(), 2u);
 }
 
 TEST_F(ProcessTest, EditingControlsFollowTheSelectedChit)
@@ -222,6 +195,8 @@ TEST_F(ProcessTest, EditingControlsFollowTheSelectedChit)
         bool Archive;
         const char* Board;
         const char* Coords;
+        bool SaveImages = true;
+        bool NextPhase = true;
     };
     const std::vector<Case> cases = {
         {"nothing selected", [] {}, Nothing, false, 100, false, "", ""},
@@ -244,6 +219,11 @@ TEST_F(ProcessTest, EditingControlsFollowTheSelectedChit)
             ZoomEntry, true, 100, true, "unknown grid coords", "(2, 2)"},
         {"archive without a square", [this] { Viewed()->ArchiveList()->AddArchive(btZoomBot); }, ZoomEntry, false,
             100, false, "", ""},
+        // A previewed phase has nothing of its own to edit or write; the last has no next phase.
+        {"preview", [this] { Place("ZoomBot", 0, 0, 5, 5); GoToPhase(1, 4); }, ZoomEntry, false, 100, false, "", "",
+            false},
+        {"last phase", [this] { Place("ZoomBot", 0, 0, 5, 5); GoToPhase(5, 5); }, ZoomEntry, true, 100, true, "", "",
+            true, false},
     };
     for (const Case& c : cases) {
         StartGame();
@@ -257,27 +237,10 @@ TEST_F(ProcessTest, EditingControlsFollowTheSelectedChit)
         EXPECT_EQ(controls.Archive, c.Archive) << c.Name;
         EXPECT_EQ(controls.ArchiveBoard, c.Board) << c.Name;
         EXPECT_EQ(controls.ArchiveCoords, c.Coords) << c.Name;
-        EXPECT_EQ(controls.SaveImagesCaption, "Save Images for Turn 1 Phase 0") << c.Name;
-        EXPECT_TRUE(controls.SaveImages) << c.Name;
-        EXPECT_TRUE(controls.NextPhase) << c.Name;
+        EXPECT_EQ(controls.SaveImagesCaption, Format("Save Images for Turn 1 Phase %d", Game->ViewingPhaseNumber()));
+        EXPECT_EQ(controls.SaveImages, c.SaveImages) << c.Name;
+        EXPECT_EQ(controls.NextPhase, c.NextPhase) << c.Name;
     }
-}
-
-TEST_F(ProcessTest, PreviewAndTheLastPhaseDisableWhatTheyCannotDo)
-{
-    Place("ZoomBot", 0, 0, 5, 5);
-    TBotListInfo zoom(btZoomBot, *Game);
-    GoToPhase(1, 4);
-    TChitControls controls = ChitControls(Game, &zoom);
-    EXPECT_FALSE(controls.ChitEditing);
-    EXPECT_FALSE(controls.Archive);
-    EXPECT_FALSE(controls.SaveImages);
-    EXPECT_EQ(controls.SaveImagesCaption, "Save Images for Turn 1 Phase 4");
-    EXPECT_TRUE(controls.NextPhase);
-    GoToPhase(5, 5);
-    controls = ChitControls(Game, &zoom);
-    EXPECT_TRUE(controls.ChitEditing);
-    EXPECT_FALSE(controls.NextPhase);
     EXPECT_FALSE(ChitControls(nullptr, nullptr).SaveImages);
 }
 
@@ -332,14 +295,11 @@ TEST_F(ProcessTest, AddChitOffersTheTemplatesSortedWithoutRegardToCase)
     Chit("Twonky")->SetIsCloneable(true);
     Chit("Twonky")->SetDescription("bolt");
     std::vector<std::string> captions;
-    std::vector<int> indexes;
     for (const TAddChitItem& item : AddChitItems(*Game)) {
         captions.push_back(item.Caption);
-        indexes.push_back(item.Index);
         EXPECT_EQ(Viewed()->ChitList()->CloneableAt(item.Index)->ID(), item.TemplateID);
     }
     EXPECT_EQ(captions, (std::vector<std::string> {"bolt", "Flag 1", "pit", "Start"}));
-    EXPECT_EQ(indexes.size(), 4u);
 }
 
 TEST_F(ProcessTest, TwoMarkersFromOneTemplateAreNumberedAndStandOnTheirSquares)
@@ -362,18 +322,6 @@ TEST_F(ProcessTest, TwoMarkersFromOneTemplateAreNumberedAndStandOnTheirSquares)
     EXPECT_EQ(AddMarker(*Viewed(), layout, "Start", TMapPlace {"1_1", 3, 3}), nullptr);
     EXPECT_EQ(AddMarker(*Viewed(), layout, "Start", TMapPlace {"0_0", 13, 3}), nullptr);
     EXPECT_EQ(Viewed()->ChitList()->Count(), count);
-}
-
-TEST_F(ProcessTest, HideChitsSwitchesTheLayerLimitAndTheCaption)
-{
-    EXPECT_EQ(Game->ChitLayerLimit(), -1);
-    EXPECT_EQ(ShowHideCaption(*Game), "Hide Chits");
-    ToggleChitLayerLimit(*Game);
-    EXPECT_EQ(Game->ChitLayerLimit(), 100);
-    EXPECT_EQ(ShowHideCaption(*Game), "Show Chits");
-    ToggleChitLayerLimit(*Game);
-    EXPECT_EQ(Game->ChitLayerLimit(), -1);
-    EXPECT_EQ(ShowHideCaption(*Game), "Hide Chits");
 }
 
 TEST_F(ProcessTest, SaveImagesWritesThePhaseTheCaptionNames)

@@ -23,10 +23,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -39,11 +37,20 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 // ----------------------------------------------------------------------------- picture helpers
+
+constexpr QRgb Grey = 0xff808080;
+constexpr QRgb Red = 0xffff0000;
+constexpr QRgb Green = 0xff00ff00;
+constexpr QRgb Blue = 0xff0000ff;
+constexpr QRgb Yellow = 0xffffff00;
+constexpr QRgb Magenta = 0xffff00ff;
+constexpr QRgb Cyan = 0xff00ffff;
 
 QImage Solid(int width, int height, QRgb colour)
 {
@@ -63,6 +70,17 @@ QImage Noise(int width, int height, std::uint32_t seed)
             line[x] = 0xff000000u | (seed >> 8);
         }
     }
+    return image;
+}
+
+// A picture with a see-through middle, to be drawn over what lies under it.
+QImage SeeThrough(int width, int height, QRgb colour)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    for (int y = height / 4; y < height * 3 / 4; ++y)
+        for (int x = width / 4; x < width * 3 / 4; ++x)
+            image.setPixel(x, y, qRgba(qRed(colour), qGreen(colour), qBlue(colour), 96));
     return image;
 }
 
@@ -95,107 +113,72 @@ bool AllOf(const QImage& image, const QRect& rect, QRgb colour)
     return true;
 }
 
-// For decoded JPEG pictures, which are close to the colours drawn but not exact.
-bool Near(QRgb a, QRgb b, int tolerance = 16)
+// Where the chit is drawn on its board's picture and how large, nudge and slot not included.
+QRect ChitRect(const TChit& chit)
 {
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
-        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+    return QRect(ChitPixelLeft(chit), ChitPixelTop(chit), ChitPixelWidth(chit), ChitPixelHeight(chit));
 }
 
-// The segments of a JPEG file up to the start of the scan: marker and contents.
-struct TJpegSegment {
-    int Marker = 0;
-    QByteArray Data;
+// ----------------------------------------------------------------------------- JPEG files
+
+// Qt's own writer at the settings of the tool's files: the encoder's reference.
+std::string QtJpegBytes(const QImage& picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(false);
+    writer.setOptimizedWrite(false);
+    EXPECT_TRUE(writer.write(picture)) << writer.errorString().toStdString();
+    return bytes.toStdString();
+}
+
+// What a JPEG file says before its scan: its frames and its quantisation tables.
+struct TJpegHeader {
+    std::vector<int> Frames; // the start-of-frame markers: 0xC0 is baseline, 0xC2 progressive
+    int Precision = 0;
+    int Components = 0;
+    QSize Size;
+    std::string Tables; // the contents of every DQT segment
 };
 
-std::vector<TJpegSegment> JpegSegments(const QByteArray& bytes)
+TJpegHeader JpegHeader(const std::string& bytes)
 {
-    std::vector<TJpegSegment> segments;
-    if (bytes.size() < 4 || static_cast<unsigned char>(bytes[0]) != 0xFF
-        || static_cast<unsigned char>(bytes[1]) != 0xD8)
-        return segments;
-    qsizetype i = 2;
-    while (i + 4 <= bytes.size() && static_cast<unsigned char>(bytes[i]) == 0xFF) {
-        const int marker = 0xFF00 | static_cast<unsigned char>(bytes[i + 1]);
-        const int length = (static_cast<unsigned char>(bytes[i + 2]) << 8) | static_cast<unsigned char>(bytes[i + 3]);
-        segments.push_back({marker, bytes.mid(i + 4, length - 2)});
-        if (marker == 0xFFDA)
-            break;
+    TJpegHeader header;
+    auto at = [&bytes](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0; };
+    if (at(0) != 0xFF || at(1) != 0xD8)
+        return header;
+    for (std::size_t i = 2; i + 4 <= bytes.size() && at(i) == 0xFF && at(i + 1) != 0xDA;) {
+        const int marker = at(i + 1);
+        const std::size_t length = static_cast<std::size_t>(at(i + 2) << 8 | at(i + 3));
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            header.Frames.push_back(marker);
+            header.Precision = at(i + 4);
+            header.Size = QSize(at(i + 7) << 8 | at(i + 8), at(i + 5) << 8 | at(i + 6));
+            header.Components = at(i + 9);
+        }
+        if (marker == 0xDB)
+            header.Tables += bytes.substr(i + 4, length - 2);
         i += 2 + length;
     }
-    return segments;
+    return header;
 }
 
-// The quantisation tables libjpeg makes for quality 90 from the example tables of the JPEG
-// standard, in the zigzag order a file holds them.
-std::vector<int> Quality90Table(bool chrominance)
+// What the tool promises of every JPEG it writes: one baseline frame of 8-bit samples in three
+// components, and the quantisation tables of the reference at quality 90.
+void ExpectBaselineJpeg(const std::string& fileName, QSize size)
 {
-    static const int luminance[64] = {16, 11, 10, 16, 24, 40, 51, 61, 12, 12, 14, 19, 26, 58, 60, 55, 14, 13, 16, 24,
-        40, 57, 69, 56, 14, 17, 22, 29, 51, 87, 80, 62, 18, 22, 37, 56, 68, 109, 103, 77, 24, 35, 55, 64, 81, 104, 113,
-        92, 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
-    static const int chroma[64] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99, 24, 26, 56, 99, 99,
-        99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
-        99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
-    static const int zigzag[64] = {0, 1, 8, 16, 9, 2, 3, 10, 17, 24, 32, 25, 18, 11, 4, 5, 12, 19, 26, 33, 40, 48, 41,
-        34, 27, 20, 13, 6, 7, 14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52,
-        45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
-    const int scale = 200 - 2 * 90;
-    std::vector<int> table;
-    for (int i = 0; i < 64; ++i)
-        table.push_back(std::clamp(((chrominance ? chroma : luminance)[zigzag[i]] * scale + 50) / 100, 1, 255));
-    return table;
+    const TJpegHeader header = JpegHeader(ReadBytes(fileName));
+    EXPECT_EQ(header.Frames, std::vector<int> {0xC0}) << fileName;
+    EXPECT_EQ(header.Precision, 8) << fileName;
+    EXPECT_EQ(header.Components, 3) << fileName;
+    EXPECT_EQ(header.Size, size) << fileName;
+    EXPECT_EQ(header.Tables, JpegHeader(QtJpegBytes(Solid(8, 8, Grey))).Tables) << fileName;
 }
 
-// Checks what the tool promises of every JPEG it writes; the picture decoded.
-QImage ExpectBaselineJpeg(const std::string& fileName, QSize size)
-{
-    const QByteArray bytes = QByteArray::fromStdString(ReadBytes(fileName));
-    const std::vector<TJpegSegment> segments = JpegSegments(bytes);
-    EXPECT_FALSE(segments.empty()) << fileName;
-    bool baseline = false;
-    std::vector<std::vector<int>> tables;
-    for (const TJpegSegment& segment : segments) {
-        EXPECT_NE(segment.Marker, 0xFFC2) << "progressive: " << fileName;
-        if (segment.Marker == 0xFFC0) {
-            baseline = true;
-            EXPECT_EQ(static_cast<unsigned char>(segment.Data[0]), 8);
-            EXPECT_EQ((static_cast<unsigned char>(segment.Data[1]) << 8) | static_cast<unsigned char>(segment.Data[2]),
-                size.height());
-            EXPECT_EQ((static_cast<unsigned char>(segment.Data[3]) << 8) | static_cast<unsigned char>(segment.Data[4]),
-                size.width());
-            EXPECT_EQ(static_cast<unsigned char>(segment.Data[5]), 3) << "colour components: " << fileName;
-        }
-        if (segment.Marker == 0xFFDB) {
-            // One or more 8-bit tables, each a byte of precision and number, then 64 entries.
-            for (qsizetype i = 0; i + 65 <= segment.Data.size(); i += 65) {
-                EXPECT_EQ(static_cast<unsigned char>(segment.Data[i]) >> 4, 0);
-                std::vector<int> table;
-                for (int k = 1; k <= 64; ++k)
-                    table.push_back(static_cast<unsigned char>(segment.Data[i + k]));
-                tables.push_back(table);
-            }
-        }
-    }
-    EXPECT_TRUE(baseline) << fileName;
-    EXPECT_EQ(tables.size(), 2u) << fileName;
-    if (tables.size() == 2) {
-        EXPECT_EQ(tables[0], Quality90Table(false)) << fileName;
-        EXPECT_EQ(tables[1], Quality90Table(true)) << fileName;
-    }
-    QImage decoded(QString::fromStdString(fileName));
-    EXPECT_EQ(decoded.size(), size) << fileName;
-    return decoded;
-}
-
-// ----------------------------------------------------------------------------- fixture
-
-constexpr QRgb Grey = 0xff808080;
-constexpr QRgb Red = 0xffff0000;
-constexpr QRgb Green = 0xff00ff00;
-constexpr QRgb Blue = 0xff0000ff;
-constexpr QRgb Yellow = 0xffffff00;
-constexpr QRgb Magenta = 0xffff00ff;
-constexpr QRgb Cyan = 0xff00ffff;
+// ----------------------------------------------------------------------------- fixtures
 
 // Synthetic board and chit pictures in a folder that stands in for the executable's, itself
 // inside a temporary folder so that writing above it can be caught.
@@ -264,6 +247,21 @@ private:
     TExecutableFolderScope FFolderScope;
 };
 
+// One grey board of 480 pixels placed at (0, 0), and a list for the chits on it.
+class BoardRenderTest : public RenderTest {
+protected:
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        AddBoard("Plain", Solid(480, 480, Grey));
+        Placed = Place(Layout, "Plain", 0, 0);
+    }
+
+    TUsedBoardList Layout;
+    TUsedBoard* Placed = nullptr;
+    TChitList Chits;
+};
+
 // A game with one turn, or several, whose last turn stands at phase 5.
 class GameRenderTest : public RenderTest {
 protected:
@@ -287,52 +285,35 @@ protected:
 
 } // namespace
 
-// ----------------------------------------------------------------------------- quarter turns
+// ----------------------------------------------------------------------------- one chit
 
-TEST(RenderTurn, QuarterTurnsMoveTheCornersAndFourGiveThePictureBack)
+TEST(RenderTurn, QuarterTurnsMoveEveryPixelAndFourGiveThePictureBack)
 {
-    QImage old(3, 2, QImage::Format_RGB32);
-    const QRgb pixels[2][3] = {{Red, Green, Blue}, {Yellow, Magenta, Cyan}};
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x)
-            old.setPixel(x, y, pixels[y][x]);
-
-    QImage clockwise = old;
-    TurnPicture(clockwise, 0);
-    ASSERT_EQ(clockwise.size(), QSize(2, 3));
-    EXPECT_EQ(clockwise.pixel(1, 0), Red); // old top-left at the new top-right
-    EXPECT_EQ(clockwise.pixel(0, 0), Yellow); // old bottom-left at the new top-left
-    EXPECT_EQ(clockwise.pixel(1, 2), Blue); // old top-right at the new bottom-right
-
-    QImage counter = old;
-    TurnPicture(counter, 1);
-    ASSERT_EQ(counter.size(), QSize(2, 3));
-    EXPECT_EQ(counter.pixel(0, 2), Red); // old top-left at the new bottom-left
-    EXPECT_EQ(counter.pixel(0, 0), Blue); // old top-right at the new top-left
-    EXPECT_EQ(counter.pixel(1, 2), Yellow);
-
+    auto picture = [](int width, std::vector<QRgb> pixels) {
+        QImage image(width, static_cast<int>(pixels.size()) / width, QImage::Format_RGB32);
+        for (int i = 0; i < static_cast<int>(pixels.size()); ++i)
+            image.setPixel(i % width, i / width, pixels[static_cast<std::size_t>(i)]);
+        return image;
+    };
+    const QImage old = picture(3, {Red, Green, Blue, Yellow, Magenta, Cyan});
+    const QImage clockwise = picture(2, {Yellow, Red, Magenta, Green, Cyan, Blue});
+    const QImage counter = picture(2, {Blue, Cyan, Green, Magenta, Red, Yellow});
     for (int direction : {0, 1}) {
         QImage turned = old;
-        for (int i = 0; i < 4; ++i)
+        TurnPicture(turned, direction);
+        EXPECT_EQ(turned, direction == 0 ? clockwise : counter) << "direction " << direction;
+        for (int i = 1; i < 4; ++i)
             TurnPicture(turned, direction);
         EXPECT_EQ(turned, old) << "direction " << direction;
     }
 }
 
-// ----------------------------------------------------------------------------- one chit
-
-TEST_F(RenderTest, ChitFacingTurnsThePictureAndSwapsItsSides)
+TEST_F(BoardRenderTest, ChitFacingTurnsThePictureAndSwapsItsSides)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
     // 40 x 20: red left half, blue right half; the stored picture faces north.
     QImage picture = Solid(40, 20, Red);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 20; x < 40; ++x)
-            picture.setPixel(x, y, Blue);
-    TChitList chits;
-    TChit* chit = AddChit(chits, "Arrow", picture, placed, 5, 6);
+    QPainter(&picture).fillRect(20, 0, 20, 20, Blue);
+    TChit* chit = AddChit(Chits, "Arrow", picture, Placed, 5, 6);
     const int cx = Centre(5, 480), cy = Centre(6, 480);
 
     struct Case {
@@ -348,96 +329,64 @@ TEST_F(RenderTest, ChitFacingTurnsThePictureAndSwapsItsSides)
     };
     for (const Case& c : cases) {
         chit->SetChitFacing(c.Facing);
-        QImage canvas = *placed->Picture();
+        QImage canvas = *Placed->Picture();
         DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
         EXPECT_EQ(BoxOf(canvas, Red), c.RedBox) << "facing " << c.Facing;
         EXPECT_EQ(BoxOf(canvas, Blue), c.BlueBox) << "facing " << c.Facing;
     }
 
-    chit->SetChitFacing(cfEast);
-    EXPECT_EQ(ChitPixelWidth(*chit), 20);
-    EXPECT_EQ(ChitPixelHeight(*chit), 40);
-    EXPECT_EQ(ChitPixelLeft(*chit), cx - 10);
-    EXPECT_EQ(ChitPixelTop(*chit), cy - 20);
+    EXPECT_EQ(ChitRect(*chit), QRect(cx - 10, cy - 20, 20, 40)); // facing west
     chit->SetImageSizePercent(50);
-    EXPECT_EQ(ChitPixelWidth(*chit), 10);
-    EXPECT_EQ(ChitPixelHeight(*chit), 20);
+    EXPECT_EQ(ChitRect(*chit), QRect(cx - 5, cy - 10, 10, 20));
     // Without a placed board the sides are not exchanged and there is no corner.
     chit->TakeOffMap();
-    EXPECT_EQ(ChitPixelWidth(*chit), 20);
-    EXPECT_EQ(ChitPixelHeight(*chit), 10);
-    EXPECT_EQ(ChitPixelLeft(*chit), -1);
-    EXPECT_EQ(ChitPixelTop(*chit), -1);
+    EXPECT_EQ(ChitRect(*chit), QRect(-1, -1, 20, 10));
 }
 
-TEST_F(RenderTest, SizeNudgeAndCellOffsetPlaceTheChit)
+TEST_F(BoardRenderTest, SizeNudgeAndCellOffsetPlaceTheChit)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    Place(layout, "Plain", 0, 0);
-    TUsedBoard* right = Place(layout, "Plain", 1, 0);
-    TChitList chits;
-    TChit* chit = AddChit(chits, "Box", Solid(100, 100, Red), right, 4, 9);
-    const int cx = Centre(4, 480), cy = Centre(9, 480);
-
+    TUsedBoard* right = Place(Layout, "Plain", 1, 0);
+    TChit* chit = AddChit(Chits, "Box", Solid(100, 100, Red), right, 4, 9);
     chit->SetImageSizePercent(29); // 29% of 100 pixels is 29, not 28
     chit->SetImagePixelShiftX(7);
     chit->SetImagePixelShiftY(-3);
+    const QRect onBoard(Centre(4, 480) - 14 + 7, Centre(9, 480) - 14 - 3, 29, 29);
     QImage board = *right->Picture();
     DrawChit(Renderer.Notes(), *chit, board, false, -1, -1);
-    EXPECT_EQ(BoxOf(board, Red), QRect(cx - 14 + 7, cy - 14 - 3, 29, 29));
-
+    EXPECT_EQ(BoxOf(board, Red), onBoard);
     // On the whole map the chit's cell origin is added.
     QImage map = Solid(960, 480, Grey);
     DrawChit(Renderer.Notes(), *chit, map, true, -1, -1);
-    EXPECT_EQ(BoxOf(map, Red), QRect(480 + cx - 14 + 7, cy - 14 - 3, 29, 29));
+    EXPECT_EQ(BoxOf(map, Red), onBoard.translated(480, 0));
 }
 
-TEST_F(RenderTest, SlotsPushAMarkerAwayFromTheCentreOfItsSquare)
+TEST_F(BoardRenderTest, SlotsPushAMarkerAwayFromTheCentreOfItsSquare)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
-    TChitList chits;
-    TChit* marker = AddChit(chits, "Marker", Solid(30, 30, Green), placed, 6, 6);
-
+    TChit* marker = AddChit(Chits, "Marker", Solid(30, 30, Green), Placed, 6, 6);
     auto boxAt = [&](int slot) {
-        QImage canvas = *placed->Picture();
+        QImage canvas = *Placed->Picture();
         DrawChit(Renderer.Notes(), *marker, canvas, false, -1, slot);
         return BoxOf(canvas, Green);
     };
     const QRect centred = boxAt(-1);
     ASSERT_EQ(centred, QRect(Centre(6, 480) - 15, Centre(6, 480) - 15, 30, 30));
-    // Each marker's outer edge 45 pixels from the centre: 30 pixels out for a 30-pixel marker.
-    const std::vector<std::pair<int, QPoint>> slotCases = {
-        {0, {-30, 30}}, // lower left
-        {1, {30, 30}}, // lower right
-        {2, {-30, 0}}, // middle left
-        {3, {30, 0}}, // middle right
-        {4, {-30, -30}}, // upper left
-        {5, {30, -30}}, // upper right
-        {6, {0, 30}}, // lower centre
-        {7, {0, -30}}, // upper centre
-        {-5, {0, 0}},
-    };
+    // Slots 0 and 1 lower left and right, 2 and 3 middle, 4 and 5 upper, 6 lower and 7 upper
+    // centre: each marker's outer edge 45 pixels from the centre, 30 pixels out for 30 pixels.
+    const std::vector<std::pair<int, QPoint>> slotCases = {{0, {-30, 30}}, {1, {30, 30}}, {2, {-30, 0}},
+        {3, {30, 0}}, {4, {-30, -30}}, {5, {30, -30}}, {6, {0, 30}}, {7, {0, -30}}, {-5, {0, 0}}};
     for (const auto& [slot, offset] : slotCases)
         EXPECT_EQ(boxAt(slot), centred.translated(offset)) << "slot " << slot;
     // A larger marker moves less, so that its outer edge stays where the small one's is.
     EXPECT_EQ(ChitSlotOffset(0, 50, 40), QPoint(-20, 25));
 }
 
-TEST_F(RenderTest, LayerLimitHidesOnlyTheLayersAboveIt)
+TEST_F(BoardRenderTest, ChitsAboveTheLayerLimitOrOffTheirBoardAreNotDrawnAndCoverNothing)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
-    TChitList chits;
-    TChit* low = AddChit(chits, "Low", Solid(20, 20, Red), placed, 3, 3);
-    TChit* high = AddChit(chits, "High", Solid(20, 20, Blue), placed, 8, 8);
+    TChit* low = AddChit(Chits, "Low", Solid(20, 20, Red), Placed, 3, 3);
+    TChit* high = AddChit(Chits, "High", Solid(20, 20, Blue), Placed, 8, 8);
     low->SetDrawLayer(100);
     high->SetDrawLayer(101);
-
-    QImage canvas = *placed->Picture();
+    QImage canvas = *Placed->Picture();
     DrawChit(Renderer.Notes(), *low, canvas, false, 100, -1);
     DrawChit(Renderer.Notes(), *high, canvas, false, 100, -1);
     EXPECT_FALSE(BoxOf(canvas, Red).isEmpty());
@@ -446,18 +395,24 @@ TEST_F(RenderTest, LayerLimitHidesOnlyTheLayersAboveIt)
     EXPECT_TRUE(high->SaveUnder().isNull());
     DrawChit(Renderer.Notes(), *high, canvas, false, -1, -1);
     EXPECT_FALSE(BoxOf(canvas, Blue).isEmpty());
+
+    // Nor is a chit whose placed board, or square, does not resolve: what it covered when it
+    // was drawn before is not put back either.
+    const QImage original = Noise(480, 480, 9);
+    for (const auto& [usedBoardID, x] : {std::pair {"5_5", 6}, std::pair {"0_0", 13}}) {
+        high->UsedBoardRef()->SetID(usedBoardID);
+        high->SetX(x);
+        canvas = original;
+        DrawChit(Renderer.Notes(), *high, canvas, false, -1, -1);
+        EXPECT_EQ(canvas, original) << usedBoardID;
+        EraseChit(*high, canvas, false);
+        EXPECT_EQ(canvas, original) << usedBoardID;
+    }
 }
 
-TEST_F(RenderTest, EraseRestoresTheCanvasPixelForPixel)
+TEST_F(BoardRenderTest, EraseRestoresTheCanvasPixelForPixel)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    Place(layout, "Plain", 0, 0);
-    TUsedBoard* right = Place(layout, "Plain", 1, 0);
-    TChitList chits;
-    QImage picture = Noise(37, 23, 7);
-    TChit* chit = AddChit(chits, "Odd", picture, right, 6, 6);
-
+    TChit* chit = AddChit(Chits, "Odd", Noise(37, 23, 7), Place(Layout, "Plain", 1, 0), 6, 6);
     struct Case {
         const char* Name;
         int X, Y, Slot, ShiftX;
@@ -490,91 +445,79 @@ TEST_F(RenderTest, EraseRestoresTheCanvasPixelForPixel)
     }
 }
 
-TEST_F(RenderTest, ChitWhoseBoardDoesNotResolveIsNotDrawnAndNotErased)
-{
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
-    TChitList chits;
-    TChit* chit = AddChit(chits, "Lost", Solid(20, 20, Red), placed, 6, 6);
-    chit->UsedBoardRef()->SetID("5_5");
-    const QImage original = Noise(480, 480, 9);
-    QImage canvas = original;
-    DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
-    EXPECT_EQ(canvas, original);
-    EraseChit(*chit, canvas, false);
-    EXPECT_EQ(canvas, original);
-    // A square outside the grid resolves no better.
-    chit->UsedBoardRef()->SetID("0_0");
-    chit->SetX(13);
-    DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
-    EXPECT_EQ(canvas, original);
-}
-
 // ----------------------------------------------------------------------------- editing on a canvas
 
-TEST_F(RenderTest, EditingStepsEraseAndRedrawOnTheCanvas)
+TEST_F(BoardRenderTest, EditingStepsEraseTheChitAndDrawItWhereItNowStands)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
-    TChitList chits;
-    TChit* chit = AddChit(chits, "Bot", Solid(20, 10, Red), placed, 6, 6);
-    QImage canvas = *placed->Picture();
-    DrawChit(Renderer.Notes(), *chit, canvas, false, -1, -1);
-
-    auto expectAlone = [&](const char* step) {
-        EXPECT_EQ(BoxOf(canvas, Red),
-            QRect(ChitPixelLeft(*chit) + chit->ImagePixelShiftX(), ChitPixelTop(*chit) + chit->ImagePixelShiftY(),
-                ChitPixelWidth(*chit), ChitPixelHeight(*chit)))
-            << step;
+    TChit* chit = AddChit(Chits, "Bot", Solid(20, 10, Red), Placed, 6, 6);
+    TDrawNotes& notes = Renderer.Notes();
+    using TStep = std::function<void(QImage&)>;
+    auto step = [&notes, chit](void (*edit)(TDrawNotes&, TChit&, QImage&, bool)) {
+        return [&notes, chit, edit](QImage& canvas) { edit(notes, *chit, canvas, false); };
     };
-    MoveEast(Renderer.Notes(), *chit, canvas, false);
-    EXPECT_EQ(chit->X(), 7);
-    expectAlone("east");
-    MoveSouth(Renderer.Notes(), *chit, canvas, false);
-    MoveSouth(Renderer.Notes(), *chit, canvas, false);
-    EXPECT_EQ(chit->Y(), 8);
-    expectAlone("south");
-    MoveWest(Renderer.Notes(), *chit, canvas, false);
-    MoveNorth(Renderer.Notes(), *chit, canvas, false);
-    EXPECT_EQ(QPoint(chit->X(), chit->Y()), QPoint(6, 7));
-    expectAlone("west and north");
-    RotateRight(Renderer.Notes(), *chit, canvas, false);
-    EXPECT_EQ(chit->ChitFacing(), cfEast);
-    EXPECT_EQ(BoxOf(canvas, Red).size(), QSize(10, 20));
-    RotateLeft(Renderer.Notes(), *chit, canvas, false);
-    RotateLeft(Renderer.Notes(), *chit, canvas, false);
-    EXPECT_EQ(chit->ChitFacing(), cfWest);
-    expectAlone("turned");
-    Tweak(Renderer.Notes(), *chit, 5, -4, canvas, false);
-    EXPECT_EQ(QPoint(chit->ImagePixelShiftX(), chit->ImagePixelShiftY()), QPoint(5, -4));
-    expectAlone("nudged");
-    EXPECT_TRUE(SetSizePercent(Renderer.Notes(), *chit, 200, canvas, false));
-    EXPECT_EQ(BoxOf(canvas, Red).size(), QSize(20, 40));
-    expectAlone("larger");
-    EXPECT_FALSE(SetSizePercent(Renderer.Notes(), *chit, 200, canvas, false));
-
-    // Everything else on the canvas is as it was.
-    QImage expected = *placed->Picture();
-    DrawChit(Renderer.Notes(), *chit, expected, false, -1, -1);
-    EXPECT_EQ(canvas, expected);
+    struct Case {
+        const char* Name;
+        QPoint From;
+        std::vector<TStep> Steps;
+        QPoint To;
+        TChitFacing Facing;
+        QPoint Shift;
+        QSize Drawn;
+    };
+    // Across the second and eleventh rows and columns, and every other kind of step.
+    const std::vector<Case> cases = {
+        {"north from row 2", {6, 2}, {step(MoveNorth)}, {6, 1}, cfNorth, {}, {20, 10}},
+        {"south from row 1", {6, 1}, {step(MoveSouth)}, {6, 2}, cfNorth, {}, {20, 10}},
+        {"south from row 11", {6, 11}, {step(MoveSouth)}, {6, 12}, cfNorth, {}, {20, 10}},
+        {"north from row 12", {6, 12}, {step(MoveNorth)}, {6, 11}, cfNorth, {}, {20, 10}},
+        {"west from column 2", {2, 6}, {step(MoveWest)}, {1, 6}, cfNorth, {}, {20, 10}},
+        {"east from column 1", {1, 6}, {step(MoveEast)}, {2, 6}, cfNorth, {}, {20, 10}},
+        {"east from column 11", {11, 6}, {step(MoveEast)}, {12, 6}, cfNorth, {}, {20, 10}},
+        {"west from column 12", {12, 6}, {step(MoveWest)}, {11, 6}, cfNorth, {}, {20, 10}},
+        {"turned right, then left twice", {6, 6}, {step(RotateRight), step(RotateLeft), step(RotateLeft)}, {6, 6},
+            cfWest, {}, {10, 20}},
+        {"nudged", {6, 6}, {[&](QImage& canvas) { Tweak(notes, *chit, 5, -4, canvas, false); }}, {6, 6}, cfNorth,
+            {5, -4}, {20, 10}},
+        {"larger", {6, 6}, {[&](QImage& canvas) { EXPECT_TRUE(SetSizePercent(notes, *chit, 200, canvas, false)); }},
+            {6, 6}, cfNorth, {}, {40, 20}},
+    };
+    for (const Case& c : cases) {
+        chit->SetX(c.From.x());
+        chit->SetY(c.From.y());
+        chit->SetChitFacing(cfNorth);
+        chit->SetImagePixelShiftX(0);
+        chit->SetImagePixelShiftY(0);
+        chit->SetImageSizePercent(100);
+        QImage canvas = *Placed->Picture();
+        DrawChit(notes, *chit, canvas, false, -1, -1);
+        for (const TStep& edit : c.Steps)
+            edit(canvas);
+        EXPECT_EQ(QPoint(chit->X(), chit->Y()), c.To) << c.Name;
+        EXPECT_EQ(chit->ChitFacing(), c.Facing) << c.Name;
+        EXPECT_EQ(QPoint(chit->ImagePixelShiftX(), chit->ImagePixelShiftY()), c.Shift) << c.Name;
+        EXPECT_EQ(BoxOf(canvas, Red).size(), c.Drawn) << c.Name;
+        // The chit alone where it now stands: everything else on the canvas is as it was.
+        QImage expected = *Placed->Picture();
+        DrawChit(notes, *chit, expected, false, -1, -1);
+        EXPECT_EQ(canvas, expected) << c.Name;
+    }
+    // The same size again is no step.
+    QImage canvas;
+    EXPECT_FALSE(SetSizePercent(notes, *chit, 200, canvas, false));
 }
 
 TEST_F(GameRenderTest, MoveOntoTheNextBoardDrawsTheChitThereOnTheWholeMap)
 {
     AddBoard("Left", Solid(480, 480, Grey));
     AddBoard("Right", Solid(480, 480, Cyan));
-    PlaceInGame("Left", 0, 0);
+    TUsedBoard* left = PlaceInGame("Left", 0, 0);
     TUsedBoard* right = PlaceInGame("Right", 1, 0, 1);
-    TPhase* phase = StartTurns(1, 0);
-    TChit* chit = AddChit(*phase->ChitList(), "Bot", Solid(24, 24, Yellow), Game.UsedBoardList()->FindAt(0, 0), 12, 5);
+    TChit* chit = AddChit(*StartTurns(1, 0)->ChitList(), "Bot", Solid(24, 24, Yellow), left, 12, 5);
 
     QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     ASSERT_EQ(map.size(), QSize(960, 480));
     const QRect before = BoxOf(map, Yellow);
     ASSERT_FALSE(before.isEmpty());
-
     MoveEast(Renderer.Notes(), *chit, map, true);
     EXPECT_EQ(chit->UsedBoardID(), "1_0");
     EXPECT_EQ(chit->BoardID(), "Right");
@@ -585,81 +528,64 @@ TEST_F(GameRenderTest, MoveOntoTheNextBoardDrawsTheChitThereOnTheWholeMap)
     EXPECT_EQ(BoxOf(map, Yellow), QRect(centre.x() - 12, centre.y() - 12, 24, 24));
 
     // On the picture of one board the chit is not drawn once it has left that board.
-    chit->PlaceAt(Game.UsedBoardList()->FindAt(0, 0), 12, 5);
-    QImage board = *Game.UsedBoardList()->FindAt(0, 0)->Picture();
+    chit->PlaceAt(left, 12, 5);
+    QImage board = *left->Picture();
     DrawChit(Renderer.Notes(), *chit, board, false, -1, -1);
     MoveEast(Renderer.Notes(), *chit, board, false);
     EXPECT_EQ(chit->UsedBoardID(), "1_0");
-    EXPECT_EQ(board, *Game.UsedBoardList()->FindAt(0, 0)->Picture());
+    EXPECT_EQ(board, *left->Picture());
 }
 
 // ----------------------------------------------------------------------------- phases
 
-TEST_F(RenderTest, ArchiveMarkersOnOneInnerSquareTakeSlotsInListOrder)
+TEST_F(BoardRenderTest, ArchiveMarkersOnOneInnerSquareTakeSlotsInListOrder)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
     TBotList bots;
-    const int cx = Centre(6, 480), cy = Centre(6, 480);
-    const QRect centred(cx - 15, cy - 15, 30, 30);
-
-    struct Marker {
-        const char* ID;
-        QRgb Colour;
-    };
-    // Robots 0, 2 and 5 of the bot list.
-    const Marker hammer {"HammerBotArchive", Red}, spin {"SpinBotArchive", Green}, twitch {"TwitchArchive", Blue};
-    struct Case {
-        std::vector<Marker> Order;
-        std::vector<QPoint> Offsets; // slots 0, 1, 2 in list order
-    };
-    const std::vector<Case> cases = {
-        {{hammer, spin, twitch}, {{-30, 30}, {30, 30}, {-30, 0}}},
-        {{twitch, hammer, spin}, {{-30, 30}, {30, 30}, {-30, 0}}},
-    };
-    for (const Case& c : cases) {
+    const QRect centred(Centre(6, 480) - 15, Centre(6, 480) - 15, 30, 30);
+    // Markers of robots 0, 2 and 5 of the bot list: whatever their robots, they take slots 0, 1
+    // and 2 (lower left, lower right, middle left) in list order.
+    const std::pair<const char*, QRgb> hammer {"HammerBotArchive", Red}, spin {"SpinBotArchive", Green},
+        twitch {"TwitchArchive", Blue};
+    const QPoint offsets[] = {{-30, 30}, {30, 30}, {-30, 0}};
+    for (const auto& order : {std::vector {hammer, spin, twitch}, std::vector {twitch, hammer, spin}}) {
         TPhase phase;
-        for (const Marker& m : c.Order)
-            AddChit(*phase.ChitList(), m.ID, Solid(30, 30, m.Colour), placed, 6, 6);
+        for (const auto& [id, colour] : order)
+            AddChit(*phase.ChitList(), id, Solid(30, 30, colour), Placed, 6, 6);
         // Not an archive marker: stays centred, and takes no slot from the markers.
-        AddChit(*phase.ChitList(), "Flag1", Solid(10, 10, Yellow), placed, 6, 6);
-        QImage canvas = *placed->Picture();
-        Renderer.DrawPhaseChits(phase, canvas, *placed, -1, &bots);
-        for (std::size_t i = 0; i < c.Order.size(); ++i)
-            EXPECT_EQ(BoxOf(canvas, c.Order[i].Colour), centred.translated(c.Offsets[i])) << c.Order[i].ID;
-        EXPECT_EQ(BoxOf(canvas, Yellow), QRect(cx - 5, cy - 5, 10, 10));
+        AddChit(*phase.ChitList(), "Flag1", Solid(10, 10, Yellow), Placed, 6, 6);
+        QImage canvas = *Placed->Picture();
+        Renderer.DrawPhaseChits(phase, canvas, *Placed, -1, &bots);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            EXPECT_EQ(BoxOf(canvas, order[i].second), centred.translated(offsets[i])) << order[i].first;
+        EXPECT_EQ(BoxOf(canvas, Yellow), centred.adjusted(10, 10, -10, -10));
     }
 
     // On the outer ring the markers stay centred: the last drawn covers the others.
     TPhase phase;
-    for (const Marker& m : {hammer, spin, twitch})
-        AddChit(*phase.ChitList(), m.ID, Solid(30, 30, m.Colour), placed, 1, 7);
-    QImage canvas = *placed->Picture();
-    Renderer.DrawPhaseChits(phase, canvas, *placed, -1, &bots);
+    for (const auto& [id, colour] : {hammer, spin, twitch})
+        AddChit(*phase.ChitList(), id, Solid(30, 30, colour), Placed, 1, 7);
+    QImage canvas = *Placed->Picture();
+    Renderer.DrawPhaseChits(phase, canvas, *Placed, -1, &bots);
     EXPECT_EQ(BoxOf(canvas, Blue), QRect(Centre(1, 480) - 15, Centre(7, 480) - 15, 30, 30));
     EXPECT_TRUE(BoxOf(canvas, Red).isEmpty());
     EXPECT_TRUE(BoxOf(canvas, Green).isEmpty());
 }
 
-TEST_F(RenderTest, PhaseChitsAreDrawnByLayerWithEachRobotInItsState)
+TEST_F(BoardRenderTest, PhaseChitsAreDrawnByLayerWithEachRobotInItsState)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
-    TUsedBoard* other = Place(layout, "Plain", 1, 0);
+    TUsedBoard* other = Place(Layout, "Plain", 1, 0);
     TBotList bots;
     bots.FindByType(btZoomBot)->SetBotActivityLevel(alShutDown);
     TPhase phase;
     TChitList& chits = *phase.ChitList();
-    AddChit(chits, "Top", Solid(30, 30, Magenta), placed, 4, 4)->SetDrawLayer(5);
-    AddChit(chits, "Bottom", Solid(40, 40, Cyan), placed, 4, 4)->SetDrawLayer(1);
-    AddChit(chits, "ZoomBot", Solid(20, 20, Red), placed, 9, 9);
+    AddChit(chits, "Top", Solid(30, 30, Magenta), Placed, 4, 4)->SetDrawLayer(5);
+    AddChit(chits, "Bottom", Solid(40, 40, Cyan), Placed, 4, 4)->SetDrawLayer(1);
+    AddChit(chits, "ZoomBot", Solid(20, 20, Red), Placed, 9, 9);
     AddChit(chits, "ZoomBotShutDown", Solid(20, 20, Green));
     AddChit(chits, "Elsewhere", Solid(20, 20, Blue), other, 9, 9);
 
-    QImage canvas = *placed->Picture();
-    Renderer.DrawPhaseChits(phase, canvas, *placed, -1, &bots);
+    QImage canvas = *Placed->Picture();
+    Renderer.DrawPhaseChits(phase, canvas, *Placed, -1, &bots);
     // The higher layer on top, whatever the list order.
     EXPECT_EQ(BoxOf(canvas, Magenta), QRect(Centre(4, 480) - 15, Centre(4, 480) - 15, 30, 30));
     EXPECT_EQ(BoxOf(canvas, Cyan), QRect(Centre(4, 480) - 20, Centre(4, 480) - 20, 40, 40));
@@ -671,17 +597,13 @@ TEST_F(RenderTest, PhaseChitsAreDrawnByLayerWithEachRobotInItsState)
     EXPECT_TRUE(BoxOf(canvas, Blue).isEmpty());
 }
 
-TEST_F(RenderTest, DesignerCellShowsOnlyItsOwnBoardsChits)
+TEST_F(BoardRenderTest, DesignerCellShowsOnlyItsOwnBoardsChits)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0, 2);
-    TUsedBoard* other = Place(layout, "Plain", 0, 1);
-    TChitList chits;
-    TChit* start = AddChit(chits, "Start", Solid(20, 20, Red), placed, 2, 3);
-    TChit* flag = AddChit(chits, "Flag1", Solid(20, 20, Blue), other, 2, 3);
-    const QImage cell = Renderer.BoardPictureWithChits(*placed, {start, flag});
-    const QPoint centre = *placed->SquareCenter(2, 3);
+    Placed->SetRotationCount(2);
+    TChit* start = AddChit(Chits, "Start", Solid(20, 20, Red), Placed, 2, 3);
+    TChit* flag = AddChit(Chits, "Flag1", Solid(20, 20, Blue), Place(Layout, "Plain", 0, 1), 2, 3);
+    const QImage cell = Renderer.BoardPictureWithChits(*Placed, {start, flag});
+    const QPoint centre = *Placed->SquareCenter(2, 3);
     EXPECT_EQ(BoxOf(cell, Red), QRect(centre.x() - 10, centre.y() - 10, 20, 20));
     EXPECT_TRUE(BoxOf(cell, Blue).isEmpty());
     TUsedBoard unknown(&Catalogue, nullptr, 3, 3);
@@ -690,36 +612,26 @@ TEST_F(RenderTest, DesignerCellShowsOnlyItsOwnBoardsChits)
 
 // ----------------------------------------------------------------------------- the map
 
-TEST_F(GameRenderTest, MapOfTwoBoardsFillsEachCellLessItsLastColumnAndRow)
-{
-    AddBoard("RedBoard", Solid(1164, 1164, Red), false);
-    AddBoard("BlueBoard", Solid(1164, 1164, Blue), false);
-    PlaceInGame("RedBoard", 0, 0);
-    PlaceInGame("BlueBoard", 1, 0);
-    StartTurns(1, 0);
-    const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
-    ASSERT_EQ(map.size(), QSize(2328, 1164));
-    EXPECT_EQ(MapPictureSize(*Game.UsedBoardList()), QSize(2328, 1164));
-    EXPECT_TRUE(AllOf(map, QRect(0, 0, 1163, 1163), Red));
-    EXPECT_TRUE(AllOf(map, QRect(1164, 0, 1163, 1163), Blue));
-    EXPECT_TRUE(AllOf(map, QRect(1163, 0, 1, 1164), MapBackground));
-    EXPECT_TRUE(AllOf(map, QRect(2327, 0, 1, 1164), MapBackground));
-    EXPECT_TRUE(AllOf(map, QRect(0, 1163, 2328, 1), MapBackground));
-}
-
-TEST_F(GameRenderTest, EmptyCellsShowTheBackgroundAndSmallerBoardsAreStretched)
+TEST_F(GameRenderTest, MapFillsEachCellLessItsLastColumnAndRowWithTheBoardAndTheViewedPhasesChits)
 {
     AddBoard("Big", Solid(480, 480, Grey));
     AddBoard("Small", Solid(240, 240, Cyan));
-    PlaceInGame("Big", 0, 0);
+    TUsedBoard* big = PlaceInGame("Big", 0, 0);
     PlaceInGame("Small", 1, 1);
-    StartTurns(1, 0);
+    AddChit(*StartTurns(1, 2)->ChitList(), "Bot", Solid(20, 20, Red), big, 5, 5);
     const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     ASSERT_EQ(map.size(), QSize(960, 960));
-    EXPECT_TRUE(AllOf(map, QRect(480, 0, 480, 480), MapBackground));
-    EXPECT_TRUE(AllOf(map, QRect(0, 480, 480, 480), MapBackground));
+    EXPECT_EQ(MapPictureSize(*Game.UsedBoardList()), QSize(960, 960));
+    // A smaller board is stretched; the seams and the empty cells show the background.
+    EXPECT_TRUE(AllOf(map, QRect(0, 0, 479, 479), Grey));
     EXPECT_TRUE(AllOf(map, QRect(480, 480, 479, 479), Cyan));
-    // An empty map has no picture.
+    for (const QRect& background :
+        {QRect(479, 0, 481, 480), QRect(0, 479, 480, 481), QRect(959, 480, 1, 480), QRect(480, 959, 480, 1)})
+        EXPECT_TRUE(AllOf(map, background, MapBackground)) << background.x() << "," << background.y();
+    // A turn or phase that does not exist is drawn without chits; an empty map has no picture.
+    EXPECT_EQ(BoxOf(Renderer.BuildMapPicture(Game, 0, 2), Red), QRect(Centre(5, 480) - 10, Centre(5, 480) - 10, 20, 20));
+    for (const auto& [turn, phase] : {std::pair {0, 3}, std::pair {0, 9}, std::pair {7, 2}, std::pair {-1, 2}})
+        EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, turn, phase), Red).isEmpty()) << turn << "/" << phase;
     TGame empty;
     EXPECT_TRUE(Renderer.BuildMapPicture(empty, 0, 0).isNull());
 }
@@ -728,10 +640,7 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
 {
     // A marker of one colour at the centre of square (3, 2) of the unturned picture.
     QImage picture = Solid(480, 480, Grey);
-    const QPoint square(Centre(3, 480), Centre(2, 480));
-    for (int y = -2; y <= 2; ++y)
-        for (int x = -2; x <= 2; ++x)
-            picture.setPixel(square.x() + x, square.y() + y, Magenta);
+    QPainter(&picture).fillRect(Centre(3, 480) - 2, Centre(2, 480) - 2, 5, 5, QColor(Magenta));
     AddBoard("Marked", picture);
     PlaceInGame("Marked", 0, 0);
     TUsedBoard* turned = PlaceInGame("Marked", 1, 0);
@@ -742,7 +651,6 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
         turned->SetRotationCount(rotation);
         const QRect marker = BoxOf(*turned->Picture(), Magenta);
         ASSERT_EQ(marker.size(), QSize(5, 5)) << rotation;
-
         QImage board = *turned->Picture();
         Renderer.DrawPhaseChits(*phase, board, *turned, -1, Game.BotList());
         const QRect drawn = BoxOf(board, Yellow);
@@ -753,7 +661,6 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
         EXPECT_LE(std::abs(apart.x()), 2) << rotation;
         EXPECT_LE(std::abs(apart.y()), 2) << rotation;
         EXPECT_TRUE(drawn.contains(marker.center())) << rotation;
-
         // On the map it lands in the turned board's cell, over the same spot.
         const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
         EXPECT_EQ(map.pixel(marker.center() + QPoint(480, 0)), Yellow) << rotation;
@@ -761,31 +668,17 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
     }
 }
 
-TEST_F(GameRenderTest, MapOfAnotherTurnOrPhaseThatDoesNotExistShowsOnlyTheBoards)
-{
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoard* placed = PlaceInGame("Plain", 0, 0);
-    TPhase* phase = StartTurns(1, 2);
-    AddChit(*phase->ChitList(), "Bot", Solid(20, 20, Red), placed, 5, 5);
-    EXPECT_FALSE(BoxOf(Renderer.BuildMapPicture(Game, 0, 2), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, 0, 3), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, 0, 9), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, 7, 2), Red).isEmpty());
-    EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, -1, 2), Red).isEmpty());
-}
-
 // ----------------------------------------------------------------------------- damaged input
 
 TEST_F(GameRenderTest, MissingPicturesAreSkippedAndReportedOnce)
 {
     AddBoard("Plain", Solid(480, 480, Grey));
-    PlaceInGame("Plain", 0, 0);
+    TUsedBoard* placed = PlaceInGame("Plain", 0, 0);
     Catalogue.AddBoard("Gone", "Images/NoSuchBoard.png");
     PlaceInGame("Gone", 1, 0);
     TPhase* phase = StartTurns(1, 0);
-    TChit* lost = AddChit(*phase->ChitList(), "Lost", Solid(20, 20, Blue), Game.UsedBoardList()->FindAt(0, 0), 3, 3);
-    lost->SetRelativeFilePath("Images/NoSuchChit.png");
-    AddChit(*phase->ChitList(), "Bot", Solid(20, 20, Red), Game.UsedBoardList()->FindAt(0, 0), 6, 6);
+    AddChit(*phase->ChitList(), "Lost", Solid(20, 20, Blue), placed, 3, 3)->SetRelativeFilePath("Images/NoSuchChit.png");
+    AddChit(*phase->ChitList(), "Bot", Solid(20, 20, Red), placed, 6, 6);
 
     TMessageCapture capture;
     const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
@@ -804,19 +697,15 @@ TEST_F(GameRenderTest, MissingPicturesAreSkippedAndReportedOnce)
     EXPECT_EQ(written[1], PhaseImagePath("", 0, 0, 0, 1));
 }
 
-TEST_F(RenderTest, DamagedChitSizesAreClampedAndReported)
+TEST_F(BoardRenderTest, DamagedChitSizesAreClampedAndReported)
 {
-    AddBoard("Plain", Solid(480, 480, Grey));
-    TUsedBoardList layout;
-    TUsedBoard* placed = Place(layout, "Plain", 0, 0);
-    TChitList chits;
-    TChit* huge = AddChit(chits, "Huge", Solid(30, 20, Red), placed, 6, 6);
-    TChit* negative = AddChit(chits, "Negative", Solid(30, 20, Blue), placed, 6, 6);
+    TChit* huge = AddChit(Chits, "Huge", Solid(30, 20, Red), Placed, 6, 6);
+    TChit* negative = AddChit(Chits, "Negative", Solid(30, 20, Blue), Placed, 6, 6);
     huge->SetImageSizePercent(2000000000);
     negative->SetImageSizePercent(-50);
 
     TMessageCapture capture;
-    QImage canvas = *placed->Picture();
+    QImage canvas = *Placed->Picture();
     DrawChit(Renderer.Notes(), *huge, canvas, false, -1, -1);
     // At most the largest percentage, and never more than the side limit.
     EXPECT_EQ(ChitPixelWidth(*huge), 30 * MaxChitSizePercent / 100);
@@ -829,7 +718,7 @@ TEST_F(RenderTest, DamagedChitSizesAreClampedAndReported)
     EXPECT_NE(capture.Messages()[1].find("Negative"), std::string::npos);
 
     // A large picture is held to the side limit whatever its percentage.
-    TChit* wide = AddChit(chits, "Wide", Solid(3000, 10, Green), placed, 6, 6);
+    TChit* wide = AddChit(Chits, "Wide", Solid(3000, 10, Green), Placed, 6, 6);
     wide->SetImageSizePercent(500);
     EXPECT_LE(ChitPixelWidth(*wide), MaxChitPixelSide);
     EXPECT_GT(ChitPixelWidth(*wide), MaxChitPixelSide - 50);
@@ -873,7 +762,6 @@ TEST(RenderFolder, GameNamesBecomeSafeFolderNames)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
         // Names the new-game dialog accepts stay as they are.
-        {"League", "League"},
         {"Sunday League 2", "Sunday League 2"},
         {"Game..2", "Game..2"},
         {".hidden", ".hidden"},
@@ -909,19 +797,12 @@ TEST(RenderFolder, GamesNamedLikeTheToolsOwnFilesGetAFolderOfTheirOwn)
 {
     const std::string logName = QFileInfo(QString::fromStdString(DefaultLogFileName())).fileName().toStdString();
     const std::vector<std::pair<std::string, std::string>> cases = {
+        // The tool's own entries in any letter case, and its log whatever the program is called.
         {"Images", "Images (game)"},
         {"images", "images (game)"},
         {"BOARDS.XML", "BOARDS.XML (game)"},
-        {"Chits.xml", "Chits.xml (game)"},
-        {"CoreProgramDeck.xml", "CoreProgramDeck.xml (game)"},
-        {"BaseGameOptionDeck.xml", "BaseGameOptionDeck.xml (game)"},
-        {"BoltsAndBlastersOptionDeck.xml", "BoltsAndBlastersOptionDeck.xml (game)"},
-        {"ProgramDeck.xml", "ProgramDeck.xml (game)"},
-        {"BaseOptionDeck.xml", "BaseOptionDeck.xml (game)"},
-        {"PhaseTemplate.txt", "PhaseTemplate.txt (game)"},
         {"turntemplate.TXT", "turntemplate.TXT (game)"},
         {"CoglineTurnGenerator", "CoglineTurnGenerator (game)"},
-        {"CoglineTurnGenerator.log", "CoglineTurnGenerator.log (game)"},
         {logName, logName + " (game)"},
         // A name that already ends like a moved one moves too, so that no two games meet.
         {"Images (game)", "Images (game) (game)"},
@@ -939,82 +820,26 @@ TEST(RenderFolder, GamesNamedLikeTheToolsOwnFilesGetAFolderOfTheirOwn)
     }
     EXPECT_EQ(folders.size(), cases.size());
     // A long name keeps its suffix within the 255 bytes of one folder name.
-    const std::string cut = SafeFolderName(std::string(300, 'x') + " (game)");
-    EXPECT_EQ(cut, std::string(248, 'x') + " (game)");
-}
-
-TEST_F(GameRenderTest, SaveImagesWritesTheMapAndEachBoardAsBaselineJpegs)
-{
-    AddBoard("Plain", Solid(480, 480, Grey));
-    AddBoard("Other", Solid(480, 480, Cyan));
-    PlaceInGame("Plain", 0, 0);
-    TUsedBoard* lower = PlaceInGame("Other", 0, 1);
-    Game.SetGameName("League");
-    TPhase* phase = StartTurns(4, 5);
-    // Only the last turn's current phase is written.
-    AddChit(*Game.CurrentTurn()->PhaseByNumber(4)->ChitList(), "Earlier", Solid(60, 60, Blue), lower, 3, 9);
-    TChit* low = AddChit(*phase->ChitList(), "Low", Solid(60, 60, Red), lower, 3, 3);
-    TChit* high = AddChit(*phase->ChitList(), "High", Solid(60, 60, Green), lower, 9, 9);
-    low->SetDrawLayer(100);
-    high->SetDrawLayer(101);
-    Game.SetChitLayerLimit(100);
-
-    // An earlier file of the same name is replaced.
-    const std::string full = Folder() + "League/4/Full - Turn 4, Phase 5.jpg";
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Folder() + "League/4")));
-    {
-        QFile old(QString::fromStdString(full));
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("not a picture");
-    }
-
-    const std::vector<std::string> written = Renderer.SaveImages(Game);
-    const std::vector<std::string> expected = {
-        full, Folder() + "League/4/(0, 0) - Turn 4, Phase 5.jpg", Folder() + "League/4/(0, 1) - Turn 4, Phase 5.jpg"};
-    EXPECT_EQ(written, expected);
-    EXPECT_EQ(QDir(QString::fromStdString(Folder() + "League/4")).entryList(QDir::Files).size(), 3);
-
-    const QPoint lowCentre(Centre(3, 480), Centre(3, 480));
-    const QPoint highCentre(Centre(9, 480), Centre(9, 480));
-    // The whole map hides the layer above the game's limit...
-    const QImage map = ExpectBaselineJpeg(full, QSize(480, 960));
-    EXPECT_TRUE(Near(map.pixel(lowCentre + QPoint(0, 480)), Red));
-    EXPECT_TRUE(Near(map.pixel(highCentre + QPoint(0, 480)), Cyan));
-    EXPECT_TRUE(Near(map.pixel(Centre(3, 480), 480 + Centre(9, 480)), Cyan));
-    // ...while each board's file shows every chit.
-    const QImage board = ExpectBaselineJpeg(expected[2], QSize(480, 480));
-    EXPECT_TRUE(Near(board.pixel(lowCentre), Red));
-    EXPECT_TRUE(Near(board.pixel(highCentre), Green));
-    const QImage upper = ExpectBaselineJpeg(expected[1], QSize(480, 480));
-    EXPECT_TRUE(Near(upper.pixel(240, 240), Grey));
-
-    // With no limit the map shows every chit too.
-    Game.SetChitLayerLimit(-1);
-    Renderer.SaveImages(Game);
-    EXPECT_TRUE(Near(ExpectBaselineJpeg(full, QSize(480, 960)).pixel(highCentre + QPoint(0, 480)), Green));
+    EXPECT_EQ(SafeFolderName(std::string(300, 'x') + " (game)"), std::string(248, 'x') + " (game)");
 }
 
 TEST_F(RenderTest, FailedWriteLeavesTheEarlierFileAlone)
 {
     const std::string name = Folder() + "Out/picture.jpg";
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Folder() + "Out")));
-    {
-        QFile old(QString::fromStdString(name));
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("earlier");
-    }
+    WriteBytes(name, "earlier");
     // Wider than any JPEG can be: the encoder refuses it.
     EXPECT_THROW(SaveJpegPicture(Solid(70000, 2, Grey), name), EImageError);
     EXPECT_EQ(ReadBytes(name), "earlier");
-    EXPECT_EQ(QDir(QString::fromStdString(Folder() + "Out")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(QString::fromStdString(Folder() + "Out")).entryList(QDir::Files | QDir::Hidden).size(), 1);
     EXPECT_THROW(SaveJpegPicture(QImage(), name), EImageError);
     EXPECT_EQ(ReadBytes(name), "earlier");
 
     // A grey picture is still written in colour; missing folders are made.
-    QImage grey(64, 32, QImage::Format_Grayscale8);
-    grey.fill(128);
+    QImage grey = Noise(64, 32, 13).convertToFormat(QImage::Format_Grayscale8);
     SaveJpegPicture(grey, Folder() + "New/Deeper/grey.jpg");
     ExpectBaselineJpeg(Folder() + "New/Deeper/grey.jpg", QSize(64, 32));
+    EXPECT_EQ(ReadBytes(Folder() + "New/Deeper/grey.jpg"), QtJpegBytes(grey.convertToFormat(QImage::Format_RGB888)));
 }
 
 TEST_F(GameRenderTest, AFullDiskKeepsEveryPictureOfThePhaseAsItWas)
@@ -1024,8 +849,7 @@ TEST_F(GameRenderTest, AFullDiskKeepsEveryPictureOfThePhaseAsItWas)
     PlaceInGame("Plain", 0, 0);
     TUsedBoard* right = PlaceInGame("Other", 1, 0);
     Game.SetGameName("League");
-    TPhase* phase = StartTurns(1, 2);
-    TChit* chit = AddChit(*phase->ChitList(), "Bot", Solid(40, 40, Red), right, 2, 2);
+    TChit* chit = AddChit(*StartTurns(1, 2)->ChitList(), "Bot", Solid(40, 40, Red), right, 2, 2);
     const std::vector<std::string> files = Renderer.SaveImages(Game);
     ASSERT_EQ(files.size(), 3u);
     std::vector<std::string> earlier;
@@ -1047,9 +871,8 @@ TEST_F(GameRenderTest, AFullDiskKeepsEveryPictureOfThePhaseAsItWas)
             Renderer.SaveImages(Game);
             ADD_FAILURE() << "written";
         } catch (const EFileError& e) {
-            const std::string message = e.what();
-            EXPECT_EQ(message, "Cannot write file \"" + files[static_cast<std::size_t>(full - 1)]
-                + "\". No space left on device. None of the 3 files was replaced.");
+            EXPECT_EQ(std::string(e.what()), "Cannot write file \"" + files[static_cast<std::size_t>(full - 1)]
+                    + "\". No space left on device. None of the 3 files was replaced.");
         }
         for (std::size_t i = 0; i < files.size(); ++i)
             EXPECT_EQ(ReadBytes(files[i]), earlier[i]) << files[i];
@@ -1064,12 +887,17 @@ TEST_F(GameRenderTest, UnsafeGameNamesWriteOnlyBelowTheExecutablesFolder)
 {
     AddBoard("Plain", Solid(240, 240, Grey));
     PlaceInGame("Plain", 0, 0);
+    // Without a turn there is nothing to write.
+    Game.SetGameName("League");
+    EXPECT_TRUE(Renderer.SaveImages(Game).empty());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Folder() + "League")));
+
     StartTurns(1, 0);
+    const QString base = QFileInfo(QString::fromStdString(Folder())).canonicalFilePath() + "/";
     for (const char* name : {"../x", "a/b", "..", "/tmp/abs", "..\\..\\y"}) {
         Game.SetGameName(name);
         const std::vector<std::string> written = Renderer.SaveImages(Game);
         ASSERT_EQ(written.size(), 2u) << name;
-        const QString base = QFileInfo(QString::fromStdString(Folder())).canonicalFilePath() + "/";
         for (const std::string& file : written)
             EXPECT_TRUE(QFileInfo(QString::fromStdString(file)).canonicalFilePath().startsWith(base)) << file;
     }
@@ -1079,23 +907,13 @@ TEST_F(GameRenderTest, UnsafeGameNamesWriteOnlyBelowTheExecutablesFolder)
         const QString file = it.next();
         EXPECT_TRUE(file.startsWith(QString::fromStdString(Folder()))) << file.toStdString();
     }
-    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Root() + "x")));
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(Folder() + ".._x/1/Full - Turn 1, Phase 0.jpg")));
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(Folder() + "a_b/1/(0, 0) - Turn 1, Phase 0.jpg")));
 }
 
-TEST_F(GameRenderTest, SaveImagesWithoutATurnWritesNothing)
-{
-    AddBoard("Plain", Solid(240, 240, Grey));
-    PlaceInGame("Plain", 0, 0);
-    Game.SetGameName("League");
-    EXPECT_TRUE(Renderer.SaveImages(Game).empty());
-    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Folder() + "League")));
-}
-
 // ----------------------------------------------------------------------------- shown map and designer grid
 
-TEST(RenderView, ZoomGivesCellsOf190PixelsPerLevel)
+TEST(RenderView, ZoomGivesCellsOf190PixelsPerLevelAndTheMapKeepsItsProportions)
 {
     EXPECT_EQ(ShownCellPixels(0), 190);
     EXPECT_EQ(ShownCellPixels(1), 380);
@@ -1109,11 +927,7 @@ TEST(RenderView, ZoomGivesCellsOf190PixelsPerLevel)
     EXPECT_EQ(ShownMapArea(2, 1, 2), QSize(1140, 570));
     EXPECT_EQ(ShownMapArea(0, 0, 0), QSize(0, 0));
     EXPECT_EQ(DesignerGridExtent(3, 2, 380, 1), QSize(1143, 762));
-}
-
-TEST(RenderView, ShownSizeKeepsTheMapsProportions)
-{
-    // A client larger both ways shows the control's size.
+    // The map is shown in proportion: at the control's size in a client larger both ways.
     EXPECT_EQ(ShownMapSize(QSize(380, 190), QSize(500, 300), 2, 1), QSize(380, 190));
     // Otherwise the width decides, unless the height in proportion does not fit the client.
     EXPECT_EQ(ShownMapSize(QSize(400, 300), QSize(300, 250), 2, 1), QSize(400, 200));
@@ -1121,34 +935,34 @@ TEST(RenderView, ShownSizeKeepsTheMapsProportions)
     EXPECT_EQ(ShownMapSize(QSize(400, 150), QSize(300, 100), 0, 0), QSize(400, 150));
 }
 
-TEST_F(RenderTest, PointOnTheShownMapFindsItsSquareOnTurnedBoards)
+TEST_F(RenderTest, PointsOfTheShownMapAndOfTheDesignerGridFindTheirSquaresOnTurnedBoards)
 {
     AddBoard("Big", Solid(1164, 1164, Grey), false);
     TUsedBoardList layout;
-    Place(layout, "Big", 0, 0);
-    Place(layout, "Big", 1, 0, 1);
+    TUsedBoard* plain = Place(layout, "Big", 0, 0);
+    TUsedBoard* turned = Place(layout, "Big", 1, 0, 1);
     Place(layout, "Big", 1, 1);
 
     struct Case {
         QPoint Point;
         QSize Shown;
         const char* Board;
-        int X, Y;
+        QPoint Square;
     };
     // Square (3, 8) of the left board: column 3, row 8 of twelve 190 / 12-pixel squares. On the
     // board turned once, square (3, 5) shows in column 8, row 3.
     const std::vector<Case> cases = {
-        {{40, 120}, {380, 380}, "0_0", 3, 8},
-        {{80, 240}, {760, 760}, "0_0", 3, 8},
-        {{190 + 118, 40}, {380, 380}, "1_0", 3, 5},
-        {{380 + 236, 80}, {760, 760}, "1_0", 3, 5},
-        {{190 + 5, 190 + 5}, {380, 380}, "1_1", 1, 1},
+        {{40, 120}, {380, 380}, "0_0", {3, 8}},
+        {{80, 240}, {760, 760}, "0_0", {3, 8}},
+        {{190 + 118, 40}, {380, 380}, "1_0", {3, 5}},
+        {{380 + 236, 80}, {760, 760}, "1_0", {3, 5}},
+        {{190 + 5, 190 + 5}, {380, 380}, "1_1", {1, 1}},
     };
     for (const Case& c : cases) {
         const TMapSquare square = SquareAtShownPoint(layout, c.Point, c.Shown);
         ASSERT_TRUE(square) << c.Point.x() << "," << c.Point.y();
         EXPECT_EQ(square.UsedBoard->ID(), c.Board);
-        EXPECT_EQ(QPoint(square.Node->X(), square.Node->Y()), QPoint(c.X, c.Y)) << c.Point.x() << "," << c.Point.y();
+        EXPECT_EQ(QPoint(square.Node->X(), square.Node->Y()), c.Square) << c.Point.x() << "," << c.Point.y();
         EXPECT_EQ(UsedBoardAtShownPoint(layout, c.Point, c.Shown), square.UsedBoard);
     }
     // The empty cell, points off the shown map and a map shown at no size give nothing.
@@ -1156,15 +970,8 @@ TEST_F(RenderTest, PointOnTheShownMapFindsItsSquareOnTurnedBoards)
         EXPECT_FALSE(SquareAtShownPoint(layout, point, QSize(380, 380))) << point.x() << "," << point.y();
     EXPECT_FALSE(SquareAtShownPoint(layout, QPoint(0, 0), QSize(0, 0)));
     EXPECT_FALSE(SquareAtShownPoint(TUsedBoardList(), QPoint(0, 0), QSize(380, 380)));
-}
 
-TEST_F(RenderTest, PointInTheDesignerGridFindsItsCellAndSquare)
-{
-    AddBoard("Big", Solid(1164, 1164, Grey), false);
-    TUsedBoardList layout;
-    TUsedBoard* plain = Place(layout, "Big", 0, 0);
-    TUsedBoard* turned = Place(layout, "Big", 1, 0, 1);
-
+    // The designer's grid: cells of 380 pixels, each followed by a line of one.
     const TGridCellPoint hit = DesignerCellAt(QPoint(381 + 40, 80), 380, 1);
     ASSERT_TRUE(hit);
     EXPECT_EQ(QPoint(hit.Col, hit.Row), QPoint(1, 0));
@@ -1174,14 +981,12 @@ TEST_F(RenderTest, PointInTheDesignerGridFindsItsCellAndSquare)
     EXPECT_FALSE(DesignerCellAt(QPoint(5, 380), 380, 1));
     EXPECT_FALSE(DesignerCellAt(QPoint(-1, 5), 380, 1));
     EXPECT_TRUE(DesignerCellAt(QPoint(380, 5), 380, 0));
-
     // Column 2, row 3 of the cell: square (2, 3), or (3, 11) under a board turned once.
-    TBoardNode* node = DesignerSquareAt(*plain, hit.InCell, 380);
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(QPoint(node->X(), node->Y()), QPoint(2, 3));
-    node = DesignerSquareAt(*turned, hit.InCell, 380);
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(QPoint(node->X(), node->Y()), QPoint(3, 11));
+    for (const auto& [placed, square] : {std::pair {plain, QPoint(2, 3)}, std::pair {turned, QPoint(3, 11)}}) {
+        const TBoardNode* node = DesignerSquareAt(*placed, hit.InCell, 380);
+        ASSERT_NE(node, nullptr) << placed->ID();
+        EXPECT_EQ(QPoint(node->X(), node->Y()), square) << placed->ID();
+    }
     EXPECT_EQ(DesignerSquareAt(*plain, QPoint(380, 10), 380), nullptr);
     TUsedBoard unknown(&Catalogue, nullptr, 2, 0);
     EXPECT_EQ(DesignerSquareAt(unknown, hit.InCell, 380), nullptr);
@@ -1190,31 +995,6 @@ TEST_F(RenderTest, PointInTheDesignerGridFindsItsCellAndSquare)
 // ----------------------------------------------------------------------------- redraw into a kept picture
 
 namespace {
-
-// Qt's own writer at the settings of the tool's files, for comparing bytes.
-std::string QtJpegBytes(const QImage& picture)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.setProgressiveScanWrite(false);
-    writer.setOptimizedWrite(false);
-    EXPECT_TRUE(writer.write(picture)) << writer.errorString().toStdString();
-    return bytes.toStdString();
-}
-
-// A picture with a see-through middle, to be drawn over what lies under it.
-QImage SeeThrough(int width, int height, QRgb colour)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(colour);
-    for (int y = height / 4; y < height * 3 / 4; ++y)
-        for (int x = width / 4; x < width * 3 / 4; ++x)
-            image.setPixel(x, y, qRgba(qRed(colour), qGreen(colour), qBlue(colour), 96));
-    return image;
-}
 
 // A map of every kind of cell: boards that fill their cell (turned too), a see-through one, a
 // smaller one that is stretched, and an empty cell; chits of three layers, see-through ones,
@@ -1243,16 +1023,12 @@ protected:
         Robot->SetDrawLayer(150);
         Robot->SetChitFacing(cfEast);
         AddChit(chits, "Flag1", SeeThrough(20, 20, Red), b, 3, 9)->SetDrawLayer(50);
-        TChit* edge = AddChit(chits, "Wall", Solid(40, 12, Magenta), a, 12, 5);
-        edge->SetImagePixelShiftX(14);
+        AddChit(chits, "Wall", Solid(40, 12, Magenta), a, 12, 5)->SetImagePixelShiftX(14);
         AddChit(chits, "Ghost", SeeThrough(30, 30, Green), glass, 6, 6)->SetDrawLayer(120);
         AddChit(chits, "Crate", Noise(26, 26, 5), small, 2, 11)->SetImageSizePercent(150);
         AddChit(chits, "Beacon", Solid(18, 18, Cyan), c, 9, 3)->SetChitFacing(cfSouth);
-        TBot* zoom = Game.BotList()->FindByType(btZoomBot);
-        TBot* hammer = Game.BotList()->FindByType(btHammerBot);
-        ASSERT_TRUE(zoom && hammer);
-        zoom->SetInUseFlag(true);
-        hammer->SetInUseFlag(true);
+        for (TBotType type : {btZoomBot, btHammerBot})
+            Game.BotList()->FindByType(type)->SetInUseFlag(true);
         AddChit(chits, "ZoomBotArchive", Solid(16, 16, Red), c, 5, 5)->SetDrawLayer(130);
         AddChit(chits, "HammerBot", Solid(16, 16, Blue), c, 8, 8)->SetDrawLayer(140);
         AddChit(chits, "HammerBotArchive", Solid(16, 16, Green), c, 5, 5)->SetDrawLayer(130);
@@ -1260,20 +1036,27 @@ protected:
         Phase0->CopyChitsFrom(chits);
     }
 
-    // The map as its rules say it is made: each board a copy of its turned picture with the
-    // phase's chits drawn on it, put into its cell less the cell's last column and row (see-
-    // through boards over the background, smaller ones stretched), the rest background.
+    // The board's turned picture with the phase's chits drawn on it.
+    QImage ExpectedBoard(int phaseNumber, const TUsedBoard& placed, int layerLimit)
+    {
+        QImage board = *placed.Picture();
+        Renderer.DrawPhaseChits(
+            *Game.CurrentTurn()->PhaseByNumber(phaseNumber), board, placed, layerLimit, Game.BotList());
+        return board;
+    }
+
+    // The map as its rules say it is made: each board put into its cell less the cell's last
+    // column and row (see-through boards over the background, smaller ones stretched), the rest
+    // background.
     QImage ExpectedMap(int phaseNumber)
     {
         const QSize cell = MapCellSize(*Game.UsedBoardList());
         QImage map(MapPictureSize(*Game.UsedBoardList()), QImage::Format_RGB32);
         map.fill(MapBackground);
         QPainter painter(&map);
-        TPhase* phase = Game.CurrentTurn()->PhaseByNumber(phaseNumber);
         for (int i = 0; i < Game.UsedBoardList()->Count(); ++i) {
             const TUsedBoard& placed = *Game.UsedBoardList()->Items(i);
-            QImage board = *placed.Picture();
-            Renderer.DrawPhaseChits(*phase, board, placed, Game.ChitLayerLimit(), Game.BotList());
+            const QImage board = ExpectedBoard(phaseNumber, placed, Game.ChitLayerLimit());
             const QRect target(placed.X() * cell.width(), placed.Y() * cell.height(), cell.width() - 1, cell.height() - 1);
             if (board.size() == cell)
                 painter.drawImage(target.topLeft(), board, QRect(QPoint(0, 0), target.size()));
@@ -1309,18 +1092,15 @@ TEST_F(MapRedrawTest, RedrawIntoAKeptPictureEqualsAFreshMapAndReusesItsMemory)
         [this] { Robot->SetChitFacing(cfWest); Robot->SetImageSizePercent(180); },
         [this] { Game.BotList()->FindByType(btZoomBot)->SetDamage(10); },
     };
-    int step = 0;
-    for (const auto& change : changes) {
-        change();
+    for (std::size_t step = 0; step < changes.size(); ++step) {
+        changes[step]();
         Renderer.BuildMapPicture(Game, 0, 2, shown);
         EXPECT_EQ(shown.constBits(), memory) << "step " << step;
         const QImage expected = ExpectedMap(2);
         EXPECT_EQ(shown, expected) << "step " << step;
-        TMapRenderer fresh;
-        EXPECT_EQ(fresh.BuildMapPicture(Game, 0, 2), expected) << "step " << step;
+        EXPECT_EQ(TMapRenderer().BuildMapPicture(Game, 0, 2), expected) << "step " << step;
         Renderer.BuildMapPicture(Game, 0, 0, shown);
         EXPECT_EQ(shown, ExpectedMap(0)) << "step " << step;
-        ++step;
     }
 
     // A picture someone else shares is left to them; one of another size is replaced.
@@ -1389,46 +1169,47 @@ TEST_F(MapRedrawTest, ChitsErasedFromTheRedrawnMapLeaveWhatWasUnderThem)
     EXPECT_EQ(shown, TMapRenderer().BuildMapPicture(Game, 0, 2));
 }
 
-TEST_F(MapRedrawTest, SaveImagesWritesWhatQtsWriterMakesOfTheMapAndEachBoard)
+TEST_F(MapRedrawTest, SaveImagesWritesTheReferenceBytesOfTheCurrentPhasesMapAndEachBoard)
 {
     Game.SetGameName("League");
-    Game.CurrentTurn()->SetCurrentPhaseNumber(2);
+    // Phase 0 shows the robot elsewhere: only the current phase is written.
+    Phase0->ChitList()->FindByID("ZoomBot")->MoveNorth();
+    ASSERT_NE(ExpectedMap(0), ExpectedMap(2));
+    // An earlier file of the same name is replaced.
+    const std::string full = PhaseImagePath("League", -1, -1, 2, 1);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Folder() + "League/1")));
+    WriteBytes(full, "not a picture");
     for (int limit : {-1, 100}) {
+        // The whole map hides the layers above the game's limit, each board's file shows every chit.
         Game.SetChitLayerLimit(limit);
         const std::vector<std::string> written = Renderer.SaveImages(Game);
         ASSERT_EQ(written.size(), 6u);
-        // The chits keep what they covered on the map, as a redraw leaves them.
-        struct TUnder {
-            QImage Pixels;
-            QPoint At;
-            QPoint Cell;
-        };
-        std::map<std::string, TUnder> unders;
-        TChitList& chits = *Phase->ChitList();
-        for (int i = 0; i < chits.Count(); ++i) {
-            TChit& chit = *chits.Items(i);
-            unders[chit.ID()] = {chit.SaveUnder(), chit.SaveUnderAt(), chit.SaveUnderCell()};
-        }
-        QImage redrawn;
-        Renderer.BuildMapPicture(Game, 0, 2, redrawn);
-        for (int i = 0; i < chits.Count(); ++i) {
-            TChit& chit = *chits.Items(i);
-            const TUnder& under = unders[chit.ID()];
-            EXPECT_EQ(chit.SaveUnder(), under.Pixels) << chit.ID() << ", limit " << limit;
-            EXPECT_EQ(chit.SaveUnderAt(), under.At) << chit.ID();
-            EXPECT_EQ(chit.SaveUnderCell(), under.Cell) << chit.ID();
-        }
-
-        EXPECT_EQ(ReadBytes(written[0]), QtJpegBytes(ExpectedMap(2))) << "limit " << limit;
+        EXPECT_EQ(QDir(QString::fromStdString(Folder() + "League/1")).entryList(QDir::Files | QDir::Hidden).size(), 6);
+        EXPECT_EQ(written[0], full);
+        EXPECT_EQ(ReadBytes(full), QtJpegBytes(ExpectedMap(2))) << "limit " << limit;
+        ExpectBaselineJpeg(full, QSize(720, 480));
         for (int i = 0; i < Game.UsedBoardList()->Count(); ++i) {
             const TUsedBoard& placed = *Game.UsedBoardList()->Items(i);
-            EXPECT_EQ(written[static_cast<std::size_t>(i) + 1],
-                PhaseImagePath("League", placed.X(), placed.Y(), 2, 1));
-            QImage board = *placed.Picture();
-            Renderer.DrawPhaseChits(*Phase, board, placed, -1, Game.BotList());
-            EXPECT_EQ(ReadBytes(written[static_cast<std::size_t>(i) + 1]), QtJpegBytes(board))
-                << "limit " << limit << ", board " << i;
+            const std::string& file = written[static_cast<std::size_t>(i) + 1];
+            EXPECT_EQ(file, PhaseImagePath("League", placed.X(), placed.Y(), 2, 1));
+            const QImage board = ExpectedBoard(2, placed, -1);
+            EXPECT_EQ(ReadBytes(file), QtJpegBytes(board)) << "limit " << limit << ", board " << i;
+            ExpectBaselineJpeg(file, board.size());
         }
+
+        // The chits keep what they covered on the map, as a redraw leaves them.
+        auto kept = [this] {
+            std::map<std::string, std::tuple<QImage, QPoint, QPoint>> under;
+            for (int i = 0; i < Phase->ChitList()->Count(); ++i) {
+                TChit& chit = *Phase->ChitList()->Items(i);
+                under[chit.ID()] = {chit.SaveUnder(), chit.SaveUnderAt(), chit.SaveUnderCell()};
+            }
+            return under;
+        };
+        const auto saved = kept();
+        QImage redrawn;
+        Renderer.BuildMapPicture(Game, 0, 2, redrawn);
+        EXPECT_TRUE(kept() == saved) << "limit " << limit;
     }
 }
 
