@@ -1179,10 +1179,25 @@ TEST_F(MapRedrawTest, SaveImagesWritesTheReferenceBytesOfTheCurrentPhasesMapAndE
     const std::string full = PhaseImagePath("League", -1, -1, 2, 1);
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Folder() + "League/1")));
     WriteBytes(full, "not a picture");
+    // What the chits keep of what they covered on the map.
+    auto kept = [this] {
+        std::map<std::string, std::tuple<QImage, QPoint, QPoint>> under;
+        for (int i = 0; i < Phase->ChitList()->Count(); ++i) {
+            TChit& chit = *Phase->ChitList()->Items(i);
+            under[chit.ID()] = {chit.SaveUnder(), chit.SaveUnderAt(), chit.SaveUnderCell()};
+        }
+        return under;
+    };
     for (int limit : {-1, 100}) {
         // The whole map hides the layers above the game's limit, each board's file shows every chit.
         Game.SetChitLayerLimit(limit);
         const std::vector<std::string> written = Renderer.SaveImages(Game);
+        // The chits keep what they covered on the map, as a redraw leaves them.
+        const auto saved = kept();
+        QImage redrawn;
+        Renderer.BuildMapPicture(Game, 0, 2, redrawn);
+        EXPECT_TRUE(kept() == saved) << "limit " << limit;
+
         ASSERT_EQ(written.size(), 6u);
         EXPECT_EQ(QDir(QString::fromStdString(Folder() + "League/1")).entryList(QDir::Files | QDir::Hidden).size(), 6);
         EXPECT_EQ(written[0], full);
@@ -1197,19 +1212,6 @@ TEST_F(MapRedrawTest, SaveImagesWritesTheReferenceBytesOfTheCurrentPhasesMapAndE
             ExpectBaselineJpeg(file, board.size());
         }
 
-        // The chits keep what they covered on the map, as a redraw leaves them.
-        auto kept = [this] {
-            std::map<std::string, std::tuple<QImage, QPoint, QPoint>> under;
-            for (int i = 0; i < Phase->ChitList()->Count(); ++i) {
-                TChit& chit = *Phase->ChitList()->Items(i);
-                under[chit.ID()] = {chit.SaveUnder(), chit.SaveUnderAt(), chit.SaveUnderCell()};
-            }
-            return under;
-        };
-        const auto saved = kept();
-        QImage redrawn;
-        Renderer.BuildMapPicture(Game, 0, 2, redrawn);
-        EXPECT_TRUE(kept() == saved) << "limit " << limit;
     }
 }
 

@@ -296,7 +296,7 @@ TEST_F(DesignMapRules, TheSettingsReceiveCopiesOfTheLayoutAndOfEveryChit)
         design->ApplyTo(settings);
 
         ASSERT_TRUE(settings.UsedBoardList && settings.ChitList);
-        EXPECT_EQ(settings.UsedBoardList->SaveToXMLString(), design->Layout().SaveToXMLString());
+        EXPECT_EQ(settings.UsedBoardList->SaveToXMLString(), design->CopyLayout()->SaveToXMLString());
         EXPECT_EQ(settings.ChitList->SaveToXMLString(), FChits->SaveToXMLString());
 
         // Changing the copies leaves the designer's own as they were.
