@@ -1,5 +1,6 @@
 // A game, a board catalogue or a chit list read from arbitrary text, then used as the tool
-// uses one: saved again, stepped through a turn and its phases.
+// uses one: saved again, stepped through a turn and its phases. A game is also opened as a game
+// file is, its older turns built on first use, and compared with reading it in full.
 #include "FuzzCommon.h"
 
 #include "model/BoardUnt.h"
@@ -39,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             chits.AddClone(*chit);
     }
 #else
+    CompareOpenWithFullRead(std::string(text));
     TGame game;
     game.LoadFromXMLString(text);
     std::string saved = game.SaveToXMLString();

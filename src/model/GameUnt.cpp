@@ -78,10 +78,16 @@ void TGame::ForEachChitList(const std::function<void(TChitList&)>& action)
         action(*chits);
     TTurnList* turns = TurnList();
     for (int t = 0, nt = turns->Count(); t < nt; ++t)
-        if (TPhaseList* phases = turns->Turns(t)->PhaseList())
-            for (int p = 0, np = phases->Count(); p < np; ++p)
-                if (TChitList* chits = phases->Items(p)->ChitList())
-                    action(*chits);
+        if (TTurn* turn = turns->Turns(t); !turn->HasPendingChildren())
+            ForEachChitListOf(*turn, action);
+}
+
+void TGame::ForEachChitListOf(TTurn& turn, const std::function<void(TChitList&)>& action)
+{
+    if (TPhaseList* phases = turn.PhaseList())
+        for (int p = 0, np = phases->Count(); p < np; ++p)
+            if (TChitList* chits = phases->Items(p)->ChitList())
+                action(*chits);
 }
 
 void TGame::SetBoardList(TBoardList* boardList)
@@ -98,6 +104,26 @@ void TGame::GiveChitsTheirPointers()
         chits.SetBoardList(FBoardList);
         chits.SetUsedBoardList(layout);
     });
+}
+
+void TGame::DescendantChildrenBuilt(TpzCustomPersistentToXMLObject& descendant)
+{
+    if (descendant.Is<TTurn>()) {
+        // The layout a load gives is the game's own, made then when the file had none.
+        TUsedBoardList* layout = ObjectOf<TUsedBoardList>(0);
+        ForEachChitListOf(static_cast<TTurn&>(descendant), [this, layout](TChitList& chits) {
+            chits.SetBoardList(FBoardList);
+            chits.SetUsedBoardList(layout);
+        });
+    }
+    TRootObject::DescendantChildrenBuilt(descendant);
+}
+
+void TGame::BuildPendingTurns()
+{
+    TTurnList* turns = TurnList();
+    for (int t = 0, nt = turns->Count(); t < nt; ++t)
+        turns->Turns(t)->BuildPendingChildren();
 }
 
 int TGame::TurnCount() { return TurnList()->Count(); }
@@ -222,7 +248,8 @@ void TGame::SaveToGameFile(const std::string& fileName)
 void TGame::LoadFromGameFile(const std::string& fileName)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
-    std::string text = DecompressFileToString(fileName);
-    // Opening part of a game would look like success and lose the rest at the next save.
-    LoadFromCompleteXMLString(text, Format("The game file \"%s\"", fileName.c_str()));
+    auto text = std::make_shared<const std::string>(DecompressFileToString(fileName));
+    // Opening part of a game would look like success and lose the rest at the next save. The
+    // text is kept for the older turns, which are built when first used.
+    LoadFromCompleteXMLString(std::move(text), Format("The game file \"%s\"", fileName.c_str()));
 }

@@ -61,16 +61,23 @@ public:
     void SaveToGameFile(const std::string& fileName);
     // Refuses a file whose text cannot be parsed to its end (EParseError saying where parsing
     // stopped; the game is left as it was) or that is too large to be a real game
-    // (ELoadLimitError).
+    // (ELoadLimitError). Builds the game's header and its current turn; each older turn is built
+    // from the kept text when first used, which cannot fail.
     void LoadFromGameFile(const std::string& fileName);
+    // Builds the older turns that are still waiting, at a time of the caller's choosing.
+    void BuildPendingTurns();
 
 protected:
     // Reads the game, then gives every chit the catalogue and the map layout again.
     void LoadFromXMLDoc(const TXMLDoc& doc) override;
+    // An older turn built on first use: its chits get what the load and SetBoardList gave.
+    void DescendantChildrenBuilt(TpzCustomPersistentToXMLObject& descendant) override;
 
 private:
-    // The game's own chit list, then that of every phase of every turn.
+    // The game's own chit list, then that of every phase of every built turn; a turn still
+    // waiting gets its chits' pointers when it is built.
     void ForEachChitList(const std::function<void(TChitList&)>& action);
+    static void ForEachChitListOf(TTurn& turn, const std::function<void(TChitList&)>& action);
     void GiveChitsTheirPointers();
 
     int FBotArchiveMax = 0;

@@ -27,6 +27,9 @@ TPhase* TTurn::PhaseByNumber(int number) const
 
 void TTurn::ReleasePictures()
 {
+    // Phases still in the file have never been drawn.
+    if (HasPendingChildren())
+        return;
     if (TPhaseList* phases = PhaseList())
         phases->ReleasePictures();
 }

@@ -19,6 +19,11 @@ public:
     TPhase* PhaseByNumber(int number) const;
     void ReleasePictures();
 
+protected:
+    // An older turn's phases are built on first use, the last turn's (the current one) at once.
+    // Nothing a phase reads can fail or make objects through a property.
+    bool DefersChildren(bool lastOfItsKind) const override { return !lastOfItsKind; }
+
 private:
     int FTurnNumber = 0;
     int FCurrentPhaseNumber = 0;

@@ -62,8 +62,21 @@ TXMLDoc::TXMLDoc(std::string rootName)
 bool TXMLDoc::LoadFromString(std::string_view text)
 {
     FDoc.reset();
+    FSourceText.reset();
     FParseResult = ParseXml(FDoc, text);
     return FParseResult.Complete && FDoc.document_element();
+}
+
+void TXMLDoc::KeepSourceText(std::shared_ptr<const std::string> text)
+{
+    if (!text || !FParseResult.Complete) {
+        FSourceText.reset();
+        return;
+    }
+    // The offsets of the tree are those of the converted text.
+    if (FParseResult.Windows1252)
+        text = std::make_shared<const std::string>(Windows1252ToUtf8(*text));
+    FSourceText = std::move(text);
 }
 
 pugi::xml_node TXMLDoc::Resolve(std::string_view path) const

@@ -3,6 +3,7 @@
 
 #include <pugixml.hpp>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,11 @@ public:
     std::string GetAttribute(std::string_view path, std::string_view name) const;
     void SetAttribute(std::string_view path, std::string_view name, std::string_view value);
 
+    // Keeps the text a complete parse read, as it was parsed (UTF-8), so that parts of it can be
+    // read again later; none after an incomplete parse or without this call.
+    void KeepSourceText(std::shared_ptr<const std::string> text);
+    const std::shared_ptr<const std::string>& SourceText() const { return FSourceText; }
+
     pugi::xml_node Root() const { return FDoc.document_element(); }
     const std::string& RootName() const { return FRootName; }
     std::string SaveToString() const;
@@ -38,4 +44,5 @@ private:
     pugi::xml_document FDoc;
     std::string FRootName;
     TXmlParseResult FParseResult;
+    std::shared_ptr<const std::string> FSourceText;
 };

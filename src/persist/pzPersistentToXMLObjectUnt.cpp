@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 
 namespace {
@@ -24,6 +25,25 @@ struct TLoadBudget {
 };
 TLoadBudget GLoadBudget;
 
+// Objects made outside the load that is running (children built after their load, the
+// prototypes that count what such children will make) count against no load, and the running
+// load's count is put back afterwards.
+class TLoadBudgetPause {
+public:
+    TLoadBudgetPause()
+        : FSaved(GLoadBudget)
+    {
+        GLoadBudget = TLoadBudget{};
+        GLoadBudget.Limit = std::numeric_limits<std::size_t>::max();
+    }
+    ~TLoadBudgetPause() { GLoadBudget = FSaved; }
+    TLoadBudgetPause(const TLoadBudgetPause&) = delete;
+    TLoadBudgetPause& operator=(const TLoadBudgetPause&) = delete;
+
+private:
+    TLoadBudget FSaved;
+};
+
 [[noreturn]] void RefuseTooManyObjects()
 {
     throw ELoadLimitError(Format("The text would make more than %zu objects, far more than any game or reference file.",
@@ -33,6 +53,88 @@ TLoadBudget GLoadBudget;
 bool IsElementNamed(pugi::xml_node node, const std::string& name)
 {
     return node.type() == pugi::node_element && node.name()[0] == name[0] && std::strcmp(node.name(), name.c_str()) == 0;
+}
+
+// The node itself or the first of its later siblings that is an element of that name.
+pugi::xml_node ElementNamedFrom(pugi::xml_node node, const std::string& name)
+{
+    while (node && !IsElementNamed(node, name))
+        node = node.next_sibling();
+    return node;
+}
+
+bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Where an element lies in the text it was parsed from: from its "<" to the end of its end tag.
+// Found from where the next sibling node begins, and only when just the end tag lies before
+// that (a comment or processing instruction there leaves no node to tell where it starts).
+bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end)
+{
+    const std::string_view name = element.name();
+    const pugi::xml_node next = element.next_sibling();
+    const std::ptrdiff_t nameAt = element.offset_debug();
+    const std::ptrdiff_t nextAt = next ? next.offset_debug() : -1;
+    if (nameAt < 1 || nextAt <= nameAt || static_cast<std::size_t>(nextAt) > text.size())
+        return false;
+    begin = static_cast<std::size_t>(nameAt) - 1;
+    end = static_cast<std::size_t>(nextAt);
+    if (text[begin] != '<' || text.substr(begin + 1, name.size()) != name)
+        return false;
+    switch (next.type()) {
+    case pugi::node_element: // the offset of its name
+        end -= 1;
+        if (text[end] != '<')
+            return false;
+        break;
+    case pugi::node_cdata: // the offset of its content
+        if (end < begin + 9 || text.substr(end - 9, 9) != "<![CDATA[")
+            return false;
+        end -= 9;
+        break;
+    case pugi::node_pcdata: // the offset of its text
+        break;
+    default:
+        return false;
+    }
+    std::size_t p = end;
+    if (p <= begin || text[p - 1] != '>')
+        return false;
+    --p;
+    while (p > begin && IsXmlBlank(text[p - 1]))
+        --p;
+    // At least the start tag and "</" lie before the name.
+    if (p < begin + 2 * name.size() + 4)
+        return false;
+    return text.substr(p - name.size(), name.size()) == name && text.substr(p - name.size() - 2, 2) == "</";
+}
+
+// A new object of each class, as its constructor makes it, with the number of objects that
+// made (itself and its default children): what reading an element into a new object starts from.
+struct TPrototype {
+    std::unique_ptr<TpzCustomPersistentToXMLObject> Object;
+    std::size_t Made = 0;
+};
+
+std::size_t ObjectsInTree(const TpzCustomPersistentToXMLObject& object)
+{
+    std::size_t count = 1;
+    for (const auto& child : object.Objects())
+        count += ObjectsInTree(*child);
+    return count;
+}
+
+const TPrototype& PrototypeOf(const TClass& cls)
+{
+    static std::map<const TClass*, TPrototype> prototypes;
+    auto it = prototypes.find(&cls);
+    if (it == prototypes.end()) {
+        TLoadBudgetPause uncounted;
+        TPrototype prototype;
+        prototype.Object = cls.Create();
+        prototype.Made = ObjectsInTree(*prototype.Object);
+        it = prototypes.emplace(&cls, std::move(prototype)).first;
+    }
+    return it->second;
 }
 
 // Every further element of a class makes at least as many objects as the first new one did (its
@@ -239,7 +341,60 @@ const TClass& TpzCustomPersistentToXMLObject::StaticClass()
     return cls;
 }
 
+// The bytes of an element in the kept text of its load, whose children are read from them on
+// first use.
+struct TpzCustomPersistentToXMLObject::TPendingChildren {
+    std::shared_ptr<const std::string> Text;
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+};
+
+// A load from a kept text, and the objects whose children it left there.
+struct TpzCustomPersistentToXMLObject::TLoadContext {
+    std::shared_ptr<const std::string> Text;
+    std::vector<std::pair<TpzCustomPersistentToXMLObject*, pugi::xml_node>> Deferred;
+
+    bool Defer(TpzCustomPersistentToXMLObject& object, pugi::xml_node element)
+    {
+        std::size_t begin = 0, end = 0;
+        if (!FindElementBytes(*Text, element, begin, end))
+            return false;
+        object.FPending = std::make_unique<TPendingChildren>(TPendingChildren{Text, begin, end});
+        Deferred.emplace_back(&object, element);
+        return true;
+    }
+};
+
+TpzCustomPersistentToXMLObject::TpzCustomPersistentToXMLObject() = default;
 TpzCustomPersistentToXMLObject::~TpzCustomPersistentToXMLObject() = default;
+
+bool TpzCustomPersistentToXMLObject::DefersChildren(bool) const { return false; }
+
+void TpzCustomPersistentToXMLObject::DescendantChildrenBuilt(TpzCustomPersistentToXMLObject& descendant)
+{
+    if (FOwner)
+        FOwner->DescendantChildrenBuilt(descendant);
+}
+
+void TpzCustomPersistentToXMLObject::BuildPendingChildren()
+{
+    if (!FPending)
+        return;
+    // Taken first: reading makes and looks up children, which must not come back here.
+    const std::unique_ptr<TPendingChildren> pending = std::move(FPending);
+    {
+        TLoadBudgetPause countedByTheirLoad;
+        TPersistentStateScope loading(*this, TPersistentState::Loading);
+        pugi::xml_document doc;
+        const std::string_view text(*pending->Text);
+        if (!ParseXmlPart(doc, text.substr(pending->Begin, pending->End - pending->Begin))
+            || !IsElementNamed(doc.document_element(), XMLName()))
+            throw ECogline("The children of a " + XMLName() + " cannot be read again from the text they were loaded from.");
+        ReadChildren(doc.document_element(), nullptr);
+    }
+    if (FOwner)
+        FOwner->DescendantChildrenBuilt(*this);
+}
 
 void TpzCustomPersistentToXMLObject::RegisterChildClass(const TClass& cls)
 {
@@ -250,6 +405,7 @@ void TpzCustomPersistentToXMLObject::RegisterChildClass(const TClass& cls)
 
 TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::CreateObject(const TClass& cls)
 {
+    EnsureChildren();
     if (GLoadBudget.Depth > 0 && ++GLoadBudget.Created > GLoadBudget.Limit)
         RefuseTooManyObjects();
     auto child = cls.Create();
@@ -264,6 +420,7 @@ TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::CreateObject(con
 
 int TpzCustomPersistentToXMLObject::CountOf(const TClass& cls) const
 {
+    EnsureChildren();
     if (IsUniformOf(cls))
         return static_cast<int>(FObjects.size());
     int count = 0;
@@ -275,6 +432,7 @@ int TpzCustomPersistentToXMLObject::CountOf(const TClass& cls) const
 
 TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::ObjectOf(const TClass& cls, int index) const
 {
+    EnsureChildren();
     if (index < 0)
         return nullptr;
     if (IsUniformOf(cls))
@@ -287,6 +445,7 @@ TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::ObjectOf(const T
 
 int TpzCustomPersistentToXMLObject::IndexOfObject(const TClass& cls, const TpzCustomPersistentToXMLObject* child) const
 {
+    EnsureChildren();
     int index = 0;
     for (const auto& c : FObjects) {
         if (c->InheritsFrom(cls)) {
@@ -300,6 +459,7 @@ int TpzCustomPersistentToXMLObject::IndexOfObject(const TClass& cls, const TpzCu
 
 TpzCustomPersistentToXMLObject* TpzCustomPersistentToXMLObject::FindObject(const TClass& cls, std::string_view id) const
 {
+    EnsureChildren();
     for (const auto& child : FObjects)
         if (child->InheritsFrom(cls) && child->GetID() == id)
             return child.get();
@@ -310,6 +470,7 @@ void TpzCustomPersistentToXMLObject::RemoveObject(TpzCustomPersistentToXMLObject
 {
     if (!child)
         return;
+    EnsureChildren();
     auto it = std::find_if(FObjects.begin(), FObjects.end(), [child](const auto& c) { return c.get() == child; });
     if (it == FObjects.end())
         return;
@@ -326,6 +487,7 @@ void TpzCustomPersistentToXMLObject::DeleteObjectByID(const TClass& cls, std::st
 
 void TpzCustomPersistentToXMLObject::ClearObjects()
 {
+    FPending.reset(); // built only to be cleared, they would come to the same
     while (!FObjects.empty()) {
         FObjects.back()->ClearObjects();
         FObjects.pop_back();
@@ -351,7 +513,7 @@ void TpzCustomPersistentToXMLObject::CopyObjectsFrom(TpzCustomPersistentToXMLObj
         return;
     }
     std::vector<TpzCustomPersistentToXMLObject*> sources;
-    for (const auto& child : source.FObjects)
+    for (const auto& child : source.Objects())
         if (child->InheritsFrom(*cls))
             sources.push_back(child.get());
     for (TpzCustomPersistentToXMLObject* s : sources)
@@ -368,6 +530,7 @@ int TpzCustomPersistentToXMLObject::ClassPosition(const TClass& cls) const
 
 void TpzCustomPersistentToXMLObject::SortObjects()
 {
+    EnsureChildren();
     if (FObjects.size() > 1) {
         // Grouping by the position of each child's exact class; stable, unregistered first.
         std::vector<std::pair<int, std::size_t>> keys;
@@ -393,6 +556,7 @@ void TpzCustomPersistentToXMLObject::SortObjects()
 
 void TpzCustomPersistentToXMLObject::SortObjectsBy(const TCompare& compare)
 {
+    EnsureChildren();
     std::stable_sort(FObjects.begin(), FObjects.end(),
         [&compare](const auto& a, const auto& b) { return compare(a.get(), b.get()) < 0; });
 }
@@ -400,6 +564,7 @@ void TpzCustomPersistentToXMLObject::SortObjectsBy(const TCompare& compare)
 void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
+    EnsureChildren();
     const std::string& name = XMLName();
     out += '<';
     out += name;
@@ -447,9 +612,13 @@ std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
     return out;
 }
 
-void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
+void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element) { ReadElement(element, nullptr, true); }
+
+void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element, TLoadContext* context, bool lastOfItsKind)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
+    // Read over, waiting children are there as if they had been built.
+    EnsureChildren();
     FID = AttributeText(element.attribute("ID"));
     FVersion = ParseLeadingInteger(element.attribute("Version").value());
 
@@ -502,9 +671,16 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
         if (propertyNodes[i] && properties[i].SetText)
             properties[i].SetText(*this, NodeTextView(propertyNodes[i], scratch));
 
-    // Registered classes may repeat; each pass matches children by position again.
     if (!anyClassChild)
         return;
+    if (context && DefersChildren(lastOfItsKind) && context->Defer(*this, element))
+        return;
+    ReadChildren(element, context);
+}
+
+void TpzCustomPersistentToXMLObject::ReadChildren(pugi::xml_node element, TLoadContext* context)
+{
+    // Registered classes may repeat; each pass matches children by position again.
     for (const TClass* registered : FClassList) {
         const std::string& xmlName = registered->XMLName();
         if (xmlName.empty())
@@ -515,9 +691,8 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
                 existing.push_back(child.get());
         std::size_t k = 0;
         bool checked = false;
-        for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
-            if (!IsElementNamed(node, xmlName))
-                continue;
+        for (pugi::xml_node node = ElementNamedFrom(element.first_child(), xmlName), next; node; node = next) {
+            next = ElementNamedFrom(node.next_sibling(), xmlName);
             TpzCustomPersistentToXMLObject* target;
             if (k < existing.size()) {
                 target = existing[k];
@@ -530,8 +705,70 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element)
                 }
             }
             ++k;
-            target->ReadElement(node);
+            target->ReadElement(node, context, !next);
         }
+    }
+}
+
+bool TpzCustomPersistentToXMLObject::CountObjectsToRead(const TpzCustomPersistentToXMLObject& object,
+    pugi::xml_node element, std::size_t cap, std::size_t& made)
+{
+    const std::vector<const TClass*>& classes = object.FClassList;
+    for (std::size_t i = 0; i < classes.size(); ++i)
+        for (std::size_t j = i + 1; j < classes.size(); ++j)
+            if (!classes[i]->XMLName().empty() && !classes[j]->XMLName().empty()
+                && (classes[i]->InheritsFrom(*classes[j]) || classes[j]->InheritsFrom(*classes[i])))
+                return false;
+    for (const TClass* registered : classes) {
+        const std::string& xmlName = registered->XMLName();
+        if (xmlName.empty())
+            continue;
+        std::vector<const TpzCustomPersistentToXMLObject*> existing;
+        for (const auto& child : object.FObjects)
+            if (child->InheritsFrom(*registered))
+                existing.push_back(child.get());
+        std::size_t k = 0;
+        for (pugi::xml_node node = ElementNamedFrom(element.first_child(), xmlName); node;
+             node = ElementNamedFrom(node.next_sibling(), xmlName)) {
+            const TpzCustomPersistentToXMLObject* target;
+            if (k < existing.size()) {
+                target = existing[k];
+            } else {
+                if (registered->IsAbstract())
+                    return false;
+                const TPrototype& prototype = PrototypeOf(*registered);
+                made += prototype.Made;
+                target = prototype.Object.get();
+            }
+            ++k;
+            if (made > cap)
+                return true;
+            if (!CountObjectsToRead(*target, node, cap, made))
+                return false;
+            if (made > cap)
+                return true;
+        }
+    }
+    return true;
+}
+
+void TpzCustomPersistentToXMLObject::CountDeferredObjects(TLoadContext& context)
+{
+    // The load is refused, at once, when the deferred children would take it past the cap, as
+    // reading them now would; children whose objects cannot be counted are read now.
+    auto room = [] { return GLoadBudget.Limit - std::min(GLoadBudget.Limit, GLoadBudget.Created); };
+    std::size_t waiting = 0;
+    for (auto& [object, element] : context.Deferred) {
+        std::size_t made = 0;
+        if (CountObjectsToRead(*object, element, room() - std::min(room(), waiting), made)) {
+            waiting += made;
+        } else {
+            TPersistentStateScope loading(*object, TPersistentState::Loading);
+            object->FPending.reset();
+            object->ReadChildren(element, nullptr);
+        }
+        if (waiting > room())
+            RefuseTooManyObjects();
     }
 }
 
@@ -543,7 +780,10 @@ void TpzCustomPersistentToXMLObject::LoadFromXMLDoc(const TXMLDoc& doc)
     if (!root)
         return;
     try {
-        ReadElement(root);
+        TLoadContext context{doc.SourceText(), {}};
+        ReadElement(root, context.Text ? &context : nullptr, true);
+        if (!context.Deferred.empty())
+            CountDeferredObjects(context);
     } catch (const ELoadLimitError&) {
         // A refused load gives its memory back at once.
         ClearObjects();
@@ -564,6 +804,18 @@ void TpzCustomPersistentToXMLObject::LoadFromXMLString(std::string_view text) { 
 
 void TpzCustomPersistentToXMLObject::LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName)
 {
+    LoadComplete(text, nullptr, sourceName);
+}
+
+void TpzCustomPersistentToXMLObject::LoadFromCompleteXMLString(std::shared_ptr<const std::string> text, const std::string& sourceName)
+{
+    const std::string_view view = text ? std::string_view(*text) : std::string_view();
+    LoadComplete(view, std::move(text), sourceName);
+}
+
+void TpzCustomPersistentToXMLObject::LoadComplete(std::string_view text, std::shared_ptr<const std::string> keep,
+    const std::string& sourceName)
+{
     TPersistentStateScope loading(*this, TPersistentState::Loading);
     try {
         TXMLDoc doc;
@@ -572,6 +824,7 @@ void TpzCustomPersistentToXMLObject::LoadFromCompleteXMLString(std::string_view 
             throw EParseError(Format("%s cannot be read: parsing stopped at %s.", sourceName.c_str(), parsed.Where().c_str()));
         if (!doc.Root())
             throw EParseError(Format("%s cannot be read: it holds no XML element.", sourceName.c_str()));
+        doc.KeepSourceText(std::move(keep));
         LoadFromXMLDoc(doc);
     } catch (const ELoadLimitError& error) {
         throw ELoadLimitError(Format("%s cannot be read. %s", sourceName.c_str(), error.what()));

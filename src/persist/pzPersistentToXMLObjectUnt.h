@@ -300,7 +300,7 @@ public:
     // Negative when a sorts before b.
     using TCompare = std::function<int(const TpzCustomPersistentToXMLObject*, const TpzCustomPersistentToXMLObject*)>;
 
-    TpzCustomPersistentToXMLObject() = default;
+    TpzCustomPersistentToXMLObject();
     virtual ~TpzCustomPersistentToXMLObject();
     TpzCustomPersistentToXMLObject(const TpzCustomPersistentToXMLObject&) = delete;
     TpzCustomPersistentToXMLObject& operator=(const TpzCustomPersistentToXMLObject&) = delete;
@@ -328,6 +328,9 @@ public:
     // element raises EParseError naming the source ("The game file ...") and where parsing
     // stopped, and the object is left as it was.
     void LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName);
+    // The same, keeping the text so that objects whose class defers its children (see
+    // DefersChildren) read them from it on first use instead.
+    void LoadFromCompleteXMLString(std::shared_ptr<const std::string> text, const std::string& sourceName);
     virtual void SortObjectsBy(const TCompare& compare);
     // Saves the object, loads the text into a new instance of the class, saves that again and
     // compares; shows "successful load/save" or "failed load/save".
@@ -369,7 +372,17 @@ public:
     bool Loading() const { return HasState(TPersistentState::Loading); }
     bool Saving() const { return HasState(TPersistentState::Saving); }
 
-    const TObjectList& Objects() const { return FObjects; }
+    // Children that a load left in its text are built before any of these reads or changes the
+    // children, so no caller ever sees them missing.
+    const TObjectList& Objects() const
+    {
+        EnsureChildren();
+        return FObjects;
+    }
+    // Whether the children still wait in the text the object was loaded from.
+    bool HasPendingChildren() const { return FPending != nullptr; }
+    // Builds them now, as the load would have; nothing when none wait.
+    void BuildPendingChildren();
     const std::vector<const TClass*>& ClassList() const { return FClassList; }
     // The object whose child this is; none for a top-level object.
     TpzCustomPersistentToXMLObject* Owner() const { return FOwner; }
@@ -384,10 +397,38 @@ protected:
     void ReadElementByPath(std::string_view text);
     // Appends the element text of this object and its children.
     void WriteElement(std::string& out);
+    // Whether a load that keeps its text may leave this object's children in it until they are
+    // first used; lastOfItsKind: no later sibling element has the same name. The class vouches
+    // that what its children read can neither fail nor make objects through a property, so that
+    // building them later cannot fail once the load has parsed the whole text and counted the
+    // objects they make.
+    virtual bool DefersChildren(bool lastOfItsKind) const;
+    // Told, by each owner in turn, that a descendant's deferred children have been built, so that
+    // an owner can give them what it gives the children a load reads.
+    virtual void DescendantChildrenBuilt(TpzCustomPersistentToXMLObject& descendant);
 
 private:
+    struct TPendingChildren;
+    struct TLoadContext;
+
     static std::size_t Index(TPersistentState s) { return static_cast<std::size_t>(s); }
     int ClassPosition(const TClass& cls) const;
+    void EnsureChildren() const
+    {
+        if (FPending)
+            const_cast<TpzCustomPersistentToXMLObject*>(this)->BuildPendingChildren();
+    }
+    void LoadComplete(std::string_view text, std::shared_ptr<const std::string> keep, const std::string& sourceName);
+    void ReadElement(pugi::xml_node element, TLoadContext* context, bool lastOfItsKind);
+    void ReadChildren(pugi::xml_node element, TLoadContext* context);
+    // Adds the objects that reading the element's children into the object would make, as
+    // ReadChildren makes them, stopping once made passes cap; false when that cannot be told
+    // without reading (a class that cannot be made, or a registered class that inherits another,
+    // so that some children are read twice).
+    static bool CountObjectsToRead(const TpzCustomPersistentToXMLObject& object, pugi::xml_node element,
+        std::size_t cap, std::size_t& made);
+    // Refuses the load when the objects its deferred children will make do not fit the cap.
+    static void CountDeferredObjects(TLoadContext& context);
 
     // The exact class of every child when they all share one, so that the lookups by class and
     // index of a plain list need no scan; none when the children are mixed or there are none.
@@ -401,6 +442,7 @@ private:
     int FVersion = 0;
     std::uint16_t FStateDepth[2] = {0, 0};
     TpzCustomPersistentToXMLObject* FOwner = nullptr;
+    std::unique_ptr<TPendingChildren> FPending;
 };
 
 using TPersistentObject = TpzCustomPersistentToXMLObject;

@@ -122,6 +122,7 @@ TXmlParseResult Stopped(std::string_view text, bool utf8, std::size_t offset, st
 {
     TXmlParseResult result;
     result.Complete = false;
+    result.Windows1252 = !utf8;
     result.Offset = std::min(offset, text.size());
     result.Description = std::move(description);
     // Lines end with CR LF, CR or LF; the next of each is looked for once it has been passed.
@@ -204,13 +205,22 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
                 break;
             }
     }
-    if (stop == NoOffset)
-        return TXmlParseResult();
+    if (stop == NoOffset) {
+        TXmlParseResult result;
+        result.Windows1252 = !utf8;
+        return result;
+    }
     if (stop < parsed.size() && parsed[stop] == '\0')
         why = "a zero byte, which no 8-bit or UTF-8 XML text holds";
     else if (stop + 1 >= parsed.size() || parsed.find('>', stop) == std::string_view::npos)
         why = "the text ends before the document is complete"; // inside a tag, or before its end
     return Stopped(text, utf8, converted.empty() ? stop : Windows1252Offset(text, stop), why);
+}
+
+bool ParseXmlPart(pugi::xml_document& doc, std::string_view utf8Element)
+{
+    pugi::xml_parse_result status = doc.load_buffer(utf8Element.data(), utf8Element.size(), ParseOptions, pugi::encoding_utf8);
+    return status.status == pugi::status_ok && doc.document_element();
 }
 
 std::string NodeText(pugi::xml_node node)

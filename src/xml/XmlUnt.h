@@ -18,6 +18,8 @@ struct TXmlParseResult {
     bool Complete = true;
     // Stopped by MaxXmlElements; nothing was parsed then.
     bool TooLarge = false;
+    // The text was not UTF-8 and was read as Windows-1252, converted to UTF-8.
+    bool Windows1252 = false;
     std::size_t Offset = 0;
     std::size_t Line = 0;
     std::size_t Column = 0;
@@ -33,6 +35,9 @@ struct TXmlParseResult {
 // Input that is not valid UTF-8 is read as Windows-1252. A text without any element is complete
 // (with no document element); a zero byte or a second root element ends what is read.
 TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text);
+// Parses one element cut from a text that ParseXml read completely (from that text's UTF-8
+// form), giving the same tree as that parse did; whether it parsed and holds an element.
+bool ParseXmlPart(pugi::xml_document& doc, std::string_view utf8Element);
 
 // All text under a node, its text nodes joined with single blanks, C1 references mapped to
 // their Windows-1252 characters.

@@ -15,6 +15,7 @@
 #include <zlib.h>
 
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -474,4 +475,313 @@ TEST(Turns, SavedPhaseForm)
     turn.SetTurnNumber(4); // the ID is set once
     EXPECT_THAT(turn.SaveToXMLString(), ::testing::StartsWith(
         "<Turn ID=\"3\"><TurnNumber>4</TurnNumber><CurrentPhaseNumber>0</CurrentPhaseNumber><ViewingPhaseNumber>0</ViewingPhaseNumber><PhaseList><Phase ID=\"0\">"));
+}
+
+namespace {
+// The fixture's game saved by the tool, opened as the tool opens a game (the older turns built
+// on first use) and, to compare with, read in full from the same text.
+struct TOpenedGame {
+    TGameFixture Fixture;
+    QTemporaryDir Dir;
+    std::string Name = Dir.path().toStdString() + "/league.cgx";
+    std::string Text;
+
+    TOpenedGame()
+    {
+        Fixture.Game->SaveToGameFile(Name);
+        Text = Fixture.Game->SaveToXMLString();
+    }
+    std::unique_ptr<TGame> Open(TBoardList* boards)
+    {
+        auto game = std::make_unique<TGame>();
+        game->LoadFromGameFile(Name);
+        game->SetBoardList(boards);
+        return game;
+    }
+    std::unique_ptr<TGame> ReadInFull(TBoardList* boards)
+    {
+        auto game = std::make_unique<TGame>();
+        game->LoadFromCompleteXMLString(std::string_view(Text), "The game file");
+        game->SetBoardList(boards);
+        return game;
+    }
+};
+
+std::size_t ObjectsIn(const TpzCustomPersistentToXMLObject& object)
+{
+    std::size_t count = 1;
+    for (const auto& child : object.Objects())
+        count += ObjectsIn(*child);
+    return count;
+}
+
+std::string PhaseSummary(TPhase& phase)
+{
+    std::string out = phase.ID() + ":";
+    for (int i = 0, n = phase.ChitList()->Count(); i < n; ++i) {
+        const TChit* chit = phase.ChitList()->Items(i);
+        out += " " + chit->ID() + "@" + std::to_string(chit->X()) + "," + std::to_string(chit->Y()) + "/" + chit->UsedBoardID();
+    }
+    return out + " archives " + std::to_string(phase.ArchiveList()->Count()) + "\n";
+}
+
+// Each chit of each phase: B when it has the catalogue, L when it has the game's layout.
+std::string ChitPointers(TGame& game, const TBoardList* boards)
+{
+    std::string out;
+    for (int t = 0; t < game.TurnCount(); ++t)
+        for (int p = 0; p < TPhaseList::PhaseCount; ++p) {
+            TPhase* phase = game.TurnList()->Turns(t)->PhaseByNumber(p);
+            TChitList* chits = phase ? phase->ChitList() : nullptr;
+            for (int i = 0; chits && i < chits->Count(); ++i) {
+                out += chits->Items(i)->BoardList() == boards ? 'B' : 'x';
+                out += chits->Items(i)->UsedBoardList() == game.UsedBoardList() ? 'L' : 'x';
+            }
+        }
+    return out;
+}
+} // namespace
+
+TEST(GameOpen, OlderTurnsWaitUntilFirstUsed)
+{
+    TOpenedGame o;
+    auto game = o.Open(&o.Fixture.Boards);
+    ASSERT_EQ(game->TurnCount(), 3);
+    TTurnList& turns = *game->TurnList();
+    // What the window shows at once leaves the older turns waiting.
+    EXPECT_EQ(game->ViewingPhase()->ChitList()->FindByID("ZoomBot")->BoardList(), &o.Fixture.Boards);
+    game->ReleasePictures();
+    game->SetBoardList(&o.Fixture.Boards);
+    EXPECT_FALSE(game->CurrentTurn()->HasPendingChildren());
+    EXPECT_TRUE(turns.Turns(0)->HasPendingChildren());
+    EXPECT_TRUE(turns.Turns(1)->HasPendingChildren());
+    // A waiting turn's own values are read.
+    EXPECT_EQ(turns.Turns(1)->ID(), "2");
+    EXPECT_EQ(turns.Turns(1)->TurnNumber(), 2);
+    EXPECT_EQ(turns.Turns(1)->CurrentPhaseNumber(), 5);
+
+    EXPECT_EQ(PhaseSummary(*turns.Turns(0)->PhaseByNumber(3)),
+        PhaseSummary(*o.ReadInFull(&o.Fixture.Boards)->TurnList()->Turns(0)->PhaseByNumber(3)));
+    EXPECT_FALSE(turns.Turns(0)->HasPendingChildren());
+    EXPECT_TRUE(turns.Turns(1)->HasPendingChildren());
+    game->BuildPendingTurns();
+    EXPECT_FALSE(turns.Turns(1)->HasPendingChildren());
+    EXPECT_EQ(game->SaveToXMLString(), o.Text);
+}
+
+TEST(GameOpen, EveryWayIntoAnOlderTurnGivesWhatAFullLoadGives)
+{
+    TOpenedGame o;
+    auto turn = [](TGame& g, int index) { return g.TurnList()->Turns(index); };
+    std::function<std::string(const TpzCustomPersistentToXMLObject&)> tree = [&tree](const TpzCustomPersistentToXMLObject& object) {
+        std::string out = object.XMLName() + "#" + object.ID() + "(";
+        for (const auto& child : object.Objects())
+            out += tree(*child);
+        return out + ")";
+    };
+    const std::string copyFile = o.Dir.path().toStdString() + "/copy.cgx";
+    struct Case {
+        const char* name;
+        std::function<std::string(TGame&)> use;
+    } cases[] = {
+        {"its phase list", [&](TGame& g) {
+             std::string out;
+             for (int p = 0; p < turn(g, 0)->PhaseList()->Count(); ++p)
+                 out += PhaseSummary(*turn(g, 0)->PhaseList()->Items(p));
+             return out;
+         }},
+        {"a phase by number", [&](TGame& g) { return PhaseSummary(*turn(g, 1)->PhaseByNumber(2)); }},
+        {"the lookups by class", [&](TGame& g) {
+             TTurn& t = *turn(g, 0);
+             return std::to_string(t.CountOf(TPhaseList::StaticClass())) + t.ObjectOf<TPhaseList>(0)->FindObject<TPhase>("3")->ID()
+                 + std::to_string(t.PhaseList()->IndexOf(t.PhaseByNumber(4)));
+         }},
+        {"walking the objects", [&](TGame& g) { return tree(*turn(g, 1)); }},
+        {"saving the turn", [&](TGame& g) { return turn(g, 0)->SaveToXMLString(); }},
+        {"sorting the turn", [&](TGame& g) {
+             turn(g, 0)->SortObjects();
+             return tree(*turn(g, 0));
+         }},
+        {"sorting the game", [&](TGame& g) {
+             g.SortObjects();
+             return tree(*turn(g, 1));
+         }},
+        {"copying its children", [&](TGame& g) {
+             TTurn copy;
+             copy.ClearObjects();
+             copy.CopyObjectsFrom(*turn(g, 0));
+             return copy.SaveToXMLString();
+         }},
+        {"adding a copy of it", [&](TGame& g) {
+             TTurnList list;
+             return list.AddCopy(*turn(g, 1), TTurn::StaticClass())->SaveToXMLString();
+         }},
+        {"clearing it", [&](TGame& g) {
+             turn(g, 0)->ClearObjects();
+             return tree(*turn(g, 0));
+         }},
+        {"loading over it", [&](TGame& g) {
+             turn(g, 0)->LoadFromXMLString("<Turn ID=\"7\"><TurnNumber>7</TurnNumber></Turn>");
+             return tree(*turn(g, 0));
+         }},
+        {"deleting it", [&](TGame& g) {
+             g.TurnList()->Delete(0);
+             return tree(*g.TurnList());
+         }},
+        {"making a child in it", [&](TGame& g) {
+             turn(g, 1)->CreateObject<TPhaseList>();
+             return tree(*turn(g, 1));
+         }},
+        {"the next turn and its phases", [&](TGame& g) {
+             g.NextTurn();
+             while (g.NextPhase()) {
+             }
+             return g.CurrentTurn()->SaveToXMLString();
+         }},
+        {"releasing pictures", [&](TGame& g) {
+             g.ReleasePictures();
+             return std::string();
+         }},
+        {"building the waiting turns", [&](TGame& g) {
+             g.BuildPendingTurns();
+             return std::string();
+         }},
+        {"saving the game file", [&](TGame& g) {
+             g.SaveToGameFile(copyFile);
+             return ReadBytes(copyFile);
+         }},
+        {"a chit finding its square", [&](TGame& g) {
+             TChit* zoom = turn(g, 0)->PhaseByNumber(1)->ChitList()->FindByID("ZoomBot");
+             return zoom->Board()->ID() + "/" + zoom->UsedBoard()->ID() + (zoom->IsOnMap() ? " on" : " off");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto lazy = o.Open(&o.Fixture.Boards);
+        auto full = o.ReadInFull(&o.Fixture.Boards);
+        ASSERT_TRUE(turn(*lazy, 0)->HasPendingChildren());
+        EXPECT_EQ(c.use(*lazy), c.use(*full));
+        EXPECT_EQ(lazy->SaveToXMLString(), full->SaveToXMLString());
+        const std::string pointers = ChitPointers(*lazy, &o.Fixture.Boards);
+        EXPECT_EQ(pointers, ChitPointers(*full, &o.Fixture.Boards));
+        EXPECT_EQ(pointers.find('x'), std::string::npos) << pointers;
+    }
+}
+
+TEST(GameOpen, SavingGivesTheBytesOfTheFileOpened)
+{
+    TOpenedGame o;
+    auto game = o.Open(&o.Fixture.Boards);
+    const std::string again = o.Dir.path().toStdString() + "/again.cgx";
+    game->SaveToGameFile(again);
+    EXPECT_EQ(ReadBytes(again), ReadBytes(o.Name));
+    EXPECT_FALSE(game->TurnList()->Turns(0)->HasPendingChildren());
+}
+
+TEST(GameOpen, TurnsBuiltLaterGetTheCatalogueGivenSince)
+{
+    TOpenedGame o;
+    TBoardList other;
+    BuildBoardList(other);
+    struct Case {
+        const char* name;
+        TBoardList* before; // given to the game before it opens the file
+        std::vector<TBoardList*> after;
+        TBoardList* expected;
+    } cases[] = {
+        {"none", nullptr, {}, nullptr},
+        {"before the open", &other, {}, &other},
+        {"after it", nullptr, {&o.Fixture.Boards, &other}, &other},
+        {"before and after", &other, {&o.Fixture.Boards}, &o.Fixture.Boards},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TGame lazy, full;
+        lazy.SetBoardList(c.before);
+        full.SetBoardList(c.before);
+        lazy.LoadFromGameFile(o.Name);
+        full.LoadFromCompleteXMLString(std::string_view(o.Text), "The game file");
+        for (TBoardList* boards : c.after) {
+            lazy.SetBoardList(boards);
+            full.SetBoardList(boards);
+        }
+        ASSERT_TRUE(lazy.TurnList()->Turns(0)->HasPendingChildren());
+        const std::string pointers = ChitPointers(lazy, c.expected);
+        EXPECT_EQ(pointers, ChitPointers(full, c.expected));
+        EXPECT_EQ(pointers.find('x'), std::string::npos) << pointers;
+    }
+}
+
+TEST(GameOpen, ADamagedOlderTurnIsRefusedAtOpen)
+{
+    TOpenedGame o;
+    const std::size_t firstTurn = o.Text.find("<Turn ");
+    ASSERT_NE(firstTurn, std::string::npos);
+    const std::size_t cut = o.Text.find("</ChitList>", firstTurn);
+    ASSERT_LT(cut, o.Text.find("<Turn ", firstTurn + 1));
+    std::string badTag = o.Text;
+    badTag.replace(cut, 11, "</ChitLst>");
+    std::string zero = o.Text;
+    zero[cut] = '\0';
+    struct Case {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"a closing tag", badTag},
+        {"a zero byte", zero},
+        {"cut there", o.Text.substr(0, cut)},
+    };
+    const std::string name = o.Dir.path().toStdString() + "/damaged.cgx";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CompressStringToFile(c.text, name);
+        pugi::xml_document doc;
+        const TXmlParseResult parsed = ParseXml(doc, c.text);
+        ASSERT_FALSE(parsed.Complete);
+        ASSERT_GT(parsed.Offset, firstTurn);
+        TGame game;
+        game.SetGameName("open before");
+        const std::string before = game.SaveToXMLString();
+        try {
+            game.LoadFromGameFile(name);
+            ADD_FAILURE() << "opened";
+        } catch (const EParseError& e) {
+            EXPECT_EQ(std::string(e.what()), "The game file \"" + name + "\" cannot be read: parsing stopped at " + parsed.Where() + ".");
+        }
+        EXPECT_EQ(game.SaveToXMLString(), before);
+    }
+}
+
+TEST(GameOpen, TheObjectCapCountsTheOlderTurnsAtOpen)
+{
+    TOpenedGame o;
+    const std::size_t made = ObjectsIn(*o.ReadInFull(nullptr)) - 1; // all but the game itself
+    const std::string source = "The game file \"" + o.Name + "\"";
+    for (std::size_t cap : {made, made - 1}) {
+        for (bool lazy : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "cap " << cap << (lazy ? ", opened" : ", read in full"));
+            TLoadObjectLimitScope limit(cap);
+            TGame game;
+            bool opened = false;
+            try {
+                if (lazy)
+                    game.LoadFromGameFile(o.Name);
+                else
+                    game.LoadFromCompleteXMLString(std::string_view(o.Text), source);
+                opened = true;
+            } catch (const ELoadLimitError& e) {
+                EXPECT_EQ(std::string(e.what()), source + " cannot be read. The text would make more than " + std::to_string(cap)
+                    + " objects, far more than any game or reference file.");
+                EXPECT_TRUE(game.Objects().empty());
+            }
+            EXPECT_EQ(opened, cap == made);
+            if (opened && lazy) {
+                EXPECT_TRUE(game.TurnList()->Turns(0)->HasPendingChildren());
+                // Built later, the turns count against no load.
+                TLoadObjectLimitScope tiny(1);
+                game.BuildPendingTurns();
+                EXPECT_EQ(game.SaveToXMLString(), o.Text);
+            }
+        }
+    }
 }
