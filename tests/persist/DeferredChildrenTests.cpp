@@ -162,8 +162,9 @@ TEST(DeferredChildren, OlderOnesWaitAndAreBuiltAsAFullLoadBuildsThem)
         const std::string saved = full->SaveToXMLString();
         EXPECT_EQ(kept->SaveToXMLString(), saved);
         EXPECT_EQ(Pending(*kept), (std::vector<bool>{false, false, false}));
-        if (c.deferred)
+        if (c.deferred) {
             EXPECT_EQ(kept->Built, (std::vector<const TpzCustomPersistentToXMLObject*>{kept->Bays(0), kept->Bays(1)}));
+        }
         // The defaults were read into by position, and the rest made.
         TBay* first = kept->Bays(0);
         ASSERT_EQ(first->CountOf(TCrate::StaticClass()), 3);
@@ -322,8 +323,9 @@ TEST(DeferredChildren, TheCapCountsWhatTheDeferredChildrenWillMake)
             EXPECT_FALSE(store.Loading());
             // Built later, the children count against no load.
             TLoadObjectLimitScope tiny(1);
-            if (fits)
+            if (fits) {
                 EXPECT_EQ(store.Bays(0)->CountOf(TCrate::StaticClass()), 12);
+            }
         }
     }
 }
