@@ -8,10 +8,7 @@
 
 TEST(XmlEscape, FollowsTheTable)
 {
-    struct Case {
-        const char* in;
-        const char* out;
-    } cases[] = {
+    struct Case { const char* in; const char* out; } cases[] = {
         {"A<B & \"C\"", "A&lt;B &amp; &#34;C&#34;"},
         {"Q&amp;A", "Q&amp;A"},           // the ampersand opens an entity: kept
         {"a&b c;", "a&amp;b c;"},         // a blank comes before the semicolon
@@ -58,11 +55,7 @@ TEST(XmlParse, KeepsThePartBuiltBeforeAnError)
 TEST(XmlParse, SaysWhereReadingStopped)
 {
     using namespace std::string_literals;
-    struct Case {
-        std::string text;
-        std::size_t offset, line, column;
-        const char* why;
-    } cases[] = {
+    struct Case { std::string text; std::size_t offset, line, column; const char* why; } cases[] = {
         {"<a><b></c></a>", 8, 1, 9, "start-end tags mismatch"},
         {"<a>\r\n<b>x</b>\r\n<c>", 17, 3, 3, "the text ends before the document is complete"},
         {"<a>\n<b>\r<c", 9, 3, 2, "the text ends before the document is complete"},
