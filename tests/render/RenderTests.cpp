@@ -181,12 +181,11 @@ protected:
     {
         SavePicture("Images/" + id + ".png", picture);
         TBoard* board = Catalogue.AddBoard(id, "Images/" + id + ".png");
-        if (fitSquares)
-            for (int x = 1; x <= 12; ++x)
-                for (int y = 1; y <= 12; ++y) {
-                    board->NodeAt(x, y)->SetImageCenterX((2 * x - 1) * picture.width() / 24);
-                    board->NodeAt(x, y)->SetImageCenterY((2 * y - 1) * picture.height() / 24);
-                }
+        for (int x = 1; fitSquares && x <= 12; ++x)
+            for (int y = 1; y <= 12; ++y) {
+                board->NodeAt(x, y)->SetImageCenterX(Centre(x, picture.width()));
+                board->NodeAt(x, y)->SetImageCenterY(Centre(y, picture.height()));
+            }
         return board;
     }
 
@@ -237,13 +236,12 @@ protected:
     TChitList Chits;
 };
 
-// A game with one turn, or several, whose last turn stands at phase 5.
+// A game whose boards are placed one by one and whose one turn stands at the given phase.
 class GameRenderTest : public RenderTest {
 protected:
-    TPhase* StartTurns(int turns, int phase)
+    TPhase* StartTurn(int phase)
     {
-        for (int i = 0; i < turns; ++i)
-            Game.TurnList()->AddTurn();
+        Game.TurnList()->AddTurn();
         Game.CurrentTurn()->SetCurrentPhaseNumber(phase);
         return Game.CurrentTurn()->PhaseByNumber(phase);
     }
@@ -421,33 +419,23 @@ TEST_F(BoardRenderTest, EditingStepsEraseTheChitAndDrawItWhereItNowStands)
     auto step = [&notes, chit](void (*edit)(TDrawNotes&, TChit&, QImage&, bool)) {
         return [&notes, chit, edit](QImage& canvas) { edit(notes, *chit, canvas, false); };
     };
-    struct Case {
-        const char* Name;
-        QPoint From;
-        std::vector<TStep> Steps;
-        QPoint To;
-        TChitFacing Facing;
-        QPoint Shift;
-        QSize Drawn;
-    };
+    struct Case { const char* Name; QPoint From; std::vector<TStep> Steps; QPoint To; TChitFacing Facing = cfNorth; QPoint Shift {}; };
     // Across the second and eleventh rows and columns, and every other kind of step.
     const std::vector<Case> cases = {
-        {"north from row 2", {6, 2}, {step(MoveNorth)}, {6, 1}, cfNorth, {}, {20, 10}},
-        {"south from row 1", {6, 1}, {step(MoveSouth)}, {6, 2}, cfNorth, {}, {20, 10}},
-        {"south from row 11", {6, 11}, {step(MoveSouth)}, {6, 12}, cfNorth, {}, {20, 10}},
-        {"north from row 12", {6, 12}, {step(MoveNorth)}, {6, 11}, cfNorth, {}, {20, 10}},
-        {"west from column 2", {2, 6}, {step(MoveWest)}, {1, 6}, cfNorth, {}, {20, 10}},
-        {"east from column 1", {1, 6}, {step(MoveEast)}, {2, 6}, cfNorth, {}, {20, 10}},
-        {"east from column 11", {11, 6}, {step(MoveEast)}, {12, 6}, cfNorth, {}, {20, 10}},
-        {"west from column 12", {12, 6}, {step(MoveWest)}, {11, 6}, cfNorth, {}, {20, 10}},
-        {"turned right, then left twice", {6, 6}, {step(RotateRight), step(RotateLeft), step(RotateLeft)}, {6, 6},
-            cfWest, {}, {10, 20}},
-        {"nudged", {6, 6}, {[&](QImage& canvas) { Tweak(notes, *chit, 5, -4, canvas, false); }}, {6, 6}, cfNorth,
-            {5, -4}, {20, 10}},
-        {"larger", {6, 6}, {[&](QImage& canvas) { EXPECT_TRUE(SetSizePercent(notes, *chit, 200, canvas, false)); }},
-            {6, 6}, cfNorth, {}, {40, 20}},
+        {"north from row 2", {6, 2}, {step(MoveNorth)}, {6, 1}},
+        {"south from row 1", {6, 1}, {step(MoveSouth)}, {6, 2}},
+        {"south from row 11", {6, 11}, {step(MoveSouth)}, {6, 12}},
+        {"north from row 12", {6, 12}, {step(MoveNorth)}, {6, 11}},
+        {"west from column 2", {2, 6}, {step(MoveWest)}, {1, 6}},
+        {"east from column 1", {1, 6}, {step(MoveEast)}, {2, 6}},
+        {"east from column 11", {11, 6}, {step(MoveEast)}, {12, 6}},
+        {"west from column 12", {12, 6}, {step(MoveWest)}, {11, 6}},
+        {"turned right, then left twice", {6, 6}, {step(RotateRight), step(RotateLeft), step(RotateLeft)}, {6, 6}, cfWest},
+        {"nudged", {6, 6}, {[&](QImage& canvas) { Tweak(notes, *chit, 5, -4, canvas, false); }}, {6, 6}, cfNorth, {5, -4}},
+        {"larger", {6, 6}, {[&](QImage& canvas) { EXPECT_TRUE(SetSizePercent(notes, *chit, 200, canvas, false)); }}, {6, 6}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
         chit->SetX(c.From.x());
         chit->SetY(c.From.y());
         chit->SetChitFacing(cfNorth);
@@ -458,15 +446,16 @@ TEST_F(BoardRenderTest, EditingStepsEraseTheChitAndDrawItWhereItNowStands)
         DrawChit(notes, *chit, canvas, false, -1, -1);
         for (const TStep& edit : c.Steps)
             edit(canvas);
-        EXPECT_EQ(QPoint(chit->X(), chit->Y()), c.To) << c.Name;
-        EXPECT_EQ(chit->ChitFacing(), c.Facing) << c.Name;
-        EXPECT_EQ(QPoint(chit->ImagePixelShiftX(), chit->ImagePixelShiftY()), c.Shift) << c.Name;
-        EXPECT_EQ(BoxOf(canvas, Red).size(), c.Drawn) << c.Name;
-        // The chit alone where it now stands: everything else on the canvas is as it was.
+        EXPECT_EQ(QPoint(chit->X(), chit->Y()), c.To);
+        EXPECT_EQ(chit->ChitFacing(), c.Facing);
+        EXPECT_EQ(QPoint(chit->ImagePixelShiftX(), chit->ImagePixelShiftY()), c.Shift);
+        // The chit alone where it now stands, as drawing its new state shows it: everything else
+        // on the canvas is as it was.
         QImage expected = *Placed->Picture();
         DrawChit(notes, *chit, expected, false, -1, -1);
-        EXPECT_EQ(canvas, expected) << c.Name;
+        EXPECT_EQ(canvas, expected);
     }
+    EXPECT_EQ(chit->ImageSizePercent(), 200);
     // The same size again is no step.
     QImage canvas;
     EXPECT_FALSE(SetSizePercent(notes, *chit, 200, canvas, false));
@@ -478,7 +467,7 @@ TEST_F(GameRenderTest, MoveOntoTheNextBoardDrawsTheChitThereOnTheWholeMap)
     AddBoard("Right", Solid(480, 480, Cyan));
     TUsedBoard* left = PlaceInGame("Left", 0, 0);
     TUsedBoard* right = PlaceInGame("Right", 1, 0, 1);
-    TChit* chit = AddChit(*StartTurns(1, 0)->ChitList(), "Bot", Solid(24, 24, Yellow), left, 12, 5);
+    TChit* chit = AddChit(*StartTurn(0)->ChitList(), "Bot", Solid(24, 24, Yellow), left, 12, 5);
 
     QImage map = Renderer.BuildMapPicture(Game, 0, 0);
     ASSERT_EQ(map.size(), QSize(960, 480));
@@ -582,7 +571,7 @@ TEST_F(BoardRenderTest, DesignerCellShowsOnlyItsOwnBoardsChits)
 TEST_F(GameRenderTest, MapOfATurnOrPhaseThatDoesNotExistShowsNoChitsAndAnEmptyMapHasNoPicture)
 {
     AddBoard("Big", Solid(480, 480, Grey));
-    AddChit(*StartTurns(1, 2)->ChitList(), "Bot", Solid(20, 20, Red), PlaceInGame("Big", 0, 0), 5, 5);
+    AddChit(*StartTurn(2)->ChitList(), "Bot", Solid(20, 20, Red), PlaceInGame("Big", 0, 0), 5, 5);
     EXPECT_EQ(BoxOf(Renderer.BuildMapPicture(Game, 0, 2), Red), QRect(Centre(5, 480) - 10, Centre(5, 480) - 10, 20, 20));
     for (const auto& [turn, phase] : {std::pair {0, 3}, std::pair {0, 9}, std::pair {7, 2}, std::pair {-1, 2}})
         EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, turn, phase), Red).isEmpty()) << turn << "/" << phase;
@@ -598,7 +587,7 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
     AddBoard("Marked", picture);
     PlaceInGame("Marked", 0, 0);
     TUsedBoard* turned = PlaceInGame("Marked", 1, 0);
-    TPhase* phase = StartTurns(1, 0);
+    TPhase* phase = StartTurn(0);
     AddChit(*phase->ChitList(), "Bot", Solid(21, 21, Yellow), turned, 3, 2);
 
     for (int rotation : {1, 2, 3, 0}) {
@@ -630,7 +619,7 @@ TEST_F(GameRenderTest, MissingPicturesAreSkippedAndReportedOnce)
     TUsedBoard* placed = PlaceInGame("Plain", 0, 0);
     Catalogue.AddBoard("Gone", "Images/NoSuchBoard.png");
     PlaceInGame("Gone", 1, 0);
-    TPhase* phase = StartTurns(1, 0);
+    TPhase* phase = StartTurn(0);
     AddChit(*phase->ChitList(), "Lost", Solid(20, 20, Blue), placed, 3, 3)->SetRelativeFilePath("Images/NoSuchChit.png");
     AddChit(*phase->ChitList(), "Bot", Solid(20, 20, Red), placed, 6, 6);
 
@@ -683,7 +672,7 @@ TEST_F(GameRenderTest, HugeLayoutIsCutDownToWhatCanBeDrawn)
     AddBoard("Tiny", Solid(10, 10, Grey));
     PlaceInGame("Tiny", 0, 0);
     PlaceInGame("Tiny", 2000000000, 0);
-    StartTurns(1, 0);
+    StartTurn(0);
     TMessageCapture capture;
     const QSize size = MapPictureSize(*Game.UsedBoardList());
     EXPECT_LE(size.width(), MaxMapPictureSide);
@@ -779,7 +768,7 @@ TEST_F(GameRenderTest, AFullDiskKeepsEveryPictureOfThePhaseAsItWas)
     PlaceInGame("Plain", 0, 0);
     TUsedBoard* right = PlaceInGame("Other", 1, 0);
     Game.SetGameName("League");
-    TChit* chit = AddChit(*StartTurns(1, 2)->ChitList(), "Bot", Solid(40, 40, Red), right, 2, 2);
+    TChit* chit = AddChit(*StartTurn(2)->ChitList(), "Bot", Solid(40, 40, Red), right, 2, 2);
     const std::vector<std::string> files = Renderer.SaveImages(Game);
     ASSERT_EQ(files.size(), 3u);
     std::vector<std::string> earlier;
@@ -821,7 +810,7 @@ TEST_F(GameRenderTest, UnsafeGameNamesWriteOnlyBelowTheExecutablesFolder)
     EXPECT_TRUE(Renderer.SaveImages(Game).empty());
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Folder() + "League")));
 
-    StartTurns(1, 0);
+    StartTurn(0);
     const QString base = QFileInfo(QString::fromStdString(Folder())).canonicalFilePath() + "/";
     for (const char* name : {"../x", "a/b", "..", "/tmp/abs", "..\\..\\y"}) {
         Game.SetGameName(name);
@@ -939,7 +928,7 @@ protected:
         TUsedBoard* c = PlaceInGame("NoiseA", 2, 0, 2);
         TUsedBoard* glass = PlaceInGame("Glass", 0, 1);
         TUsedBoard* small = PlaceInGame("Small", 1, 1);
-        Phase = StartTurns(1, 2);
+        Phase = StartTurn(2);
         Phase0 = Game.CurrentTurn()->PhaseByNumber(0);
         TChitList& chits = *Phase->ChitList();
         Course = AddChit(chits, "Pit", Noise(30, 30, 4), a, 4, 4);
