@@ -44,13 +44,8 @@ namespace {
 
 // ----------------------------------------------------------------------------- picture helpers
 
-constexpr QRgb Grey = 0xff808080;
-constexpr QRgb Red = 0xffff0000;
-constexpr QRgb Green = 0xff00ff00;
-constexpr QRgb Blue = 0xff0000ff;
-constexpr QRgb Yellow = 0xffffff00;
-constexpr QRgb Magenta = 0xffff00ff;
-constexpr QRgb Cyan = 0xff00ffff;
+constexpr QRgb Grey = 0xff808080, Red = 0xffff0000, Green = 0xff00ff00, Blue = 0xff0000ff, Yellow = 0xffffff00,
+              Magenta = 0xffff00ff, Cyan = 0xff00ffff;
 
 QImage Solid(int width, int height, QRgb colour)
 {
@@ -88,19 +83,14 @@ QImage SeeThrough(int width, int height, QRgb colour)
 QRect BoxOf(const QImage& image, QRgb colour)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    int left = rgb.width(), top = rgb.height(), right = -1, bottom = -1;
+    QRect box;
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x) {
-            if ((line[x] | 0xff000000u) == (colour | 0xff000000u)) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
+        for (int x = 0; x < rgb.width(); ++x)
+            if ((line[x] | 0xff000000u) == (colour | 0xff000000u))
+                box |= QRect(x, y, 1, 1);
     }
-    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+    return box;
 }
 
 // Whether every pixel of the rectangle has exactly that colour.
