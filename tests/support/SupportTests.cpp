@@ -10,10 +10,7 @@
 
 TEST(ParseLeadingInteger, TakesTheLongestLeadingNumber)
 {
-    struct Case {
-        const char* text;
-        int expected;
-    } cases[] = {
+    struct Case { const char* text; int expected; } cases[] = {
         {"12", 12}, {"12abc", 12}, {"  7", 7}, {"-5x", -5}, {"+3", 3}, {"-", 0}, {"", 0}, {"abc", 0},
         {"1 2", 1}, {"--1", 0}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
         {"99999999999", 0}, {"007", 7},
