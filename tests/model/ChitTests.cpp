@@ -85,7 +85,7 @@ TEST(Chit, ArchiveMarkersHaveArchiveAnywhereInTheirID)
     }
 }
 
-TEST(Chit, FacingTurnsBothWaysAndReadsAnyCase)
+TEST(Chit, FacingTurnsBothWaysAndReadsAnyCaseAndNudgeStaysInRange)
 {
     TChit chit;
     for (TChitFacing expected : {cfWest, cfSouth, cfEast, cfNorth}) {
@@ -105,11 +105,8 @@ TEST(Chit, FacingTurnsBothWaysAndReadsAnyCase)
     unknown.SetChitFacing(cfEast);
     unknown.LoadFromXMLString("<Chit ID=\"A\"><ChitFacing>cfUp</ChitFacing></Chit>");
     EXPECT_EQ(unknown.ChitFacing(), cfEast);
-}
 
-TEST(Chit, TweakStaysInRangeAndSizeReportsAChange)
-{
-    TChit chit;
+    // The nudge stays in range; setting the size reports a change.
     chit.Tweak(3, -2);
     chit.Tweak(1, 1);
     EXPECT_EQ(chit.ImagePixelShiftX(), 4);

@@ -114,27 +114,22 @@ TEST_F(PasteTest, ACardAndASecondOnOneLineFillARegisterAndOther)
     }
 }
 
-TEST_F(PasteTest, LockedRegistersStayAndTheRestIsReplaced)
+TEST_F(PasteTest, LockedRegistersStayAndTheRestIsReplacedAlsoFromOther)
 {
     G.Program(Bot, 5, "20UTurn", true);
     G.Program(Bot, 1, "790Move3");
     G.AddOther(Bot, "500Move1");
+    G.AddOther(Bot, "80RotateRight");
     ASSERT_TRUE(AttemptToPasteProgram(G.Game, Bot, "Move 1 (490)\nRotate Left\nRotate Right\nMove 2 (670)\nU-Turn  [Register 5 *LOCKED*]").Applied);
     EXPECT_EQ(G.Registers(), (TIDs{"490Move1", "70RotateLeft", "80RotateRight", "670Move2", "20UTurn"}));
     EXPECT_TRUE(Bot.Registers()->Registers(4)->IsLocked());
     EXPECT_EQ(G.State("20UTurn"), csRegisterLocked);
-    // The old program went back to the hand; the emptied "Other" entry stays until the turn ends.
+    // A card moved from "Other" into a register ends programmed.
+    EXPECT_EQ(G.State("80RotateRight"), csRegisterProgrammed);
+    // The old program went back to the hand; the emptied "Other" entries stay until the turn ends.
     EXPECT_EQ(G.State("790Move3"), csDealt);
     EXPECT_EQ(G.State("500Move1"), csDealt);
-    EXPECT_EQ(G.Others(), TIDs{""});
-}
-
-TEST_F(PasteTest, ACardMovingFromOtherIntoARegisterEndsProgrammed)
-{
-    G.AddOther(Bot, "80RotateRight");
-    ASSERT_TRUE(AttemptToPasteProgram(G.Game, Bot, "Rotate Right\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)").Applied);
-    EXPECT_EQ(G.RegisterCard(Bot, 1), "80RotateRight");
-    EXPECT_EQ(G.State("80RotateRight"), csRegisterProgrammed);
+    EXPECT_EQ(G.Others(), (TIDs{"", ""}));
 }
 
 TEST_F(PasteTest, ALockedOtherCardMustBeNamedAndIsNotAddedTwice)

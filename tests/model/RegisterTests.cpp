@@ -1,40 +1,24 @@
 #include "model/ProgramUnt.h"
 #include "model/RegisterUnt.h"
+#include "model/SavedRegisters.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace {
-
-std::string RegisterText(const char* id, const char* locked, const char* cardID)
-{
-    return std::string("<BotRegister ID=\"") + id + "\"><IsLocked>" + locked + "</IsLocked><CardID>" + cardID
-        + "</CardID></BotRegister>";
-}
-
-// Five registers numbered 1 to 5, the second holding the card; empty and unlocked when none.
-std::string RegistersText(const char* locked, const char* cardID)
-{
-    return "<BotRegisterList>" + RegisterText("1", "False", "") + "\r\n" + RegisterText("2", locked, cardID) + "\r\n"
-        + RegisterText("3", "False", "") + "\r\n" + RegisterText("4", "False", "") + "\r\n" + RegisterText("5", "False", "")
-        + "</BotRegisterList>";
-}
-
-} // namespace
 
 TEST(BotRegisterList, NewListAndWorkedExampleAreWrittenByteForByteAndLoadBack)
 {
     TBotRegisterList list;
-    EXPECT_EQ(list.SaveToXMLString(), RegistersText("False", ""));
+    EXPECT_EQ(list.SaveToXMLString(), RegistersText());
     EXPECT_EQ(TBotExtraRegisterList().Count(), 0);
     TBotRegister lone;
-    EXPECT_EQ(lone.SaveToXMLString(), RegisterText("-1", "False", ""));
+    EXPECT_EQ(lone.SaveToXMLString(), RegisterText("-1"));
 
     TProgramDeck deck;
     list.Registers(1)->ProgramWith(*AddProgramCard(deck, ckMoveOne, 490));
     list.Registers(1)->SetIsLocked(true);
-    const std::string workedExample = RegistersText("True", "490Move1");
+    const std::string workedExample = RegistersText(2, "True", "490Move1");
     EXPECT_EQ(list.SaveToXMLString(), workedExample);
     // Loading replaces the five registers rather than adding to them.
     TBotRegisterList loaded;
