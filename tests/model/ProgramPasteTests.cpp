@@ -257,6 +257,13 @@ TEST(ParsePastedProgram, RecognisesHandCardsLineByLine)
         {"a locked card first, then the line's next card goes to Other",
             {"Backup (430) Rotate Left", "", "", "", ""},
             [](TProgramGame& g, TBot& bot) { g.Program(bot, 1, "430Backup", true); }, {"430Backup"}, {"70RotateLeft"}},
+        {"a card without a name is found nowhere", {"x", "", "", "", ""},
+            [](TProgramGame& g, TBot&) {
+                g.Card("490Move1").SetPriority(0);
+                g.Card("490Move1").SetKind(ckUTurn);
+                g.Card("490Move1").SetCardName("");
+            },
+            {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -270,18 +277,7 @@ TEST(ParsePastedProgram, RecognisesHandCardsLineByLine)
         EXPECT_EQ(program.RegisterCards, c.Registers);
         EXPECT_EQ(program.OtherCards, c.Others);
         EXPECT_EQ(g.Saved(), before);
+        // Without a deck no card is known.
+        EXPECT_TRUE(ParsePastedProgram(bot, nullptr, c.Lines).RegisterCards.empty());
     }
-}
-
-TEST(ParsePastedProgram, CardsWithoutANameAreFoundNowhere)
-{
-    TProgramGame g;
-    TBot& bot = g.Bot(btTwitch);
-    g.Deal(bot, {"490Move1"});
-    g.Card("490Move1").SetPriority(0);
-    g.Card("490Move1").SetKind(ckUTurn);
-    g.Card("490Move1").SetCardName("");
-    TPastedProgram program = ParsePastedProgram(bot, &g.Deck(), {"x", "", "", "", ""});
-    EXPECT_TRUE(program.RegisterCards.empty());
-    EXPECT_TRUE(ParsePastedProgram(bot, nullptr, {"Move 1 (490)"}).RegisterCards.empty());
 }
