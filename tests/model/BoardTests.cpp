@@ -164,11 +164,7 @@ TEST_F(BoardFolderTest, NodeAtPixelUndoesTheRotation)
 {
     SavePicture("Images/Big.png", PatternPicture(1164, 1164));
     TBoard board("Big", "Images/Big.png");
-    struct Case {
-        int rotation;
-        QPoint point;
-        int x, y;
-    };
+    struct Case { int rotation; QPoint point; int x, y; };
     // Default centres lie 97 apart from (56, 66): the boundaries between squares 1 and 2 are at
     // x = 104.5 and y = 114.5, not at 97 as an even division of the picture would have them.
     const Case cases[] = {

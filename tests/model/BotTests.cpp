@@ -168,23 +168,9 @@ TEST(BotList, InUseBotsAreCountedAndFoundInListOrder)
 
 TEST_F(BotCardsTest, DealTopsTheHandUpToMaxCardsLessDamageLessLockedCards)
 {
-    struct Case {
-        int MaxCards;
-        int Damage;
-        std::vector<int> Locked; // register numbers
-        int NewCards;
-    };
-    const std::vector<Case> cases = {
-        {9, 0, {}, 9},
-        {9, 1, {}, 8},
-        {9, 4, {}, 5},
-        {9, 5, {5}, 4},
-        {9, 6, {4, 5}, 3},
-        {9, 9, {1, 2, 3, 4, 5}, 0},
-        {9, 12, {}, 5},
-        {10, 0, {}, 10},
-        {10, 6, {4, 5}, 4},
-        {4, 2, {5}, 1},
+    struct Case { int MaxCards, Damage; std::vector<int> Locked /* register numbers */; int NewCards; };
+    const std::vector<Case> cases = {{9, 0, {}, 9}, {9, 1, {}, 8}, {9, 4, {}, 5}, {9, 5, {5}, 4}, {9, 6, {4, 5}, 3},
+        {9, 9, {1, 2, 3, 4, 5}, 0}, {9, 12, {}, 5}, {10, 0, {}, 10}, {10, 6, {4, 5}, 4}, {4, 2, {5}, 1},
         {3, 4, {4, 5}, 0}, // hand already over the limit: nothing dealt, nothing taken away
         {9, -3, {}, 9},   // negative damage from a damaged file gives no extra cards
     };
@@ -216,13 +202,7 @@ TEST_F(BotCardsTest, DealTopsTheHandUpToMaxCardsLessDamageLessLockedCards)
 TEST_F(BotCardsTest, ListDealsOnlyToBotsInPlayButReturnsEveryBotsCards)
 {
     TBotList list;
-    struct Case {
-        TBotType Type;
-        bool InUse;
-        int Lives;
-        TBotActivityLevel Activity;
-        bool Dealt;
-    };
+    struct Case { TBotType Type; bool InUse; int Lives; TBotActivityLevel Activity; bool Dealt; };
     const std::vector<Case> cases = {
         {btHammerBot, true, 4, alNormal, true},
         {btHulkX90, false, 4, alNormal, false},

@@ -174,12 +174,7 @@ TEST_F(ChitMapTest, PlaceAtAndTakeOffMapSetBothReferences)
 
 TEST_F(ChitMapTest, MovesStepInTheBoardsOwnGridAndAcrossEdges)
 {
-    struct Case {
-        const char* name;
-        int cellX, cellY, x, y;
-        void (TChit::*move)();
-        const char* after;
-    };
+    struct Case { const char* name; int cellX, cellY, x, y; void (TChit::*move)(); const char* after; };
     const Case cases[] = {
         {"east inside", 0, 0, 5, 5, &TChit::MoveEast, "0_0/Cross_1 (6, 5)"},
         {"west inside", 0, 0, 5, 5, &TChit::MoveWest, "0_0/Cross_1 (4, 5)"},
@@ -283,10 +278,7 @@ TEST_F(ChitMapTest, ClonesAreNumberedAfterTheHighest)
 
 TEST(ChitClones, NumbersAreReadFromTheTemplatesOwnClonesOnly)
 {
-    struct Case {
-        std::vector<std::pair<std::string, bool>> existing; // ID, IsClone
-        const char* next;
-    };
+    struct Case { std::vector<std::pair<std::string, bool>> existing /* ID, IsClone */; const char* next; };
     const Case cases[] = {
         {{}, "Start_1"},
         {{{"Start_", true}, {"Start_x", true}}, "Start_1"},
@@ -309,10 +301,7 @@ TEST(ChitClones, NumbersAreReadFromTheTemplatesOwnClonesOnly)
 
 TEST_F(ChitMapTest, FindBotChitPrefersTheStateChitsInOrder)
 {
-    struct Case {
-        std::set<std::string> onMap;
-        const char* found;
-    };
+    struct Case { std::set<std::string> onMap; const char* found; };
     const Case cases[] = {
         {{"", "ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBot"},
         {{"ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBotShutDown"},
@@ -339,12 +328,8 @@ TEST_F(ChitMapTest, RobotTypeAndIndexOfAChit)
     TChitList chits;
     for (const char* id : {"ZoomBot", "ZoomBotArchive", "HulkX-90Virtual", "Flag1", "BuzzBombDestroyed"})
         chits.AddChit(id, "", "");
-    struct Case {
-        const char* id;
-        TBotType type;
-        const char* base;
-        int index; // in a new bot list: Hammer Bot 0 ... Zoom Bot 7, Buzz Bomb 8
-    };
+    // The index is the one in a new bot list: Hammer Bot 0 ... Zoom Bot 7, Buzz Bomb 8.
+    struct Case { const char* id; TBotType type; const char* base; int index; };
     const Case cases[] = {
         {"ZoomBot", btZoomBot, "ZoomBot", 7},
         {"ZoomBotArchive", btZoomBot, "ZoomBot", 7},
@@ -370,13 +355,7 @@ TEST_F(ChitMapTest, RobotTypeAndIndexOfAChit)
 // marker never stands for the robot, so a robot only it shows is left alone; so is another robot.
 TEST_F(ChitMapTest, StateChitTakesThePlaceOfTheChitShown)
 {
-    struct Case {
-        TBotActivityLevel activity;
-        TBotState state;
-        int damage;
-        const char* placed;
-        const char* shown;
-    };
+    struct Case { TBotActivityLevel activity; TBotState state; int damage; const char* placed; const char* shown; };
     const Case cases[] = {
         {alShutDown, bsVirtual, 10, "ZoomBotDestroyed", "ZoomBotShutDown"},
         {alShutDown, bsReal, 0, "ZoomBot", "ZoomBotShutDown"},

@@ -32,12 +32,7 @@ TEST(ProgramCard, KindNamesTheCardWhenSetOrReadAndTurnsAreListedWithoutPriority)
 {
     TProgramCard card;
     EXPECT_EQ(card.CardName(), "Unknown");
-    struct Case {
-        TProgramCardKind Kind;
-        int Priority;
-        const char* Display;
-        const char* Listing;
-    };
+    struct Case { TProgramCardKind Kind; int Priority; const char* Display; const char* Listing; };
     const Case cases[] = {{ckRotateRight, 420, "Rotate Right (420)", "Rotate Right"},
         {ckMoveOne, 490, "Move 1 (490)", "Move 1 (490)"}, {ckUTurn, 10, "U-Turn (10)", "U-Turn"},
         {ckBackup, 430, "Backup (430)", "Backup (430)"}};
@@ -197,11 +192,7 @@ TEST(ProgramDeck, DealingTakesTheTopCardThenReshufflesDiscardsThenReports)
 // stale references falls back to the discards without a word.
 TEST(ProgramDeck, DamagedPileDealsEachCardOnceAtMost)
 {
-    struct Case {
-        const char* Text;
-        const char* Dealt;
-        TCardState Move1After;
-    };
+    struct Case { const char* Text; const char* Dealt; TCardState Move1After; };
     const Case cases[] = {
         {"<ProgramDeck><ProgramCard ID=\"490Move1\"><CardState>csRegisterLocked</CardState></ProgramCard>"
          "<ProgramCard ID=\"670Move2\"></ProgramCard><ShuffledProgramCardRefList>"

@@ -225,13 +225,7 @@ TEST(Game, UnreadableOrIncompleteGameFilesAreRefused)
     const std::string name = dir.path().toStdString() + "/league.cgx";
     const std::string cannotRead = "The game file \"" + name + "\" cannot be read";
     enum TWritten { Compressed, AsItIs, NoFile };
-    struct Case {
-        const char* name;
-        TWritten written;
-        std::string text;
-        const char* error;
-        std::string start, where;
-    } cases[] = {
+    struct Case { const char* name; TWritten written; std::string text; const char* error; std::string start, where; } cases[] = {
         {"plain text", AsItIs, "<Game><GameName>plain text</GameName></Game>", "EDecompressionError",
             "The file \"" + name + "\" is not a Cogline game file", ""},
         {"no file", NoFile, "", "EFileError", "", name},

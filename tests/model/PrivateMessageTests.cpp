@@ -42,11 +42,7 @@ struct ArchiveGame : TProgramGame {
     }
 };
 
-struct PMCase {
-    const char* Name;
-    std::function<void(ArchiveGame&, TBot&)> Setup;
-    std::string Expected;
-};
+struct PMCase { const char* Name; std::function<void(ArchiveGame&, TBot&)> Setup; std::string Expected; };
 
 // Every message of these examples opens with the player, the turn and the robot, and ends with
 // the archive location after a blank line.
@@ -138,11 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, PrivateMessage, ::testing::ValuesIn(PMCases),
 
 TEST(PrivateMessage, ArchiveLocationIsStartUnlessTheRecordLiesOnAPlacedBoard)
 {
-    struct {
-        const char* Name;
-        std::function<void(ArchiveGame&)> Setup;
-        const char* Expected;
-    } cases[] = {
+    struct { const char* Name; std::function<void(ArchiveGame&)> Setup; const char* Expected; } cases[] = {
         {"no record", [](ArchiveGame&) {}, "Start"},
         {"another robot's record", [](ArchiveGame& g) { g.Archive(btTwonky, "1_0", 3, 7); }, "Start"},
         {"X of -1", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", -1, 7); }, "Start"},

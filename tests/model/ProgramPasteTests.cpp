@@ -165,12 +165,7 @@ TEST_F(PasteTest, RejectedPastesShowTheirMessageAndChangeNothing)
     const std::string hasFour = "Pasted string is not a valid program.  Has 4 of this bot's Register cards, needs 5.";
     const auto lockRegister = [](int n, const char* id) { return [=](TPasteGame& g) { g.Program(g.Twonky, n, id, true); }; };
     const std::function<void(TPasteGame&)> asDealt = [](TPasteGame&) {};
-    struct {
-        const char* Name;
-        std::function<void(TPasteGame&)> Setup;
-        std::string Text;
-        std::string Message;
-    } cases[] = {
+    struct { const char* Name; std::function<void(TPasteGame&)> Setup; std::string Text; std::string Message; } cases[] = {
         {"four lines", asDealt, "Move 1 (490)\r\nRotate Left\r\nU-Turn\r\nMove 2 (670)", tooShort},
         {"four lines and blank ones after", asDealt, "\r\n Move 1 (490)\r\nRotate Left\r\nU-Turn\r\nMove 2 (670)\r\n\r\n \t\r\n", tooShort},
         {"nothing", asDealt, "", tooShort},
@@ -211,11 +206,7 @@ TEST_F(PasteTest, RejectedPastesShowTheirMessageAndChangeNothing)
 
 TEST(PastedLines, TrimTheTextSplitAtEveryLineEndAndStopEarly)
 {
-    struct {
-        std::string Text;
-        std::size_t Max;
-        std::vector<std::string> Lines;
-    } cases[] = {
+    struct { std::string Text; std::size_t Max; std::vector<std::string> Lines; } cases[] = {
         {"a\r\nb\rc\nd", 9, {"a", "b", "c", "d"}},
         {"  \r\n\r\na \r\n\r\n b  \r\n \t\r\n", 9, {"a ", "", " b"}},
         {"one", 5, {"one"}},

@@ -87,9 +87,7 @@ TEST_F(LayoutTest, ABoardThatDoesNotResolveLeavesTheRestOfTheMapItsSize)
 
 TEST_F(LayoutTest, RotationIsKeptWithinFourQuarterTurns)
 {
-    struct Case {
-        int from, to, stored;
-    };
+    struct Case { int from, to, stored; };
     const Case cases[] = {{3, 4, 0}, {0, -1, 3}, {1, 2, 2}, {2, 1, 1}, {0, 7, 3}, {0, -6, 2}, {1, -4, 0}, {2, 2147483647, 3},
         {0, -2147483647 - 1, 0}};
     for (const Case& c : cases) {
