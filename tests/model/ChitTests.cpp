@@ -63,7 +63,7 @@ std::string ChitLine(const std::string& id, const std::string& description, cons
 
 // ----------------------------------------------------------------------------- one chit
 
-TEST(Chit, NewChitIsOffTheMapAndReadingItsReferencesCreatesNone)
+TEST(Chit, NewChitIsOffTheMapAndArchiveMarkersHaveArchiveAnywhereInTheirID)
 {
     TChit chit;
     EXPECT_FALSE(chit.IsOnMap());
@@ -72,14 +72,11 @@ TEST(Chit, NewChitIsOffTheMapAndReadingItsReferencesCreatesNone)
     chit.SetDescription("Start");
     chit.SetRelativeFilePath("Images/Start.jpg");
     EXPECT_EQ(chit.SaveToXMLString(), ChitLine("Start", "Start", "Images/Start.jpg"));
-}
 
-TEST(Chit, ArchiveMarkersHaveArchiveAnywhereInTheirID)
-{
+    // Archive markers have "Archive" anywhere in their ID.
     const std::pair<const char*, bool> cases[] = {{"ZoomBotArchive", true}, {"ArchiveZoomBot", true}, {"MyArchive2", true},
         {"Archive", true}, {"archive", false}, {"ZoomBotArchiv", false}, {"ZoomBot", false}, {"", false}};
     for (auto [id, marker] : cases) {
-        TChit chit;
         chit.SetID(id);
         EXPECT_EQ(chit.IsArchiveMarker(), marker) << id;
     }
@@ -402,29 +399,7 @@ TEST_F(ChitMapTest, StateChitTakesThePlaceOfTheChitShown)
 
 // ----------------------------------------------------------------------------- archives
 
-TEST(BotArchive, NewRecordAndListText)
-{
-    TBotArchiveList archives;
-    EXPECT_EQ(archives.FindByBotType(btTwonky), nullptr);
-    TBotArchive* record = archives.AddArchive(btTwonky);
-    EXPECT_EQ(archives.FindByBotType(btTwonky), record);
-    EXPECT_FALSE(record->IsSet());
-    EXPECT_EQ(archives.SaveToXMLString(),
-        "<BotArchiveList><BotArchive ID=\"btTwonky\"><BotType>btTwonky</BotType><X>-1</X><Y>-1</Y>"
-        "<UsedBoardRef></UsedBoardRef></BotArchive></BotArchiveList>");
-    // The type is read in any case and the default reference is reused, not doubled.
-    TBotArchiveList loaded;
-    loaded.LoadFromXMLString("<BotArchiveList><BotArchive><BotType>btspinbot</BotType><X>4</X><Y>7</Y>"
-                             "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive></BotArchiveList>");
-    ASSERT_EQ(loaded.Count(), 1);
-    TBotArchive* spin = loaded.FindByBotType(btSpinBot);
-    ASSERT_NE(spin, nullptr);
-    EXPECT_EQ(spin->SaveToXMLString(), "<BotArchive><BotType>btSpinBot</BotType><X>4</X><Y>7</Y>"
-                                       "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive>");
-    EXPECT_TRUE(spin->IsSet());
-}
-
-TEST_F(ChitMapTest, SettingAndUsingAnArchive)
+TEST_F(ChitMapTest, ArchiveRecordsAreSetFromARobotChitAndMoveItBack)
 {
     TChitList chits;
     TChit* virtualChit = AddPlaced(chits, "SpinBotVirtual", 1, 0, 6, 8);
@@ -449,8 +424,13 @@ TEST_F(ChitMapTest, SettingAndUsingAnArchive)
     EXPECT_EQ(Where(*virtualChit), "1_0/Island_2 (6, 9)");
     EXPECT_TRUE(virtualChit->IsOnMap());
 
-    // A record that is not set moves nothing; one whose board left the map leaves the chit off it.
+    // A new record is not set and moves nothing; one whose board left the map leaves the chit off it.
+    EXPECT_EQ(archives.FindByBotType(btTwitch), nullptr);
     TBotArchive* empty = archives.AddArchive(btTwitch);
+    EXPECT_EQ(archives.FindByBotType(btTwitch), empty);
+    EXPECT_FALSE(empty->IsSet());
+    EXPECT_EQ(empty->SaveToXMLString(), "<BotArchive ID=\"btTwitch\"><BotType>btTwitch</BotType><X>-1</X><Y>-1</Y>"
+                                        "<UsedBoardRef></UsedBoardRef></BotArchive>");
     EXPECT_FALSE(MoveChitToArchive(empty, *virtualChit));
     EXPECT_FALSE(MoveChitToArchive(nullptr, *virtualChit));
     EXPECT_EQ(Where(*virtualChit), "1_0/Island_2 (6, 9)");
@@ -458,6 +438,16 @@ TEST_F(ChitMapTest, SettingAndUsingAnArchive)
     EXPECT_TRUE(MoveChitToArchive(record, *virtualChit));
     EXPECT_EQ(virtualChit->UsedBoardID(), "7_7");
     EXPECT_FALSE(virtualChit->IsOnMap());
+
+    // The type is read in any case and the default reference is reused, not doubled.
+    TBotArchiveList loaded;
+    loaded.LoadFromXMLString("<BotArchiveList><BotArchive><BotType>btspinbot</BotType><X>4</X><Y>7</Y>"
+                             "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive></BotArchiveList>");
+    ASSERT_EQ(loaded.Count(), 1);
+    ASSERT_NE(loaded.FindByBotType(btSpinBot), nullptr);
+    EXPECT_EQ(loaded.Items(0)->SaveToXMLString(), "<BotArchive><BotType>btSpinBot</BotType><X>4</X><Y>7</Y>"
+                                                  "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive>");
+    EXPECT_TRUE(loaded.Items(0)->IsSet());
 }
 
 // ----------------------------------------------------------------------------- built-in table

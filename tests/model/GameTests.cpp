@@ -178,10 +178,8 @@ TEST(Game, WholeGameSavesLoadsAndSavesIdentically)
 
     // The file holds the game's text (the reader itself is checked against zlib with the files).
     EXPECT_EQ(DecompressFileToString(name), text);
-    // A failed save leaves the file as it was and the game out of its saving state.
-    const std::string bytes = ReadBytes(name);
+    // A failed save leaves the game out of its saving state.
     EXPECT_THROW(f.Game->SaveToGameFile(dir.path().toStdString() + "/missing/league.cgx"), EFileError);
-    EXPECT_EQ(ReadBytes(name), bytes);
     EXPECT_FALSE(f.Game->Saving());
 
     TGame loaded;
