@@ -44,6 +44,13 @@ std::string NodeText(int x, int y, int cx, int cy)
         x, y, cx, cy);
 }
 
+// The square under a pixel of the board's picture turned by a rotation, or "none".
+std::string NodeIDAt(TBoard& board, int rotation, QPoint pixel)
+{
+    TBoardNode* node = board.NodeAtPixel(rotation, pixel);
+    return node ? node->GetID() : "none";
+}
+
 } // namespace
 
 // ----------------------------------------------------------------------------- nodes
@@ -179,9 +186,7 @@ TEST_F(BoardFolderTest, NodeAtPixelUndoesTheRotation)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.rotation << " " << c.point.x() << "," << c.point.y());
-        TBoardNode* node = board.NodeAtPixel(c.rotation, c.point);
-        ASSERT_NE(node, nullptr);
-        EXPECT_EQ(node->GetID(), TBoardNodeList::NodeID(c.x, c.y));
+        EXPECT_EQ(NodeIDAt(board, c.rotation, c.point), TBoardNodeList::NodeID(c.x, c.y));
     }
     // Through a placed board, which supplies the rotation, every square is found at every turn near
     // its shown centre, also straight towards a neighbour, where a point comes closest to another centre.
@@ -208,7 +213,7 @@ TEST_F(BoardFolderTest, NodeAtPixelUndoesTheRotation)
     // Outside the picture there is no square, whatever the rotation.
     for (int rotation = 0; rotation < 4; ++rotation)
         for (QPoint p : {QPoint(-1, 0), QPoint(0, -1), QPoint(1164, 5), QPoint(5, 1164), QPoint(-97, -97)})
-            EXPECT_EQ(board.NodeAtPixel(rotation, p), nullptr) << rotation << " " << p.x() << "," << p.y();
+            EXPECT_EQ(NodeIDAt(board, rotation, p), "none") << rotation << " " << p.x() << "," << p.y();
 }
 
 TEST_F(BoardFolderTest, NodeAtPixelFollowsCalibratedCentresOfAnOblongPicture)
@@ -224,25 +229,20 @@ TEST_F(BoardFolderTest, NodeAtPixelFollowsCalibratedCentresOfAnOblongPicture)
     }
     // Square (3, 2) is centred at (125, 37) unturned; (299 - 37, 125) once turned clockwise,
     // (599 - 125, 299 - 37) twice, (37, 599 - 125) three times.
-    const std::pair<int, QPoint> shown[] = {{0, {125, 37}}, {1, {262, 125}}, {2, {474, 262}}, {3, {37, 474}}};
-    for (const auto& [rotation, point] : shown) {
-        TBoardNode* node = board.NodeAtPixel(rotation, point);
-        ASSERT_NE(node, nullptr) << rotation;
-        EXPECT_EQ(node->GetID(), "3_2") << rotation;
-    }
-    EXPECT_EQ(board.NodeAtPixel(0, QPoint(599, 299))->GetID(), "12_12");
-    EXPECT_EQ(board.NodeAtPixel(0, QPoint(300, 400)), nullptr);
-    EXPECT_EQ(board.NodeAtPixel(1, QPoint(299, 599))->GetID(), "12_1");
-    EXPECT_EQ(board.NodeAtPixel(1, QPoint(400, 100)), nullptr);
+    struct Case { int rotation; QPoint point; const char* id; };
+    const Case cases[] = {{0, {125, 37}, "3_2"}, {1, {262, 125}, "3_2"}, {2, {474, 262}, "3_2"}, {3, {37, 474}, "3_2"},
+        {0, {599, 299}, "12_12"}, {0, {300, 400}, "none"}, {1, {299, 599}, "12_1"}, {1, {400, 100}, "none"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(NodeIDAt(board, c.rotation, c.point), c.id) << c.rotation << " " << c.point.x() << "," << c.point.y();
 
     // A moved centre takes the point with it; a node off the grid is never an answer.
     board.NodeAt(3, 2)->SetImageCenterX(2000000000);
-    EXPECT_EQ(board.NodeAtPixel(0, QPoint(125, 35))->GetID(), "3_1");
+    EXPECT_EQ(NodeIDAt(board, 0, QPoint(125, 35)), "3_1");
     board.NodeAt(4, 2)->SetX(0);
-    EXPECT_EQ(board.NodeAtPixel(0, QPoint(175, 35))->GetID(), "4_1");
+    EXPECT_EQ(NodeIDAt(board, 0, QPoint(175, 35)), "4_1");
     // Without a node list there is no square.
     board.Nodes()->ClearObjects();
-    EXPECT_EQ(board.NodeAtPixel(0, QPoint(125, 37)), nullptr);
+    EXPECT_EQ(NodeIDAt(board, 0, QPoint(125, 37)), "none");
 }
 
 // ----------------------------------------------------------------------------- catalogue
