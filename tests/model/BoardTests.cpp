@@ -250,21 +250,17 @@ TEST_F(BoardFolderTest, NodeAtPixelFollowsCalibratedCentresOfAnOblongPicture)
 TEST(BoardList, AddFindAndPickerOrder)
 {
     TBoardList list;
-    EXPECT_EQ(list.AddBoard("A", "a.jpg")->RelativeFilePath(), "a.jpg");
-    list.AddBoard("B", "b.jpg");
-    list.AddBoard("C", "c.jpg");
-    list.AddBoard("D", "d.jpg");
+    const std::pair<const char*, const char*> boards[] = {{"A", "maelstrom"}, {"B", "Cross"}, {"C", "Island"}, {"D", "cross"}};
+    for (auto [id, description] : boards)
+        list.AddBoard(id, std::string(id) + ".jpg")->SetDescription(description);
+    EXPECT_EQ(list.Items(0)->RelativeFilePath(), "A.jpg");
     EXPECT_EQ(list.FindByID("C"), list.Items(2));
     EXPECT_EQ(list.FindByID("c"), nullptr);
     EXPECT_EQ(list.FindByID(""), nullptr);
-
-    list.Items(0)->SetDescription("maelstrom");
-    list.Items(1)->SetDescription("Cross");
-    list.Items(2)->SetDescription("Island");
-    list.Items(3)->SetDescription("cross");
-    std::vector<std::string> shown;
-    list.FillBoardPicker([&shown](const std::string& text, TBoard& board) { shown.push_back(text + "=" + board.ID()); });
-    EXPECT_EQ(shown, (std::vector<std::string>{"Cross=B", "cross=D", "Island=C", "maelstrom=A"}));
+    // Sorted by description regardless of case, equal ones in stored order.
+    std::string shown;
+    list.FillBoardPicker([&shown](const std::string& text, TBoard& board) { shown += text + "=" + board.ID() + " "; });
+    EXPECT_EQ(shown, "Cross=B cross=D Island=C maelstrom=A ");
 }
 
 TEST_F(BoardFolderTest, BuiltCatalogueFileIsExactAndLoadsBack)

@@ -6,8 +6,7 @@
 
 #include <string>
 
-
-TEST(BotRegisterList, NewListAndWorkedExampleAreWrittenByteForByteAndLoadBack)
+TEST(BotRegisterList, NewListWorkedExampleAndOtherEntriesAreWrittenByteForByteAndLoadBack)
 {
     TBotRegisterList list;
     EXPECT_EQ(list.SaveToXMLString(), RegistersText());
@@ -24,6 +23,20 @@ TEST(BotRegisterList, NewListAndWorkedExampleAreWrittenByteForByteAndLoadBack)
     TBotRegisterList loaded;
     loaded.LoadFromXMLString(workedExample);
     EXPECT_EQ(loaded.SaveToXMLString(), workedExample);
+
+    // "Other" entries are all numbered 0 and told apart by position.
+    TProgramCard* first = AddProgramCard(deck, ckMoveTwo, 670);
+    first->SetCardState(csDealt);
+    TBotExtraRegisterList extra;
+    extra.AddExtraRegister(*first);
+    extra.AddExtraRegister(*AddProgramCard(deck, ckBackup, 430))->SetIsLocked(true);
+    EXPECT_EQ(first->CardState(), csDealt) << "adding an entry leaves the card's state to the caller";
+    const std::string entries = "<BotExtraRegisterList>" + RegisterText("0", "False", "670Move2") + "\r\n"
+        + RegisterText("0", "True", "430Backup") + "</BotExtraRegisterList>";
+    EXPECT_EQ(extra.SaveToXMLString(), entries);
+    TBotExtraRegisterList loadedEntries;
+    loadedEntries.LoadFromXMLString(entries);
+    EXPECT_EQ(loadedEntries.SaveToXMLString(), entries);
 }
 
 TEST(BotRegisterList, DamagedValuesFallBackWithoutRaising)
@@ -61,26 +74,4 @@ TEST(BotRegister, ProgramWithKeepsTheLockAndClearUnlocksWithoutTouchingTheCard)
         EXPECT_FALSE(reg.IsLocked());
         EXPECT_EQ(card->CardState(), csRegisterLocked);
     }
-}
-
-TEST(BotExtraRegisterList, EntriesAreNumberedZeroAndToldApartByPosition)
-{
-    TProgramDeck deck;
-    TProgramCard* first = AddProgramCard(deck, ckMoveTwo, 670);
-    TProgramCard* second = AddProgramCard(deck, ckBackup, 430);
-    first->SetCardState(csDealt);
-
-    TBotExtraRegisterList list;
-    list.AddExtraRegister(*first);
-    list.AddExtraRegister(*second)->SetIsLocked(true);
-    ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(first->CardState(), csDealt) << "adding an entry leaves the card's state to the caller";
-
-    const std::string expected = "<BotExtraRegisterList>" + RegisterText("0", "False", "670Move2") + "\r\n"
-        + RegisterText("0", "True", "430Backup") + "</BotExtraRegisterList>";
-    EXPECT_EQ(list.SaveToXMLString(), expected);
-
-    TBotExtraRegisterList loaded;
-    loaded.LoadFromXMLString(expected);
-    EXPECT_EQ(loaded.SaveToXMLString(), expected);
 }
