@@ -6,6 +6,7 @@
 #include "support/RandomUnt.h"
 #include "support/UtilsUnt.h"
 #include "xml/XmlUnt.h"
+#include "common/ProgramGame.h"
 #include "common/TestFiles.h"
 
 #include <gmock/gmock.h>
@@ -279,16 +280,12 @@ TEST(NextTurn, DealsReturnsAndChangesActivity)
 {
     TMessageCapture capture;
     SetRandSeed(5);
-    TGame game;
-    TProgramDeck deck;
-    BuildProgramCards(deck);
-    game.SetProgramDeck(deck);
+    TProgramGame g;
+    TGame& game = g.Game;
     game.SetBotArchiveMax(3);
-    TBot* zoom = game.BotList()->FindByType(btZoomBot);
-    TBot* spin = game.BotList()->FindByType(btSpinBot);
-    TBot* twitch = game.BotList()->FindByType(btTwitch);
-    for (TBot* bot : {zoom, spin, twitch})
-        bot->SetInUseFlag(true);
+    TBot* zoom = &g.Bot(btZoomBot);
+    TBot* spin = &g.Bot(btSpinBot);
+    TBot* twitch = &g.Bot(btTwitch);
     game.NextTurn();
     EXPECT_EQ(game.TurnCount(), 1);
     EXPECT_EQ(zoom->Hand()->Count(), 9);

@@ -140,9 +140,7 @@ TEST_F(PasteTest, ALockedOtherCardMustBeNamedAndIsNotAddedTwice)
 
 TEST_F(PasteTest, AHugeLineOfOneNameTakesEachCardOfThatNameOnce)
 {
-    std::string line;
-    for (int i = 0; i < 200000; ++i)
-        line += "U-Turn ";
+    const std::string line = Repeated("U-Turn ", 200000);
     ASSERT_TRUE(AttemptToPasteProgram(G.Game, Bot, line + "\nRotate Left\nMove 2 (670)\nBackup (430)\nMove 3 (790)").Applied);
     EXPECT_EQ(G.Registers(), (TIDs{"10UTurn", "70RotateLeft", "670Move2", "430Backup", "790Move3"}));
     EXPECT_EQ(G.Others(), TIDs{"20UTurn"});
