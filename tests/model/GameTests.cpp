@@ -214,10 +214,8 @@ TEST(Game, UnreadableOrIncompleteGameFilesAreRefused)
     std::string badTag = text;
     badTag.replace(firstCut, 11, "</GameNam>");
     std::string utf16;
-    for (char c : text) {
-        utf16 += c;
-        utf16 += '\0';
-    }
+    for (char c : text)
+        utf16 += std::string{c, '\0'};
     // A few kilobytes that inflate to more elements than any game holds.
     const std::string bomb = "<Game><ChitList>" + Repeated("<Chit/>", MaxXmlElements) + "</ChitList></Game>";
     QTemporaryDir dir;

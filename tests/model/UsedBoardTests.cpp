@@ -105,7 +105,7 @@ TEST_F(LayoutTest, RotationIsKeptWithinFourQuarterTurns)
     }
 }
 
-TEST_F(LayoutTest, CachedPictureTurnsInStepWithAnyRotationSequence)
+TEST_F(LayoutTest, CachedPictureTurnsInStepWithAnyRotationAndFollowsTheReferencedBoard)
 {
     TUsedBoard cached(&Catalogue, Small, 0, 0);
     cached.SetRotationCount(3);
@@ -122,10 +122,8 @@ TEST_F(LayoutTest, CachedPictureTurnsInStepWithAnyRotationSequence)
         cached.SetRotationCount(value);
         ASSERT_EQ(*cached.Picture(), TurnedPicture(Small->Picture(), value)) << value;
     }
-}
 
-TEST_F(LayoutTest, PictureFollowsTheReferencedBoardAndCatalogue)
-{
+    // The picture follows the referenced board and the catalogue.
     TUsedBoard placed(&Catalogue, Small, 0, 0);
     EXPECT_EQ(placed.Picture()->width(), 24);
     placed.BoardRef()->SetID("Other_1");
