@@ -101,7 +101,8 @@ TEST_F(PasteTest, ACardAndASecondOnOneLineFillARegisterAndOther)
     for (const char* first : {"Move 1 (490) Rotate Right", "Rotate Right Move 1 (490)"}) {
         SCOPED_TRACE(first);
         TPasteGame g;
-        ASSERT_TRUE(AttemptToPasteProgram(g.Game, g.Twonky, std::string(first) + "\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)\n").Applied);
+        const std::string text = std::string(first) + "\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)\n";
+        ASSERT_TRUE(AttemptToPasteProgram(g.Game, g.Twonky, text).Applied);
         EXPECT_EQ(g.RegisterCard(g.Twonky, 1), "490Move1");
         EXPECT_EQ(g.Others(), TIDs{"80RotateRight"});
         EXPECT_FALSE(g.Twonky.ExtraRegisters()->Registers(0)->IsLocked());
