@@ -63,7 +63,7 @@ std::string ChitLine(const std::string& id, const std::string& description, cons
 
 // ----------------------------------------------------------------------------- one chit
 
-TEST(Chit, NewChitIsOffTheMapAndArchiveMarkersHaveArchiveAnywhereInTheirID)
+TEST(Chit, NewChitIsOffTheMapReadingItsReferencesCreatesNoneAndArchiveMarkersHaveArchiveInTheirID)
 {
     TChit chit;
     EXPECT_FALSE(chit.IsOnMap());

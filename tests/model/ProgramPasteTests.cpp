@@ -104,7 +104,7 @@ TEST_F(PasteTest, ACardAndASecondOnOneLineFillARegisterAndOther)
         const std::string text = std::string(first) + "\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)\n";
         ASSERT_TRUE(AttemptToPasteProgram(g.Game, g.Twonky, text).Applied);
         EXPECT_EQ(g.RegisterCard(g.Twonky, 1), "490Move1");
-        EXPECT_EQ(g.Others(), TIDs{"80RotateRight"});
+        ASSERT_EQ(g.Others(), TIDs{"80RotateRight"});
         EXPECT_FALSE(g.Twonky.ExtraRegisters()->Registers(0)->IsLocked());
         // As a drop on "Other" does: programmed, so it leaves the hand list.
         EXPECT_EQ(g.State("80RotateRight"), csRegisterProgrammed);
