@@ -122,9 +122,7 @@ TEST(Chit, PictureIsLazyAndAMissingFileRaises)
 {
     QTemporaryDir dir;
     TExecutableFolderScope folder(dir.path().toStdString() + "/");
-    QImage image(40, 20, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    ASSERT_TRUE(image.save(dir.path() + "/Flag1.png"));
+    ASSERT_TRUE(PatternPicture(40, 20).save(dir.path() + "/Flag1.png"));
     TChit chit;
     chit.SetRelativeFilePath("Flag1.png");
     EXPECT_FALSE(chit.HasPicture());
