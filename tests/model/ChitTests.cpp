@@ -63,7 +63,7 @@ std::string ChitLine(const std::string& id, const std::string& description, cons
 
 // ----------------------------------------------------------------------------- one chit
 
-TEST(Chit, NewChitIsOffTheMapAndReadingItsReferencesCreatesNone)
+TEST(Chit, NewChitIsOffTheMapReadingItsReferencesCreatesNoneAndArchiveMarkersHaveArchiveInTheirID)
 {
     TChit chit;
     EXPECT_FALSE(chit.IsOnMap());
@@ -72,20 +72,17 @@ TEST(Chit, NewChitIsOffTheMapAndReadingItsReferencesCreatesNone)
     chit.SetDescription("Start");
     chit.SetRelativeFilePath("Images/Start.jpg");
     EXPECT_EQ(chit.SaveToXMLString(), ChitLine("Start", "Start", "Images/Start.jpg"));
-}
 
-TEST(Chit, ArchiveMarkersHaveArchiveAnywhereInTheirID)
-{
+    // Archive markers have "Archive" anywhere in their ID.
     const std::pair<const char*, bool> cases[] = {{"ZoomBotArchive", true}, {"ArchiveZoomBot", true}, {"MyArchive2", true},
         {"Archive", true}, {"archive", false}, {"ZoomBotArchiv", false}, {"ZoomBot", false}, {"", false}};
     for (auto [id, marker] : cases) {
-        TChit chit;
         chit.SetID(id);
         EXPECT_EQ(chit.IsArchiveMarker(), marker) << id;
     }
 }
 
-TEST(Chit, FacingTurnsBothWaysAndReadsAnyCase)
+TEST(Chit, FacingTurnsBothWaysAndReadsAnyCaseAndNudgeStaysInRange)
 {
     TChit chit;
     for (TChitFacing expected : {cfWest, cfSouth, cfEast, cfNorth}) {
@@ -105,11 +102,8 @@ TEST(Chit, FacingTurnsBothWaysAndReadsAnyCase)
     unknown.SetChitFacing(cfEast);
     unknown.LoadFromXMLString("<Chit ID=\"A\"><ChitFacing>cfUp</ChitFacing></Chit>");
     EXPECT_EQ(unknown.ChitFacing(), cfEast);
-}
 
-TEST(Chit, TweakStaysInRangeAndSizeReportsAChange)
-{
-    TChit chit;
+    // The nudge stays in range; setting the size reports a change.
     chit.Tweak(3, -2);
     chit.Tweak(1, 1);
     EXPECT_EQ(chit.ImagePixelShiftX(), 4);
@@ -128,9 +122,7 @@ TEST(Chit, PictureIsLazyAndAMissingFileRaises)
 {
     QTemporaryDir dir;
     TExecutableFolderScope folder(dir.path().toStdString() + "/");
-    QImage image(40, 20, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    ASSERT_TRUE(image.save(dir.path() + "/Flag1.png"));
+    ASSERT_TRUE(PatternPicture(40, 20).save(dir.path() + "/Flag1.png"));
     TChit chit;
     chit.SetRelativeFilePath("Flag1.png");
     EXPECT_FALSE(chit.HasPicture());
@@ -148,7 +140,6 @@ TEST(Chit, PictureIsLazyAndAMissingFileRaises)
 TEST_F(ChitMapTest, PlaceAtAndTakeOffMapSetBothReferences)
 {
     TChit chit;
-    EXPECT_FALSE(chit.IsOnMap());
     chit.PlaceAt(Layout.FindAt(1, 0), 4, 9);
     EXPECT_EQ(Where(chit), "1_0/Island_2 (4, 9)");
     EXPECT_TRUE(chit.IsOnMap());
@@ -177,12 +168,7 @@ TEST_F(ChitMapTest, PlaceAtAndTakeOffMapSetBothReferences)
 
 TEST_F(ChitMapTest, MovesStepInTheBoardsOwnGridAndAcrossEdges)
 {
-    struct Case {
-        const char* name;
-        int cellX, cellY, x, y;
-        void (TChit::*move)();
-        const char* after;
-    };
+    struct Case { const char* name; int cellX, cellY, x, y; void (TChit::*move)(); const char* after; };
     const Case cases[] = {
         {"east inside", 0, 0, 5, 5, &TChit::MoveEast, "0_0/Cross_1 (6, 5)"},
         {"west inside", 0, 0, 5, 5, &TChit::MoveWest, "0_0/Cross_1 (4, 5)"},
@@ -276,22 +262,14 @@ TEST_F(ChitMapTest, ClonesAreNumberedAfterTheHighest)
     EXPECT_EQ(chits.CloneableAt(1), nullptr);
     EXPECT_EQ(chits.CloneAt(2)->ID(), "Start_3");
     EXPECT_EQ(chits.CloneAt(3), nullptr);
-
-    // The highest number is given again once deleted; a gap below it is not filled.
-    chits.DeleteObjectByID(TChit::StaticClass(), "Start_3");
-    EXPECT_EQ(chits.AddClone(*start)->ID(), "Start_3");
-    chits.DeleteObjectByID(TChit::StaticClass(), "Start_2");
-    EXPECT_EQ(chits.AddClone(*start)->ID(), "Start_4");
 }
 
 TEST(ChitClones, NumbersAreReadFromTheTemplatesOwnClonesOnly)
 {
-    struct Case {
-        std::vector<std::pair<std::string, bool>> existing; // ID, IsClone
-        const char* next;
-    };
+    struct Case { std::vector<std::pair<std::string, bool>> existing /* ID, IsClone */; const char* next; };
     const Case cases[] = {
         {{}, "Start_1"},
+        {{{"Start_1", true}, {"Start_3", true}}, "Start_4"}, // a gap below the highest is not filled
         {{{"Start_", true}, {"Start_x", true}}, "Start_1"},
         {{{"Start_7", false}}, "Start_1"},              // not a clone
         {{{"Starting_9", true}, {"Start9", true}}, "Start_1"}, // not this template's
@@ -312,18 +290,10 @@ TEST(ChitClones, NumbersAreReadFromTheTemplatesOwnClonesOnly)
 
 TEST_F(ChitMapTest, FindBotChitPrefersTheStateChitsInOrder)
 {
-    struct Case {
-        std::set<std::string> onMap;
-        const char* found;
-    };
-    const Case cases[] = {
-        {{"", "ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBot"},
-        {{"ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBotShutDown"},
-        {{"Virtual", "Archive"}, "ZoomBotVirtual"},
-        {{"Destroyed", "Archive"}, "ZoomBotDestroyed"},
-        {{"Archive"}, "ZoomBotArchive"},
-        {{}, ""},
-    };
+    struct Case { std::set<std::string> onMap; const char* found; };
+    const Case cases[] = {{{"", "ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBot"},
+        {{"ShutDown", "Virtual", "Destroyed", "Archive"}, "ZoomBotShutDown"}, {{"Virtual", "Archive"}, "ZoomBotVirtual"},
+        {{"Destroyed", "Archive"}, "ZoomBotDestroyed"}, {{"Archive"}, "ZoomBotArchive"}, {{}, ""}};
     for (const Case& c : cases) {
         TChitList chits;
         for (const char* suffix : BotChitSuffixes) {
@@ -342,21 +312,12 @@ TEST_F(ChitMapTest, RobotTypeAndIndexOfAChit)
     TChitList chits;
     for (const char* id : {"ZoomBot", "ZoomBotArchive", "HulkX-90Virtual", "Flag1", "BuzzBombDestroyed"})
         chits.AddChit(id, "", "");
-    struct Case {
-        const char* id;
-        TBotType type;
-        const char* base;
-        int index; // in a new bot list: Hammer Bot 0 ... Zoom Bot 7, Buzz Bomb 8
-    };
-    const Case cases[] = {
-        {"ZoomBot", btZoomBot, "ZoomBot", 7},
-        {"ZoomBotArchive", btZoomBot, "ZoomBot", 7},
-        {"HulkX-90Virtual", btHulkX90, "HulkX-90", 1},
-        {"BuzzBombDestroyed", btBuzzBomb, "BuzzBomb", 8},
+    // The index is the one in a new bot list: Hammer Bot 0 ... Zoom Bot 7, Buzz Bomb 8.
+    struct Case { const char* id; TBotType type; const char* base; int index; };
+    const Case cases[] = {{"ZoomBot", btZoomBot, "ZoomBot", 7}, {"ZoomBotArchive", btZoomBot, "ZoomBot", 7},
+        {"HulkX-90Virtual", btHulkX90, "HulkX-90", 1}, {"BuzzBombDestroyed", btBuzzBomb, "BuzzBomb", 8},
         {"ZoomBotShutDown", btUnknown, "", -1}, // a robot's ID, but not in the list
-        {"Flag1", btUnknown, "", -1},
-        {"zoombot", btUnknown, "", -1},
-    };
+        {"Flag1", btUnknown, "", -1}, {"zoombot", btUnknown, "", -1}};
     TBotList bots;
     for (const Case& c : cases) {
         EXPECT_EQ(BotTypeOfChitID(c.id, chits), c.type) << c.id;
@@ -373,13 +334,7 @@ TEST_F(ChitMapTest, RobotTypeAndIndexOfAChit)
 // marker never stands for the robot, so a robot only it shows is left alone; so is another robot.
 TEST_F(ChitMapTest, StateChitTakesThePlaceOfTheChitShown)
 {
-    struct Case {
-        TBotActivityLevel activity;
-        TBotState state;
-        int damage;
-        const char* placed;
-        const char* shown;
-    };
+    struct Case { TBotActivityLevel activity; TBotState state; int damage; const char* placed; const char* shown; };
     const Case cases[] = {
         {alShutDown, bsVirtual, 10, "ZoomBotDestroyed", "ZoomBotShutDown"},
         {alShutDown, bsReal, 0, "ZoomBot", "ZoomBotShutDown"},
@@ -426,29 +381,7 @@ TEST_F(ChitMapTest, StateChitTakesThePlaceOfTheChitShown)
 
 // ----------------------------------------------------------------------------- archives
 
-TEST(BotArchive, NewRecordAndListText)
-{
-    TBotArchiveList archives;
-    EXPECT_EQ(archives.FindByBotType(btTwonky), nullptr);
-    TBotArchive* record = archives.AddArchive(btTwonky);
-    EXPECT_EQ(archives.FindByBotType(btTwonky), record);
-    EXPECT_FALSE(record->IsSet());
-    EXPECT_EQ(archives.SaveToXMLString(),
-        "<BotArchiveList><BotArchive ID=\"btTwonky\"><BotType>btTwonky</BotType><X>-1</X><Y>-1</Y>"
-        "<UsedBoardRef></UsedBoardRef></BotArchive></BotArchiveList>");
-    // The type is read in any case and the default reference is reused, not doubled.
-    TBotArchiveList loaded;
-    loaded.LoadFromXMLString("<BotArchiveList><BotArchive><BotType>btspinbot</BotType><X>4</X><Y>7</Y>"
-                             "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive></BotArchiveList>");
-    ASSERT_EQ(loaded.Count(), 1);
-    TBotArchive* spin = loaded.FindByBotType(btSpinBot);
-    ASSERT_NE(spin, nullptr);
-    EXPECT_EQ(spin->SaveToXMLString(), "<BotArchive><BotType>btSpinBot</BotType><X>4</X><Y>7</Y>"
-                                       "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive>");
-    EXPECT_TRUE(spin->IsSet());
-}
-
-TEST_F(ChitMapTest, SettingAndUsingAnArchive)
+TEST_F(ChitMapTest, ArchiveRecordsAreSetFromARobotChitAndMoveItBack)
 {
     TChitList chits;
     TChit* virtualChit = AddPlaced(chits, "SpinBotVirtual", 1, 0, 6, 8);
@@ -473,8 +406,13 @@ TEST_F(ChitMapTest, SettingAndUsingAnArchive)
     EXPECT_EQ(Where(*virtualChit), "1_0/Island_2 (6, 9)");
     EXPECT_TRUE(virtualChit->IsOnMap());
 
-    // A record that is not set moves nothing; one whose board left the map leaves the chit off it.
+    // A new record is not set and moves nothing; one whose board left the map leaves the chit off it.
+    EXPECT_EQ(archives.FindByBotType(btTwitch), nullptr);
     TBotArchive* empty = archives.AddArchive(btTwitch);
+    EXPECT_EQ(archives.FindByBotType(btTwitch), empty);
+    EXPECT_FALSE(empty->IsSet());
+    EXPECT_EQ(empty->SaveToXMLString(), "<BotArchive ID=\"btTwitch\"><BotType>btTwitch</BotType><X>-1</X><Y>-1</Y>"
+                                        "<UsedBoardRef></UsedBoardRef></BotArchive>");
     EXPECT_FALSE(MoveChitToArchive(empty, *virtualChit));
     EXPECT_FALSE(MoveChitToArchive(nullptr, *virtualChit));
     EXPECT_EQ(Where(*virtualChit), "1_0/Island_2 (6, 9)");
@@ -482,6 +420,16 @@ TEST_F(ChitMapTest, SettingAndUsingAnArchive)
     EXPECT_TRUE(MoveChitToArchive(record, *virtualChit));
     EXPECT_EQ(virtualChit->UsedBoardID(), "7_7");
     EXPECT_FALSE(virtualChit->IsOnMap());
+
+    // The type is read in any case and the default reference is reused, not doubled.
+    TBotArchiveList loaded;
+    loaded.LoadFromXMLString("<BotArchiveList><BotArchive><BotType>btspinbot</BotType><X>4</X><Y>7</Y>"
+                             "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive></BotArchiveList>");
+    ASSERT_EQ(loaded.Count(), 1);
+    ASSERT_NE(loaded.FindByBotType(btSpinBot), nullptr);
+    EXPECT_EQ(loaded.Items(0)->SaveToXMLString(), "<BotArchive><BotType>btSpinBot</BotType><X>4</X><Y>7</Y>"
+                                                  "<UsedBoardRef ID=\"1_0\"></UsedBoardRef></BotArchive>");
+    EXPECT_TRUE(loaded.Items(0)->IsSet());
 }
 
 // ----------------------------------------------------------------------------- built-in table

@@ -28,16 +28,11 @@ std::string CardLine(const std::string& id, const std::string& name, const std::
 }
 } // namespace
 
-TEST(ProgramCard, KindNamesTheCardAndTurnsAreListedWithoutPriority)
+TEST(ProgramCard, KindNamesTheCardWhenSetOrReadAndTurnsAreListedWithoutPriority)
 {
     TProgramCard card;
     EXPECT_EQ(card.CardName(), "Unknown");
-    struct Case {
-        TProgramCardKind Kind;
-        int Priority;
-        const char* Display;
-        const char* Listing;
-    };
+    struct Case { TProgramCardKind Kind; int Priority; const char* Display; const char* Listing; };
     const Case cases[] = {{ckRotateRight, 420, "Rotate Right (420)", "Rotate Right"},
         {ckMoveOne, 490, "Move 1 (490)", "Move 1 (490)"}, {ckUTurn, 10, "U-Turn (10)", "U-Turn"},
         {ckBackup, 430, "Backup (430)", "Backup (430)"}};
@@ -47,11 +42,8 @@ TEST(ProgramCard, KindNamesTheCardAndTurnsAreListedWithoutPriority)
         EXPECT_EQ(card.DisplayName(), c.Display);
         EXPECT_EQ(card.ListingName(), c.Listing);
     }
-}
 
-TEST(ProgramCard, ReadingTheKindRenamesTheCard)
-{
-    TProgramCard card;
+    // Reading the kind renames the card.
     card.LoadFromXMLString("<ProgramCard ID=\"490Move1\"><CardName>Custom</CardName><Kind>ckmoveone</Kind></ProgramCard>");
     EXPECT_EQ(card.Kind(), ckMoveOne);
     EXPECT_EQ(card.CardName(), "Move 1");
@@ -116,7 +108,7 @@ TEST(ProgramDeck, DrawPileIsSavedLastOneEmptyReferencePerCard)
     EXPECT_EQ(PileIDs(loaded), pile);
 }
 
-TEST(ProgramDeck, ShuffleForAFixedSeedGivesAFixedOrder)
+TEST(ProgramDeck, ShuffleForAFixedSeedGivesAFixedOrderAndSmallPilesDrawNoNumber)
 {
     TProgramDeck deck;
     BuildProgramCards(deck);
@@ -131,19 +123,17 @@ TEST(ProgramDeck, ShuffleForAFixedSeedGivesAFixedOrder)
     EXPECT_EQ(pile[81], "170RotateLeft");
     EXPECT_EQ(pile[83], "270RotateLeft");
     EXPECT_EQ(std::set<std::string>(pile.begin(), pile.end()).size(), 84u);
-}
 
-TEST(ProgramDeck, SmallPilesDrawNoRandomNumber)
-{
+    // A pile of none or one card is built without drawing a random number.
     for (int n : {0, 1}) {
-        TProgramDeck deck;
+        TProgramDeck small;
         if (n == 1)
-            AddProgramCard(deck, ckMoveOne, 490);
+            AddProgramCard(small, ckMoveOne, 490);
         SetRandSeed(99);
-        deck.BuildShuffledList();
+        small.BuildShuffledList();
         EXPECT_EQ(RandSeed(), 99u);
-        ASSERT_NE(deck.ShuffledList(), nullptr);
-        EXPECT_EQ(deck.ShuffledList()->Count(), n);
+        ASSERT_NE(small.ShuffledList(), nullptr);
+        EXPECT_EQ(small.ShuffledList()->Count(), n);
     }
 }
 
@@ -170,8 +160,9 @@ TEST(ProgramDeck, ShufflesLeaveRegisterCardsOut)
     EXPECT_EQ(deck.CountOf(TShuffledProgramCardRefList::StaticClass()), 1);
 }
 
-TEST(ProgramDeck, DealingTakesTheTopCard)
+TEST(ProgramDeck, DealingTakesTheTopCardThenReshufflesDiscardsThenReports)
 {
+    TMessageCapture capture;
     TProgramDeck deck;
     BuildProgramCards(deck);
     SetRandSeed(1);
@@ -181,23 +172,19 @@ TEST(ProgramDeck, DealingTakesTheTopCard)
     EXPECT_EQ(deck.ShuffledList()->Count(), 83);
     std::string top = deck.ShuffledList()->Refs(0)->ID();
     EXPECT_EQ(deck.DealCard()->ID(), top);
-}
 
-TEST(ProgramDeck, ExhaustedDeckReshufflesDiscardsThenReports)
-{
-    TMessageCapture capture;
-    TProgramDeck deck;
-    AddProgramCard(deck, ckMoveOne, 490);
-    AddProgramCard(deck, ckMoveTwo, 670);
-    TCard* a = deck.DealCard();
-    TCard* b = deck.DealCard();
+    TProgramDeck two;
+    AddProgramCard(two, ckMoveOne, 490);
+    AddProgramCard(two, ckMoveTwo, 670);
+    TCard* a = two.DealCard();
+    TCard* b = two.DealCard();
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     EXPECT_NE(a, b);
     a->Discard();
-    EXPECT_EQ(deck.DealCard(), a); // the discard was shuffled back in
+    EXPECT_EQ(two.DealCard(), a); // the discard was shuffled back in
     EXPECT_TRUE(capture.Messages().empty());
-    EXPECT_EQ(deck.DealCard(), nullptr);
+    EXPECT_EQ(two.DealCard(), nullptr);
     EXPECT_EQ(capture.Messages(), std::vector<std::string>{"Deck TProgramDeck is out of cards."});
 }
 
@@ -205,11 +192,7 @@ TEST(ProgramDeck, ExhaustedDeckReshufflesDiscardsThenReports)
 // stale references falls back to the discards without a word.
 TEST(ProgramDeck, DamagedPileDealsEachCardOnceAtMost)
 {
-    struct Case {
-        const char* Text;
-        const char* Dealt;
-        TCardState Move1After;
-    };
+    struct Case { const char* Text; const char* Dealt; TCardState Move1After; };
     const Case cases[] = {
         {"<ProgramDeck><ProgramCard ID=\"490Move1\"><CardState>csRegisterLocked</CardState></ProgramCard>"
          "<ProgramCard ID=\"670Move2\"></ProgramCard><ShuffledProgramCardRefList>"

@@ -13,16 +13,13 @@
 #include <string>
 #include <vector>
 
-TEST(OptionCard, NewCardIsWrittenWithItsDefaults)
+TEST(OptionCard, DefaultsAndKindSetAreWrittenAsCommaSeparatedNamesAndAnEmptySetStaysEmpty)
 {
     EXPECT_EQ(TOptionCard().SaveToXMLString(),
         "<OptionCard><CardName></CardName><CardState>csAvailable</CardState><OptionType>otUnknown</OptionType>"
         "<Kind>okUnknown</Kind><Source>osUnknown</Source><Quantity>-1</Quantity><Damage>0</Damage>"
         "<Description></Description><OptionFacing>ofNone</OptionFacing></OptionCard>");
-}
-
-TEST(OptionCard, KindSetIsWrittenAsCommaSeparatedNamesAndAnEmptySetStaysEmpty)
-{
+    // Name, type, description, damage, quantity, source and kinds each land in their own field.
     TOptionDeck deck;
     TOptionCard* card = AddOptionCard(deck, "Retro-Rockets", otPhaseProgrammedMovement, "Hover & glide.<br>Three firings.",
         -1, 3, osBoltsAndBlasters, {okFlying, okBooster});
@@ -86,8 +83,6 @@ TEST(OptionDeck, DrawPileIsSavedLastAndDealingUsesTheDeckClassName)
 
     TOptionDeck loaded;
     loaded.LoadFromXMLString(text);
-    ASSERT_NE(loaded.ShuffledList(), nullptr);
-    EXPECT_EQ(loaded.ShuffledList()->Count(), 2);
     EXPECT_EQ(loaded.SaveToXMLString(), text);
 
     TMessageCapture messages;
@@ -97,8 +92,8 @@ TEST(OptionDeck, DrawPileIsSavedLastAndDealingUsesTheDeckClassName)
     EXPECT_EQ(messages.Messages(), std::vector<std::string>{"Deck TOptionDeck is out of cards."});
 }
 
-// The written files carry every value of the built-in tables, in table order, with each argument
-// in its place, one card a line with CR LF ends.
+// The written files hold the built-in tables in table order, one card a line with CR LF ends, each
+// row's values passed to the card in their places (the builder's argument order is checked above).
 TEST(OptionDeckBuilders, BothFilesHoldTheirTablesOneCardALine)
 {
     QTemporaryDir dir;
@@ -117,29 +112,14 @@ TEST(OptionDeckBuilders, BothFilesHoldTheirTablesOneCardALine)
         for (std::size_t i = 1; i < lines.size(); ++i)
             EXPECT_EQ(lines[i].rfind("<OptionCard ID=\"", 0), 0u) << lines[i];
 
-        const std::span<const TOptionCardData> table = OptionCardTable(source);
+        TOptionDeck expected;
+        for (const TOptionCardData& row : OptionCardTable(source))
+            AddOptionCard(expected, row.Name, row.OptionType, row.Description, row.Damage, row.Quantity, source, row.Kind);
+        ASSERT_EQ(expected.Count(), 26);
         TOptionDeck deck;
         deck.LoadFromXMLFile(folder + file);
-        ASSERT_EQ(deck.Count(), 26);
-        ASSERT_EQ(table.size(), 26u);
         EXPECT_EQ(deck.ShuffledList(), nullptr);
-        for (int i = 0; i < deck.Count(); ++i) {
-            const TOptionCardData& row = table[static_cast<std::size_t>(i)];
-            const TOptionCard& card = *deck.Cards(i);
-            SCOPED_TRACE(row.Name);
-            std::string id = row.Name;
-            std::erase(id, ' ');
-            EXPECT_EQ(card.ID(), id);
-            EXPECT_EQ(card.CardName(), row.Name);
-            EXPECT_EQ(card.OptionType(), row.OptionType);
-            EXPECT_EQ(card.Kind(), row.Kind);
-            EXPECT_EQ(card.Quantity(), row.Quantity);
-            EXPECT_EQ(card.Damage(), row.Damage);
-            EXPECT_EQ(card.Description(), row.Description);
-            EXPECT_EQ(card.Source(), source);
-            EXPECT_EQ(card.CardState(), csAvailable);
-            EXPECT_EQ(card.OptionFacing(), ofNone);
-        }
+        EXPECT_EQ(deck.SaveToXMLString(), expected.SaveToXMLString());
     }
     EXPECT_TRUE(ReadBytes(folder + "BaseOptionDeck.xml").starts_with(
         "<OptionDeck><OptionCard ID=\"AblativeCoat\"><CardName>Ablative Coat</CardName><CardState>csAvailable</CardState>"

@@ -1,11 +1,11 @@
 #include "model/BoardUnt.h"
 #include "model/PrivateMessageUnt.h"
 #include "common/ProgramGame.h"
+#include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -41,11 +41,7 @@ struct ArchiveGame : TProgramGame {
     }
 };
 
-struct PMCase {
-    const char* Name;
-    std::function<void(ArchiveGame&, TBot&)> Setup;
-    std::string Expected;
-};
+struct PMCase { const char* Name; std::function<void(ArchiveGame&, TBot&)> Setup; std::string Expected; };
 
 // Every message of these examples opens with the player, the turn and the robot, and ends with
 // the archive location after a blank line.
@@ -57,17 +53,8 @@ const PMCase PMCases[] = {
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "70RotateLeft", "10UTurn", "670Move2", "430Backup", "790Move3", "80RotateRight", "500Move1", "20UTurn"});
         },
-        Head +
-        "Move 1 (490)\r\n"
-        "Rotate Left\r\n"
-        "U-Turn\r\n"
-        "Move 2 (670)\r\n"
-        "Backup (430)\r\n"
-        "Move 3 (790)\r\n"
-        "Rotate Right\r\n"
-        "Move 1 (500)\r\n"
-        "U-Turn\r\n"
-        + AtStart},
+        Head + "Move 1 (490)\r\nRotate Left\r\nU-Turn\r\nMove 2 (670)\r\nBackup (430)\r\nMove 3 (790)\r\nRotate Right\r\n"
+               "Move 1 (500)\r\nU-Turn\r\n" + AtStart},
     {"DamageSixWithRegistersFourAndFiveLocked",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"20UTurn", "680Move2"});
@@ -76,28 +63,16 @@ const PMCase PMCases[] = {
             bot.SetDamage(6);
             g.Deal(bot, {"490Move1", "90RotateLeft", "440Backup"});
         },
-        Head +
-        "Move 1 (490)\r\n"
-        "Rotate Left\r\n"
-        "Backup (440)\r\n"
-        "U-Turn  [Register 4 *LOCKED*]\r\n"
-        "Move 2 (680)  [Register 5 *LOCKED*]\r\n"
-        "damaged\r\ndamaged\r\ndamaged\r\ndamaged\r\ndamaged\r\ndamaged\r\n"
-        + AtStart},
+        Head + "Move 1 (490)\r\nRotate Left\r\nBackup (440)\r\nU-Turn  [Register 4 *LOCKED*]\r\n"
+               "Move 2 (680)  [Register 5 *LOCKED*]\r\n" + Repeated("damaged\r\n", 6) + AtStart},
     {"TenCardsGoOnFromOptions",
         [](ArchiveGame& g, TBot& bot) {
             bot.SetMaxCards(10);
             g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1", "540Move1", "550Move1", "560Move1",
                             "570Move1", "580Move1"});
         },
-        Head +
-        "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\n"
-        "Move 1 (520)\r\nMove 1 (530)\r\nMove 1 (540)\r\n"
-        "Move 1 (550)\r\nMove 1 (560)\r\nMove 1 (570)\r\n"
-        "\r\n"
-        "From option(s)\r\n"
-        "Move 1 (580)\r\n"
-        + AtStart},
+        Head + "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\nMove 1 (520)\r\nMove 1 (530)\r\nMove 1 (540)\r\n"
+               "Move 1 (550)\r\nMove 1 (560)\r\nMove 1 (570)\r\n\r\nFrom option(s)\r\nMove 1 (580)\r\n" + AtStart},
     {"OneOptionOtherEntriesAndAnArchiveOffTheMap",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "110RotateLeft", "30UTurn", "670Move2", "800Move3", "450Backup"});
@@ -107,18 +82,9 @@ const PMCase PMCases[] = {
             g.Option(bot, "Brakes");
             g.Archive(btSpinBot, "1_0", -1, -1);
         },
-        Head +
-        "Move 1 (490)\r\n"
-        "U-Turn\r\n"
-        "Move 2 (670)\r\n"
-        "Move 3 (800)\r\n"
-        "Backup (450)\r\n"
-        "Rotate Left  [Register ?? *LOCKED* / Option]\r\n"
-        "Rotate Right  [Register ?? *LOCKED* / Option]\r\n"
-        "\r\n"
-        "Your option:  \r\n"
-        "Brakes\r\n"
-        + AtStart},
+        Head + "Move 1 (490)\r\nU-Turn\r\nMove 2 (670)\r\nMove 3 (800)\r\nBackup (450)\r\n"
+               "Rotate Left  [Register ?? *LOCKED* / Option]\r\nRotate Right  [Register ?? *LOCKED* / Option]\r\n"
+               "\r\nYour option:  \r\nBrakes\r\n" + AtStart},
     {"OptionsWithDetailsAndAnArchiveOnTheMap",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1"});
@@ -128,15 +94,9 @@ const PMCase PMCases[] = {
             g.Option(bot, "Mini Howitzer", 5, ofFront);
             g.Archive(btSpinBot, "1_0", 3, 7);
         },
-        Head +
-        "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\n"
-        "Move 1 (520)\r\nMove 1 (530)\r\n"
-        "damaged\r\ndamaged\r\ndamaged\r\ndamaged\r\n"
-        "\r\n"
-        "Your options:  \r\n"
-        "Brakes, Flywheel (2), Mini Howitzer (5, Front)\r\n"
-        "\r\n"
-        "Archive Location: (3, 7) on Conveyor Alley (2, 1)\r\n"},
+        Head + "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\nMove 1 (520)\r\nMove 1 (530)\r\n"
+               "damaged\r\ndamaged\r\ndamaged\r\ndamaged\r\n\r\nYour options:  \r\n"
+               "Brakes, Flywheel (2), Mini Howitzer (5, Front)\r\n\r\nArchive Location: (3, 7) on Conveyor Alley (2, 1)\r\n"},
     // Fixes beyond the plain count: a locked card that is not in the hand must not cut the
     // list short, and IDs that name no card are written as they stand.
     {"EveryHandCardWithALockedCardOutsideTheHandAndUnknownIDs",
@@ -149,44 +109,27 @@ const PMCase PMCases[] = {
             bot.Registers()->Registers(1)->SetCardID("888Gone");
             bot.Registers()->Registers(1)->SetIsLocked(true);
         },
-        Head +
-        "Move 3 (840)  [Register 1 *LOCKED*]\r\n"
-        "888Gone  [Register 2 *LOCKED*]\r\n"
-        "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\n"
-        "Move 1 (520)\r\nMove 1 (530)\r\nMove 1 (540)\r\n"
-        "Move 1 (550)\r\n"
-        "\r\n"
-        "From option(s)\r\n"
-        "Move 1 (560)\r\n"
-        "Move 1 (570)\r\n"
-        "999Lost\r\n"
-        + AtStart},
+        Head + "Move 3 (840)  [Register 1 *LOCKED*]\r\n888Gone  [Register 2 *LOCKED*]\r\nMove 1 (490)\r\nMove 1 (500)\r\n"
+               "Move 1 (510)\r\nMove 1 (520)\r\nMove 1 (530)\r\nMove 1 (540)\r\nMove 1 (550)\r\n\r\nFrom option(s)\r\n"
+               "Move 1 (560)\r\nMove 1 (570)\r\n999Lost\r\n" + AtStart},
 };
-
-void PrintTo(const PMCase& c, std::ostream* out) { *out << c.Name; }
-
-class PrivateMessage : public ::testing::TestWithParam<PMCase> {};
 
 } // namespace
 
-TEST_P(PrivateMessage, IsWrittenByteForByte)
+TEST(PrivateMessage, ExamplesAreWrittenByteForByte)
 {
-    ArchiveGame g;
-    TBot& bot = g.Bot(btSpinBot, "Alice");
-    GetParam().Setup(g, bot);
-    EXPECT_EQ(bot.BuildPrivateMessage(3, g.Game.ProgramDeck(), &g.Game), GetParam().Expected);
+    for (const PMCase& c : PMCases) {
+        SCOPED_TRACE(c.Name);
+        ArchiveGame g;
+        TBot& bot = g.Bot(btSpinBot, "Alice");
+        c.Setup(g, bot);
+        EXPECT_EQ(bot.BuildPrivateMessage(3, g.Game.ProgramDeck(), &g.Game), c.Expected);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Examples, PrivateMessage, ::testing::ValuesIn(PMCases),
-    [](const ::testing::TestParamInfo<PMCase>& param) { return std::string(param.param.Name); });
 
 TEST(PrivateMessage, ArchiveLocationIsStartUnlessTheRecordLiesOnAPlacedBoard)
 {
-    struct {
-        const char* Name;
-        std::function<void(ArchiveGame&)> Setup;
-        const char* Expected;
-    } cases[] = {
+    struct { const char* Name; std::function<void(ArchiveGame&)> Setup; const char* Expected; } cases[] = {
         {"no record", [](ArchiveGame&) {}, "Start"},
         {"another robot's record", [](ArchiveGame& g) { g.Archive(btTwonky, "1_0", 3, 7); }, "Start"},
         {"X of -1", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", -1, 7); }, "Start"},

@@ -100,41 +100,33 @@ TEST_F(PasteTest, ACardAndASecondOnOneLineFillARegisterAndOther)
     // Whichever the line names first, the card earlier in the hand takes the register.
     for (const char* first : {"Move 1 (490) Rotate Right", "Rotate Right Move 1 (490)"}) {
         SCOPED_TRACE(first);
-        TProgramGame g;
-        TBot& bot = g.Bot(btTwonky);
-        g.Deal(bot, {"490Move1", "70RotateLeft", "10UTurn", "670Move2", "430Backup", "80RotateRight"});
-        TPasteResult result = AttemptToPasteProgram(g.Game, bot, std::string(first) + "\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)\n");
-        ASSERT_TRUE(result.Applied);
-        EXPECT_EQ(g.RegisterCard(bot, 1), "490Move1");
-        ASSERT_EQ(bot.ExtraRegisters()->Count(), 1);
-        EXPECT_EQ(bot.ExtraRegisters()->Registers(0)->CardID(), "80RotateRight");
-        EXPECT_FALSE(bot.ExtraRegisters()->Registers(0)->IsLocked());
+        TPasteGame g;
+        const std::string text = std::string(first) + "\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)\n";
+        ASSERT_TRUE(AttemptToPasteProgram(g.Game, g.Twonky, text).Applied);
+        EXPECT_EQ(g.RegisterCard(g.Twonky, 1), "490Move1");
+        ASSERT_EQ(g.Others(), TIDs{"80RotateRight"});
+        EXPECT_FALSE(g.Twonky.ExtraRegisters()->Registers(0)->IsLocked());
         // As a drop on "Other" does: programmed, so it leaves the hand list.
         EXPECT_EQ(g.State("80RotateRight"), csRegisterProgrammed);
     }
 }
 
-TEST_F(PasteTest, LockedRegistersStayAndTheRestIsReplaced)
+TEST_F(PasteTest, LockedRegistersStayAndTheRestIsReplacedAlsoFromOther)
 {
     G.Program(Bot, 5, "20UTurn", true);
     G.Program(Bot, 1, "790Move3");
     G.AddOther(Bot, "500Move1");
+    G.AddOther(Bot, "80RotateRight");
     ASSERT_TRUE(AttemptToPasteProgram(G.Game, Bot, "Move 1 (490)\nRotate Left\nRotate Right\nMove 2 (670)\nU-Turn  [Register 5 *LOCKED*]").Applied);
     EXPECT_EQ(G.Registers(), (TIDs{"490Move1", "70RotateLeft", "80RotateRight", "670Move2", "20UTurn"}));
     EXPECT_TRUE(Bot.Registers()->Registers(4)->IsLocked());
     EXPECT_EQ(G.State("20UTurn"), csRegisterLocked);
-    // The old program went back to the hand; the emptied "Other" entry stays until the turn ends.
+    // A card moved from "Other" into a register ends programmed.
+    EXPECT_EQ(G.State("80RotateRight"), csRegisterProgrammed);
+    // The old program went back to the hand; the emptied "Other" entries stay until the turn ends.
     EXPECT_EQ(G.State("790Move3"), csDealt);
     EXPECT_EQ(G.State("500Move1"), csDealt);
-    EXPECT_EQ(G.Others(), TIDs{""});
-}
-
-TEST_F(PasteTest, ACardMovingFromOtherIntoARegisterEndsProgrammed)
-{
-    G.AddOther(Bot, "80RotateRight");
-    ASSERT_TRUE(AttemptToPasteProgram(G.Game, Bot, "Rotate Right\nRotate Left\nU-Turn\nMove 2 (670)\nBackup (430)").Applied);
-    EXPECT_EQ(G.RegisterCard(Bot, 1), "80RotateRight");
-    EXPECT_EQ(G.State("80RotateRight"), csRegisterProgrammed);
+    EXPECT_EQ(G.Others(), (TIDs{"", ""}));
 }
 
 TEST_F(PasteTest, ALockedOtherCardMustBeNamedAndIsNotAddedTwice)
@@ -149,9 +141,7 @@ TEST_F(PasteTest, ALockedOtherCardMustBeNamedAndIsNotAddedTwice)
 
 TEST_F(PasteTest, AHugeLineOfOneNameTakesEachCardOfThatNameOnce)
 {
-    std::string line;
-    for (int i = 0; i < 200000; ++i)
-        line += "U-Turn ";
+    const std::string line = Repeated("U-Turn ", 200000);
     ASSERT_TRUE(AttemptToPasteProgram(G.Game, Bot, line + "\nRotate Left\nMove 2 (670)\nBackup (430)\nMove 3 (790)").Applied);
     EXPECT_EQ(G.Registers(), (TIDs{"10UTurn", "70RotateLeft", "670Move2", "430Backup", "790Move3"}));
     EXPECT_EQ(G.Others(), TIDs{"20UTurn"});
@@ -170,12 +160,7 @@ TEST_F(PasteTest, RejectedPastesShowTheirMessageAndChangeNothing)
     const std::string hasFour = "Pasted string is not a valid program.  Has 4 of this bot's Register cards, needs 5.";
     const auto lockRegister = [](int n, const char* id) { return [=](TPasteGame& g) { g.Program(g.Twonky, n, id, true); }; };
     const std::function<void(TPasteGame&)> asDealt = [](TPasteGame&) {};
-    struct {
-        const char* Name;
-        std::function<void(TPasteGame&)> Setup;
-        std::string Text;
-        std::string Message;
-    } cases[] = {
+    struct { const char* Name; std::function<void(TPasteGame&)> Setup; std::string Text; std::string Message; } cases[] = {
         {"four lines", asDealt, "Move 1 (490)\r\nRotate Left\r\nU-Turn\r\nMove 2 (670)", tooShort},
         {"four lines and blank ones after", asDealt, "\r\n Move 1 (490)\r\nRotate Left\r\nU-Turn\r\nMove 2 (670)\r\n\r\n \t\r\n", tooShort},
         {"nothing", asDealt, "", tooShort},
@@ -216,11 +201,7 @@ TEST_F(PasteTest, RejectedPastesShowTheirMessageAndChangeNothing)
 
 TEST(PastedLines, TrimTheTextSplitAtEveryLineEndAndStopEarly)
 {
-    struct {
-        std::string Text;
-        std::size_t Max;
-        std::vector<std::string> Lines;
-    } cases[] = {
+    struct { std::string Text; std::size_t Max; std::vector<std::string> Lines; } cases[] = {
         {"a\r\nb\rc\nd", 9, {"a", "b", "c", "d"}},
         {"  \r\n\r\na \r\n\r\n b  \r\n \t\r\n", 9, {"a ", "", " b"}},
         {"one", 5, {"one"}},
@@ -262,6 +243,13 @@ TEST(ParsePastedProgram, RecognisesHandCardsLineByLine)
         {"a locked card first, then the line's next card goes to Other",
             {"Backup (430) Rotate Left", "", "", "", ""},
             [](TProgramGame& g, TBot& bot) { g.Program(bot, 1, "430Backup", true); }, {"430Backup"}, {"70RotateLeft"}},
+        {"a card without a name is found nowhere", {"x", "", "", "", ""},
+            [](TProgramGame& g, TBot&) {
+                g.Card("490Move1").SetPriority(0);
+                g.Card("490Move1").SetKind(ckUTurn);
+                g.Card("490Move1").SetCardName("");
+            },
+            {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -275,18 +263,7 @@ TEST(ParsePastedProgram, RecognisesHandCardsLineByLine)
         EXPECT_EQ(program.RegisterCards, c.Registers);
         EXPECT_EQ(program.OtherCards, c.Others);
         EXPECT_EQ(g.Saved(), before);
+        // Without a deck no card is known.
+        EXPECT_TRUE(ParsePastedProgram(bot, nullptr, c.Lines).RegisterCards.empty());
     }
-}
-
-TEST(ParsePastedProgram, CardsWithoutANameAreFoundNowhere)
-{
-    TProgramGame g;
-    TBot& bot = g.Bot(btTwitch);
-    g.Deal(bot, {"490Move1"});
-    g.Card("490Move1").SetPriority(0);
-    g.Card("490Move1").SetKind(ckUTurn);
-    g.Card("490Move1").SetCardName("");
-    TPastedProgram program = ParsePastedProgram(bot, &g.Deck(), {"x", "", "", "", ""});
-    EXPECT_TRUE(program.RegisterCards.empty());
-    EXPECT_TRUE(ParsePastedProgram(bot, nullptr, {"Move 1 (490)"}).RegisterCards.empty());
 }

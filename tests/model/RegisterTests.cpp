@@ -1,45 +1,42 @@
 #include "model/ProgramUnt.h"
 #include "model/RegisterUnt.h"
+#include "model/SavedRegisters.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace {
-
-std::string RegisterText(const char* id, const char* locked, const char* cardID)
-{
-    return std::string("<BotRegister ID=\"") + id + "\"><IsLocked>" + locked + "</IsLocked><CardID>" + cardID
-        + "</CardID></BotRegister>";
-}
-
-// Five registers numbered 1 to 5, the second holding the card; empty and unlocked when none.
-std::string RegistersText(const char* locked, const char* cardID)
-{
-    return "<BotRegisterList>" + RegisterText("1", "False", "") + "\r\n" + RegisterText("2", locked, cardID) + "\r\n"
-        + RegisterText("3", "False", "") + "\r\n" + RegisterText("4", "False", "") + "\r\n" + RegisterText("5", "False", "")
-        + "</BotRegisterList>";
-}
-
-} // namespace
-
-TEST(BotRegisterList, NewListAndWorkedExampleAreWrittenByteForByteAndLoadBack)
+TEST(BotRegisterList, NewListWorkedExampleAndOtherEntriesAreWrittenByteForByteAndLoadBack)
 {
     TBotRegisterList list;
-    EXPECT_EQ(list.SaveToXMLString(), RegistersText("False", ""));
+    EXPECT_EQ(list.SaveToXMLString(), RegistersText());
     EXPECT_EQ(TBotExtraRegisterList().Count(), 0);
     TBotRegister lone;
-    EXPECT_EQ(lone.SaveToXMLString(), RegisterText("-1", "False", ""));
+    EXPECT_EQ(lone.SaveToXMLString(), RegisterText("-1"));
 
     TProgramDeck deck;
     list.Registers(1)->ProgramWith(*AddProgramCard(deck, ckMoveOne, 490));
     list.Registers(1)->SetIsLocked(true);
-    const std::string workedExample = RegistersText("True", "490Move1");
+    const std::string workedExample = RegistersText(2, "True", "490Move1");
     EXPECT_EQ(list.SaveToXMLString(), workedExample);
     // Loading replaces the five registers rather than adding to them.
     TBotRegisterList loaded;
     loaded.LoadFromXMLString(workedExample);
     EXPECT_EQ(loaded.SaveToXMLString(), workedExample);
+
+    // "Other" entries are all numbered 0 and told apart by position.
+    TProgramCard* first = AddProgramCard(deck, ckMoveTwo, 670);
+    first->SetCardState(csDealt);
+    TBotExtraRegisterList extra;
+    extra.AddExtraRegister(*first);
+    extra.AddExtraRegister(*AddProgramCard(deck, ckBackup, 430))->SetIsLocked(true);
+    EXPECT_EQ(first->CardState(), csDealt) << "adding an entry leaves the card's state to the caller";
+    const std::string entries = "<BotExtraRegisterList>" + RegisterText("0", "False", "670Move2") + "\r\n"
+        + RegisterText("0", "True", "430Backup") + "</BotExtraRegisterList>";
+    EXPECT_EQ(extra.SaveToXMLString(), entries);
+    TBotExtraRegisterList loadedEntries;
+    loadedEntries.LoadFromXMLString(entries);
+    EXPECT_EQ(loadedEntries.SaveToXMLString(), entries);
 }
 
 TEST(BotRegisterList, DamagedValuesFallBackWithoutRaising)
@@ -77,26 +74,4 @@ TEST(BotRegister, ProgramWithKeepsTheLockAndClearUnlocksWithoutTouchingTheCard)
         EXPECT_FALSE(reg.IsLocked());
         EXPECT_EQ(card->CardState(), csRegisterLocked);
     }
-}
-
-TEST(BotExtraRegisterList, EntriesAreNumberedZeroAndToldApartByPosition)
-{
-    TProgramDeck deck;
-    TProgramCard* first = AddProgramCard(deck, ckMoveTwo, 670);
-    TProgramCard* second = AddProgramCard(deck, ckBackup, 430);
-    first->SetCardState(csDealt);
-
-    TBotExtraRegisterList list;
-    list.AddExtraRegister(*first);
-    list.AddExtraRegister(*second)->SetIsLocked(true);
-    ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(first->CardState(), csDealt) << "adding an entry leaves the card's state to the caller";
-
-    const std::string expected = "<BotExtraRegisterList>" + RegisterText("0", "False", "670Move2") + "\r\n"
-        + RegisterText("0", "True", "430Backup") + "</BotExtraRegisterList>";
-    EXPECT_EQ(list.SaveToXMLString(), expected);
-
-    TBotExtraRegisterList loaded;
-    loaded.LoadFromXMLString(expected);
-    EXPECT_EQ(loaded.SaveToXMLString(), expected);
 }

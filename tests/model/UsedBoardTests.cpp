@@ -47,15 +47,17 @@ private:
     TExecutableFolderScope FFolderScope;
 };
 
-// The pixel rule of one clockwise quarter turn (swap the arguments for a counter-clockwise one).
-void ExpectTurnedClockwise(const QImage& turned, const QImage& old)
+// Columns x rows of the map, and the largest board picture.
+std::string Extent(const TUsedBoardList& layout)
 {
-    ASSERT_EQ(turned.width(), old.height());
-    ASSERT_EQ(turned.height(), old.width());
-    int h = old.height();
-    for (int i = 0; i < turned.width(); ++i)
-        for (int j = 0; j < turned.height(); ++j)
-            ASSERT_EQ(turned.pixel(i, j), old.pixel(j, h - 1 - i)) << i << "," << j;
+    return Format("%d x %d, %d x %d", layout.ColCount(), layout.RowCount(), layout.MaxBoardWidth(), layout.MaxBoardHeight());
+}
+
+// The placed board (with its board) and the square under a pixel of the map, or "none".
+std::string SquareAt(const TUsedBoardList& layout, QPoint pixel)
+{
+    TMapSquare square = layout.SquareAtPixel(pixel);
+    return square ? square.UsedBoard->ID() + "/" + square.UsedBoard->BoardID() + " " + square.Node->GetID() : "none";
 }
 
 } // namespace
@@ -63,23 +65,14 @@ void ExpectTurnedClockwise(const QImage& turned, const QImage& old)
 TEST_F(LayoutTest, EmptyMapAndOneBoardAtTwoOne)
 {
     TUsedBoardList layout;
-    EXPECT_EQ(layout.ColCount(), 0);
-    EXPECT_EQ(layout.RowCount(), 0);
-    EXPECT_EQ(layout.MaxBoardWidth(), 0);
-    EXPECT_EQ(layout.MaxBoardHeight(), 0);
-    EXPECT_FALSE(layout.SquareAtPixel(QPoint(0, 0)));
+    EXPECT_EQ(Extent(layout), "0 x 0, 0 x 0");
+    EXPECT_EQ(SquareAt(layout, QPoint(0, 0)), "none");
 
     Place(layout, Small, 2, 1);
-    EXPECT_EQ(layout.ColCount(), 3);
-    EXPECT_EQ(layout.RowCount(), 2);
-    int empty = 0;
-    for (int x = 0; x < 3; ++x)
-        for (int y = 0; y < 2; ++y)
-            empty += layout.FindAt(x, y) ? 0 : 1;
-    EXPECT_EQ(empty, 5);
+    EXPECT_EQ(Extent(layout), "3 x 2, 24 x 24");
+    EXPECT_EQ(layout.FindAt(1, 1), nullptr); // same row
+    EXPECT_EQ(layout.FindAt(2, 0), nullptr); // same column
     EXPECT_EQ(layout.FindAt(2, 1)->ID(), "2_1");
-    EXPECT_EQ(layout.MaxBoardWidth(), 24);
-    EXPECT_EQ(layout.MaxBoardHeight(), 24);
 }
 
 // A placed board whose picture is missing, or whose board is not in the catalogue, adds nothing
@@ -93,19 +86,15 @@ TEST_F(LayoutTest, ABoardThatDoesNotResolveLeavesTheRestOfTheMapItsSize)
         TUsedBoard* lost = Place(layout, inCatalogue ? Catalogue.AddBoard("Lost_1", "Missing.png") : Big, 1, 0);
         if (!inCatalogue)
             lost->BoardRef()->SetID("NotInTheCatalogue");
-        EXPECT_EQ(layout.ColCount(), 2);
-        EXPECT_EQ(layout.MaxBoardWidth(), 24);
-        EXPECT_EQ(layout.MaxBoardHeight(), 24);
-        EXPECT_TRUE(layout.SquareAtPixel(QPoint(5, 5)));
-        EXPECT_FALSE(layout.SquareAtPixel(QPoint(30, 5)));
+        EXPECT_EQ(Extent(layout), "2 x 1, 24 x 24");
+        EXPECT_NE(SquareAt(layout, QPoint(5, 5)), "none");
+        EXPECT_EQ(SquareAt(layout, QPoint(30, 5)), "none");
     }
 }
 
 TEST_F(LayoutTest, RotationIsKeptWithinFourQuarterTurns)
 {
-    struct Case {
-        int from, to, stored;
-    };
+    struct Case { int from, to, stored; };
     const Case cases[] = {{3, 4, 0}, {0, -1, 3}, {1, 2, 2}, {2, 1, 1}, {0, 7, 3}, {0, -6, 2}, {1, -4, 0}, {2, 2147483647, 3},
         {0, -2147483647 - 1, 0}};
     for (const Case& c : cases) {
@@ -116,31 +105,25 @@ TEST_F(LayoutTest, RotationIsKeptWithinFourQuarterTurns)
     }
 }
 
-TEST_F(LayoutTest, CachedPictureTurnsInStepWithAnyRotationSequence)
+TEST_F(LayoutTest, CachedPictureTurnsInStepWithAnyRotationAndFollowsTheReferencedBoard)
 {
     TUsedBoard cached(&Catalogue, Small, 0, 0);
     cached.SetRotationCount(3);
     EXPECT_FALSE(cached.HasPicture()); // built on first use only
-    ExpectTurnedClockwise(Small->Picture(), *cached.Picture());
+    // TurnedPicture follows the pixel rule of a quarter turn (see the board tests).
+    EXPECT_EQ(*cached.Picture(), TurnedPicture(Small->Picture(), 3));
     cached.RotateRight();
     EXPECT_EQ(cached.RotationCount(), 0);
     EXPECT_EQ(*cached.Picture(), Small->Picture());
     cached.RotateLeft();
     EXPECT_EQ(cached.RotationCount(), 3);
-    ExpectTurnedClockwise(Small->Picture(), *cached.Picture());
+    EXPECT_EQ(*cached.Picture(), TurnedPicture(Small->Picture(), 3));
     for (int value : {1, 3, -1, 6, 2, 5, 0, 4, -3}) {
         cached.SetRotationCount(value);
-        TUsedBoard fresh(&Catalogue, Small, 0, 0);
-        fresh.SetRotationCount(value);
-        ASSERT_EQ(*cached.Picture(), *fresh.Picture()) << value;
+        ASSERT_EQ(*cached.Picture(), TurnedPicture(Small->Picture(), value)) << value;
     }
-    TUsedBoard once(&Catalogue, Small, 0, 0);
-    once.SetRotationCount(1);
-    ExpectTurnedClockwise(*once.Picture(), Small->Picture());
-}
 
-TEST_F(LayoutTest, PictureFollowsTheReferencedBoardAndCatalogue)
-{
+    // The picture follows the referenced board and the catalogue.
     TUsedBoard placed(&Catalogue, Small, 0, 0);
     EXPECT_EQ(placed.Picture()->width(), 24);
     placed.BoardRef()->SetID("Other_1");
@@ -171,17 +154,11 @@ TEST_F(LayoutTest, SquareCentresTurnWithTheBoardAndMapPixelsFindTheirSquares)
     ASSERT_EQ(layout.CellOrigin(1, 0), QPoint(1164, 0));
     EXPECT_EQ(layout.MapSquareCenter(*east, 1, 1), QPoint(1164 + 1099, 56));
 
-    TMapSquare square = layout.SquareAtPixel(QPoint(1164 + 1099, 56));
-    ASSERT_TRUE(square);
-    EXPECT_EQ(square.UsedBoard, east);
-    EXPECT_EQ(square.Node->GetID(), "1_1");
-    square = layout.SquareAtPixel(QPoint(1163, 1163));
-    ASSERT_TRUE(square);
-    EXPECT_EQ(square.UsedBoard->ID(), "0_0");
-    EXPECT_EQ(square.Node->GetID(), "12_12");
-    EXPECT_FALSE(layout.SquareAtPixel(QPoint(10, 1164 + 10))); // empty row below
-    EXPECT_FALSE(layout.SquareAtPixel(QPoint(3 * 1164, 0)));   // past the last column
-    EXPECT_FALSE(layout.SquareAtPixel(QPoint(-1, 5)));
+    EXPECT_EQ(SquareAt(layout, QPoint(1164 + 1099, 56)), "1_0/Big_1 1_1");
+    EXPECT_EQ(SquareAt(layout, QPoint(1163, 1163)), "0_0/Big_1 12_12");
+    EXPECT_EQ(SquareAt(layout, QPoint(10, 1164 + 10)), "none"); // empty row below
+    EXPECT_EQ(SquareAt(layout, QPoint(3 * 1164, 0)), "none");   // past the last column
+    EXPECT_EQ(SquareAt(layout, QPoint(-1, 5)), "none");
 }
 
 TEST_F(LayoutTest, SmallerBoardIsStretchedOverItsCell)
@@ -197,10 +174,7 @@ TEST_F(LayoutTest, SmallerBoardIsStretchedOverItsCell)
             Small->NodeAt(x, y)->SetImageCenterY(2 * y - 1);
         }
     }
-    TMapSquare square = layout.SquareAtPixel(QPoint(1164 + 1150, 1150));
-    ASSERT_TRUE(square);
-    EXPECT_EQ(square.UsedBoard->BoardID(), "Small_1");
-    EXPECT_EQ(square.Node->GetID(), "12_12");
+    EXPECT_EQ(SquareAt(layout, QPoint(1164 + 1150, 1150)), "1_0/Small_1 12_12");
 }
 
 TEST_F(LayoutTest, AddRemoveAndFind)
@@ -268,8 +242,7 @@ TEST_F(LayoutTest, ExtremeValuesFromADamagedFileStayInRange)
     layout.SetBoardList(&Catalogue);
     TUsedBoard* placed = layout.Items(0);
     EXPECT_EQ(placed->ID(), "2147483647_-2147483648");
-    EXPECT_EQ(layout.ColCount(), 2147483647);
-    EXPECT_EQ(layout.RowCount(), 0);
+    EXPECT_EQ(Extent(layout), "2147483647 x 0, 1164 x 1164");
     EXPECT_EQ(layout.Neighbour(*placed, 1, 0), nullptr);
     EXPECT_EQ(layout.Neighbour(*placed, 0, -1), nullptr);
     EXPECT_EQ(layout.CellOrigin(placed->X(), placed->Y()), QPoint(2147483647, -2147483647 - 1));
@@ -290,7 +263,7 @@ TEST_F(LayoutTest, TurnedPictureLeavesTheUnturnedPixelsToBeReadAgain)
     EXPECT_EQ(placed.SquareCenter(1, 1), QPoint(24 - (66 - 1), 56));
     EXPECT_FALSE(Small->HasPicture());
     // The pixels come back when asked for.
-    ExpectTurnedClockwise(turned, Small->Picture());
+    EXPECT_EQ(turned, TurnedPicture(Small->Picture(), 1));
     EXPECT_TRUE(Small->HasPicture());
     // A picture decoded for someone else stays theirs.
     TUsedBoard second(&Catalogue, Small, 1, 0);
