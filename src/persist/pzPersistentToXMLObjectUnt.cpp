@@ -52,7 +52,9 @@ private:
 
 bool IsElementNamed(pugi::xml_node node, const std::string& name)
 {
-    return node.type() == pugi::node_element && node.name()[0] == name[0] && std::strcmp(node.name(), name.c_str()) == 0;
+    // The name first: most nodes passed over are elements of another name.
+    const char* nodeName = node.name();
+    return nodeName[0] == name[0] && std::strcmp(nodeName, name.c_str()) == 0 && node.type() == pugi::node_element;
 }
 
 // The node itself or the first of its later siblings that is an element of that name.
@@ -713,41 +715,55 @@ void TpzCustomPersistentToXMLObject::ReadChildren(pugi::xml_node element, TLoadC
 bool TpzCustomPersistentToXMLObject::CountObjectsToRead(const TpzCustomPersistentToXMLObject& object,
     pugi::xml_node element, std::size_t cap, std::size_t& made)
 {
-    const std::vector<const TClass*>& classes = object.FClassList;
-    for (std::size_t i = 0; i < classes.size(); ++i)
-        for (std::size_t j = i + 1; j < classes.size(); ++j)
-            if (!classes[i]->XMLName().empty() && !classes[j]->XMLName().empty()
-                && (classes[i]->InheritsFrom(*classes[j]) || classes[j]->InheritsFrom(*classes[i])))
-                return false;
-    for (const TClass* registered : classes) {
-        const std::string& xmlName = registered->XMLName();
-        if (xmlName.empty())
+    // One walk over the children, whichever class each belongs to: the older turns of a long
+    // game hold hundreds of thousands of elements, most of them property values.
+    struct TCounted {
+        const TClass* Class;
+        std::size_t Next = 0; // where to look for its next existing child in FObjects
+    };
+    std::vector<TCounted> counted;
+    for (const TClass* registered : object.FClassList) {
+        if (registered->XMLName().empty())
             continue;
-        std::vector<const TpzCustomPersistentToXMLObject*> existing;
-        for (const auto& child : object.FObjects)
-            if (child->InheritsFrom(*registered))
-                existing.push_back(child.get());
-        std::size_t k = 0;
-        for (pugi::xml_node node = ElementNamedFrom(element.first_child(), xmlName); node;
-             node = ElementNamedFrom(node.next_sibling(), xmlName)) {
-            const TpzCustomPersistentToXMLObject* target;
-            if (k < existing.size()) {
-                target = existing[k];
-            } else {
-                if (registered->IsAbstract())
-                    return false;
-                const TPrototype& prototype = PrototypeOf(*registered);
-                made += prototype.Made;
-                target = prototype.Object.get();
-            }
-            ++k;
-            if (made > cap)
-                return true;
-            if (!CountObjectsToRead(*target, node, cap, made))
+        for (const TCounted& other : counted)
+            if (registered->InheritsFrom(*other.Class) || other.Class->InheritsFrom(*registered))
                 return false;
-            if (made > cap)
-                return true;
+        counted.push_back({registered});
+    }
+    if (counted.empty())
+        return true;
+    const TObjectList& existing = object.FObjects;
+    for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
+        const char* name = node.name();
+        TCounted* match = nullptr;
+        for (TCounted& c : counted) {
+            const std::string& xmlName = c.Class->XMLName();
+            if (name[0] == xmlName[0] && std::strcmp(name, xmlName.c_str()) == 0) {
+                match = &c;
+                break;
+            }
         }
+        if (!match || node.type() != pugi::node_element)
+            continue;
+        // Read into the next existing child of the class, or made new as its constructor makes it.
+        while (match->Next < existing.size() && !existing[match->Next]->InheritsFrom(*match->Class))
+            ++match->Next;
+        const TpzCustomPersistentToXMLObject* target;
+        if (match->Next < existing.size()) {
+            target = existing[match->Next++].get();
+        } else {
+            if (match->Class->IsAbstract())
+                return false;
+            const TPrototype& prototype = PrototypeOf(*match->Class);
+            made += prototype.Made;
+            target = prototype.Object.get();
+        }
+        if (made > cap)
+            return true;
+        if (!CountObjectsToRead(*target, node, cap, made))
+            return false;
+        if (made > cap)
+            return true;
     }
     return true;
 }
