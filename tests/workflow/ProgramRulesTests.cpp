@@ -236,30 +236,19 @@ TEST(ProgramRules, ToolBarsFollowTheCardAndItsLock)
 {
     RulesGame g;
     g.Lay(g.Zoom, "1=10UTurn 2=430Backup* O=670Move2* O=500Move1");
-    struct {
-        const char* Name;
-        TRegisterBarState State;
-        bool Enabled;
-        TRegisterToolImage Image;
-        bool Clear;
-        bool Random;
-    } cases[] = {
-        {"empty register", RegisterBarState(g.Game, &g.Zoom, 3), false, tiLock, false, false},
-        {"no bot", RegisterBarState(g.Game, nullptr, 1), false, tiLock, false, false},
-        {"unlocked register", RegisterBarState(g.Game, &g.Zoom, 1), true, tiLock, true, true},
-        {"locked register", RegisterBarState(g.Game, &g.Zoom, 2), true, tiUnlock, false, false},
-        {"no Other line selected", OtherBarState(g.Game, &g.Zoom, -1), false, tiLock, false, false},
-        {"locked Other line", OtherBarState(g.Game, &g.Zoom, 0), true, tiUnlock, false, false},
-        {"unlocked Other line", OtherBarState(g.Game, &g.Zoom, 1), true, tiLock, true, false},
+    // The bar and its lock button enabled, the lock's image (Lock or Unlock), clear and random
+    // enabled, 1 for yes.
+    auto bar = [](const TRegisterBarState& s) {
+        return Format("%d%d%s%d%d", s.Enabled, s.LockEnabled, s.LockImage == tiUnlock ? "U" : s.LockImage == tiLock ? "L" : "?",
+            s.ClearEnabled, s.RandomEnabled);
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        EXPECT_EQ(c.State.Enabled, c.Enabled);
-        EXPECT_EQ(c.State.LockEnabled, c.Enabled);
-        EXPECT_EQ(c.State.LockImage, c.Image);
-        EXPECT_EQ(c.State.ClearEnabled, c.Clear);
-        EXPECT_EQ(c.State.RandomEnabled, c.Random);
-    }
+    EXPECT_EQ(bar(RegisterBarState(g.Game, &g.Zoom, 3)), "00L00") << "empty register";
+    EXPECT_EQ(bar(RegisterBarState(g.Game, nullptr, 1)), "00L00") << "no bot";
+    EXPECT_EQ(bar(RegisterBarState(g.Game, &g.Zoom, 1)), "11L11") << "unlocked register";
+    EXPECT_EQ(bar(RegisterBarState(g.Game, &g.Zoom, 2)), "11U00") << "locked register";
+    EXPECT_EQ(bar(OtherBarState(g.Game, &g.Zoom, -1)), "00L00") << "no Other line selected";
+    EXPECT_EQ(bar(OtherBarState(g.Game, &g.Zoom, 0)), "11U00") << "locked Other line";
+    EXPECT_EQ(bar(OtherBarState(g.Game, &g.Zoom, 1)), "11L10") << "unlocked Other line";
 }
 
 TEST(ProgramRules, RandomCardReplacesTheCardOfAnyRegister)

@@ -199,10 +199,8 @@ TEST_F(TurnCycleTest, TheBuzzBombComesWithItsHoldersNameAndLeavesNothingLocked)
     EXPECT_FALSE(bomb.InUseFlag());
     EXPECT_EQ(bomb.Hand()->Count(), 0);
     EXPECT_EQ(bomb.ExtraRegisters()->Count(), 0);
-    for (int r = 0; r < 5; ++r) {
-        EXPECT_FALSE(bomb.Registers()->Registers(r)->IsLocked()) << r;
-        EXPECT_TRUE(bomb.Registers()->Registers(r)->CardID().empty()) << r;
-    }
+    // Five empty, unlocked registers, as a fresh robot has.
+    EXPECT_EQ(bomb.Registers()->SaveToXMLString(), TBotRegisterList().SaveToXMLString());
     EXPECT_EQ(locked->CardState(), csDiscarded);
     EXPECT_EQ(Deck().FindCard(extraID)->CardState(), csDiscarded);
     EXPECT_FALSE(DeleteBuzzBomb(game));
