@@ -1,25 +1,12 @@
 #include "workflow/WorkflowFixture.h"
 
-#include "model/BotUnt.h"
 #include "persist/ZLibFuncs.h"
 
 #include <QSignalSpy>
 
 #include <vector>
 
-namespace {
-
-class GameSessionTest : public WorkflowTest {
-protected:
-    void SetUp() override
-    {
-        WorkflowTest::SetUp();
-        Session.LoadReferenceData();
-    }
-    TGameSession Session;
-};
-
-} // namespace
+using GameSessionTest = SessionTest;
 
 TEST_F(GameSessionTest, ReferenceDataLoadsAndAMissingFileIsNamedOnce)
 {
@@ -89,36 +76,9 @@ TEST_F(GameSessionTest, NewGameIsBuiltFromTheSettingsAndTheFreshDecks)
     EXPECT_EQ(Session.UnusedProgramDeck(), nullptr);
 }
 
-TEST_F(GameSessionTest, AFileThatDoesNotOpenLeavesTheOpenGameAsItWas)
-{
-    TGame& game = StartGame(Session, {btZoomBot, btTwonky});
-    Session.SaveGame(Folder + "league.cgx");
-    Session.OpenGame(Folder + "league.cgx");
-    TGame* opened = Session.Game();
-    ASSERT_NE(opened, &game);
-    opened->BotList()->FindByType(btTwonky)->SetPlayerName("Ann");
-    Session.MarkChanged(gcBotFields);
-    const std::string before = opened->SaveToXMLString();
-
-    const std::string bytes = ReadBytes(Folder + "league.cgx");
-    WriteBytes(Folder + "empty.cgx", "");
-    WriteBytes(Folder + "text.cgx", "<Game><GameName>Other</GameName></Game>");
-    WriteBytes(Folder + "half.cgx", bytes.substr(0, bytes.size() / 2));
-    for (const char* name : {"missing.cgx", "empty.cgx", "text.cgx", "half.cgx"}) {
-        SCOPED_TRACE(name);
-        QSignalSpy changed(&Session, &TGameSession::Changed);
-        EXPECT_ANY_THROW(Session.OpenGame(Folder + name));
-        EXPECT_EQ(Session.Game(), opened);
-        EXPECT_EQ(Session.Game()->SaveToXMLString(), before);
-        EXPECT_EQ(Session.LastFileName(), Folder + "league.cgx");
-        EXPECT_TRUE(Session.Modified());
-        EXPECT_EQ(changed.count(), 0);
-    }
-}
-
 // Changes mark the game until it is saved; an opened game replaces the open one, with the
-// session's catalogue.
-TEST_F(GameSessionTest, ChangesMarkTheGameUntilSavedAndAnOpenedGameReplacesIt)
+// session's catalogue; a file that does not open leaves the open game as it was.
+TEST_F(GameSessionTest, ChangesMarkTheGameUntilSavedAndOnlyAGameThatOpensReplacesIt)
 {
     TGame& game = StartGame(Session, {btZoomBot});
     EXPECT_FALSE(Session.Modified());
@@ -145,6 +105,24 @@ TEST_F(GameSessionTest, ChangesMarkTheGameUntilSavedAndAnOpenedGameReplacesIt)
     EXPECT_EQ(Session.LastFileName(), Folder + "saved.cgx");
     EXPECT_FALSE(Session.Modified());
     EXPECT_EQ(opened->SaveToXMLString(), saved);
+
+    opened->BotList()->FindByType(btZoomBot)->SetPlayerName("Ann");
+    Session.MarkChanged(gcBotFields);
+    const std::string before = opened->SaveToXMLString();
+    const std::string bytes = ReadBytes(Folder + "saved.cgx");
+    WriteBytes(Folder + "empty.cgx", "");
+    WriteBytes(Folder + "text.cgx", "<Game><GameName>Other</GameName></Game>");
+    WriteBytes(Folder + "half.cgx", bytes.substr(0, bytes.size() / 2));
+    for (const char* name : {"missing.cgx", "empty.cgx", "text.cgx", "half.cgx"}) {
+        SCOPED_TRACE(name);
+        QSignalSpy changed(&Session, &TGameSession::Changed);
+        EXPECT_ANY_THROW(Session.OpenGame(Folder + name));
+        EXPECT_EQ(Session.Game(), opened);
+        EXPECT_EQ(Session.Game()->SaveToXMLString(), before);
+        EXPECT_EQ(Session.LastFileName(), Folder + "saved.cgx");
+        EXPECT_TRUE(Session.Modified());
+        EXPECT_EQ(changed.count(), 0);
+    }
     Session.CloseGame();
     EXPECT_EQ(Session.Game(), nullptr);
 }

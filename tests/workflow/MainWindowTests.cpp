@@ -20,7 +20,6 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QToolBar>
 
 #include <algorithm>
 #include <regex>
@@ -107,7 +106,6 @@ TEST_F(MainWindowLogTest, DamagedUnreadableAndEmptyFilesAreReportedTogether)
 
     Open().show();
     EXPECT_TRUE(Window->isVisible());
-    EXPECT_TRUE(Item("mniExit")->isEnabled());
     ASSERT_EQ(Messages.Messages().size(), 1u);
     const std::string& text = Messages.Messages()[0];
     EXPECT_TRUE(Contains(text, "\"" + Folder + "CoreProgramDeck.xml\" could not be read")) << text;
@@ -169,24 +167,20 @@ TEST_F(MainWindowLogTest, WithoutAGameEveryBotFieldIsDisabledAndOnlyOpenNewAndEx
     EXPECT_TRUE(name->isEnabled());
     EXPECT_EQ(name->palette().color(QPalette::Base), buttonFace);
 
-    const std::set<QString> running = {"mniOpenGame", "mniNewGame", "mniExit"};
-    auto expectOnlyThoseEnabled = [&] {
-        int items = 0;
+    auto enabledItems = [&] {
+        QStringList names;
         for (QAction* menu : window.menuBar()->actions())
             for (QAction* item : menu->menu()->actions())
-                if (!item->isSeparator()) {
-                    ++items;
-                    EXPECT_EQ(item->isEnabled(), running.contains(item->objectName())) << item->objectName().toStdString();
-                }
-        EXPECT_EQ(items, 16);
+                if (item->isEnabled() && !item->isSeparator())
+                    names << item->objectName();
+        return names.join(' ').toStdString();
     };
-    expectOnlyThoseEnabled();
-    EXPECT_TRUE(Item("mniAddBuzzBomb")->isVisible());
-    EXPECT_FALSE(Item("mniDeleteBuzzBomb")->isVisible());
+    const std::string running = "mniOpenGame mniExit mniNewGame";
+    EXPECT_EQ(enabledItems(), running);
     // Coming to the front again does not wake them.
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&window, &activate);
-    expectOnlyThoseEnabled();
+    EXPECT_EQ(enabledItems(), running);
 
     Item("mniExit")->trigger();
     EXPECT_FALSE(window.isVisible());
@@ -275,32 +269,15 @@ TEST_F(MainWindowLogTest, AnEscapedErrorIsShownLoggedAsTheThresholdAllowsAndTheT
     EXPECT_TRUE(LogMessages(LogFile).empty());
 }
 
-TEST_F(MainWindowLogTest, AFailingCommandReachesTheHandler)
-{
-    Open();
-    // The rebuild cannot write into a folder that does not exist.
-    SetExecutableFolder(Folder + "no such folder/");
-    auto* button = Control<QPushButton>("btnKillWarning");
-    QPoint centre = button->rect().center();
-    QMouseEvent press(QEvent::MouseButtonPress, centre, button->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, centre, button->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-
-    // Delivered without a net of its own: the command must deal with its error before it
-    // unwinds through Qt's event delivery.
-    qApp->notify(button, &press);
-    qApp->notify(button, &release);
-
-    ASSERT_EQ(Messages.Messages().size(), 1u);
-    EXPECT_TRUE(Contains(Messages.Messages()[0], "Exception EFileError: ")) << Messages.Messages()[0];
-    EXPECT_TRUE(Contains(Messages.Messages()[0], "ProgramDeck.xml")) << Messages.Messages()[0];
-}
-
 // ---------------------------------------------------------------------------------------------
 // The hidden rebuild
 
-TEST_F(MainWindowLogTest, HiddenRebuildWritesTheFiveFilesAsTheBuildersDo)
+// It rewrites the five files as the builders do; a failure reaches the error handler; and at the
+// threshold the program sets, nothing of it is logged.
+TEST_F(MainWindowLogTest, HiddenRebuildWritesTheFiveFilesAndReportsAFailureUnlogged)
 {
-    Open();
+    StartProcess();
+    Open().show();
     int cards = Session->UnusedProgramDeck()->Count();
     int boards = Session->BoardList()->Count();
     const std::vector<std::string> rebuilt = {
@@ -308,8 +285,8 @@ TEST_F(MainWindowLogTest, HiddenRebuildWritesTheFiveFilesAsTheBuildersDo)
     // Start from files that differ from the built-in tables, so each must be rewritten.
     for (const std::string& name : rebuilt)
         WriteBytes(Folder + name, "stale");
-
-    Control<QPushButton>("btnKillWarning")->click();
+    auto* button = Control<QPushButton>("btnKillWarning");
+    button->click();
 
     QTemporaryDir expectedDir;
     ASSERT_TRUE(expectedDir.isValid());
@@ -324,7 +301,23 @@ TEST_F(MainWindowLogTest, HiddenRebuildWritesTheFiveFilesAsTheBuildersDo)
     // The window keeps what it loaded.
     EXPECT_EQ(Session->UnusedProgramDeck()->Count(), cards);
     EXPECT_EQ(Session->BoardList()->Count(), boards);
+    EXPECT_TRUE(Messages.Messages().empty());
+
+    // The rebuild cannot write into a folder that does not exist. Delivered without a net of its
+    // own, the command must deal with its error before it unwinds through Qt's event delivery.
+    SetExecutableFolder(Folder + "no such folder/");
+    QPoint centre = button->rect().center();
+    QMouseEvent press(QEvent::MouseButtonPress, centre, button->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, button->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    qApp->notify(button, &press);
+    qApp->notify(button, &release);
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    EXPECT_TRUE(Contains(Messages.Messages()[0], "Exception EFileError: ")) << Messages.Messages()[0];
+    EXPECT_TRUE(Contains(Messages.Messages()[0], "ProgramDeck.xml")) << Messages.Messages()[0];
+    Close();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(LogFile)));
 }
+
 
 // ---------------------------------------------------------------------------------------------
 // Tracing
@@ -337,31 +330,22 @@ TEST_F(MainWindowLogTest, StartUpIsTracedWhenTheThresholdAllows)
     std::vector<std::string> lines = LogMessages(LogFile);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "TfrmMain.FormCreate Start");
-    // In this order, the board list's loading time between the decks and the lookup lists.
-    const char* const order[] = {"TfrmMain.FormCreate Start", "TfrmMain.InitializeUnusedDecks Start",
+    // In this order, the board list's loading time between the decks and the lookup lists; the
+    // lines of the other methods aside.
+    const std::vector<std::string> order = {"TfrmMain.FormCreate Start", "TfrmMain.InitializeUnusedDecks Start",
         "TfrmMain.InitializeUnusedDecks End", "FBoardList.LoadFromXMLFile msecs = ",
         "TfrmMain.InitializeLookupFields Start", "TfrmMain.FormCreate End", "TfrmMain.FormShow Start",
         "TfrmMain.UpdateWithGameData Start", "TfrmMain.UpdateWithGameData End", "TfrmMain.FormShow End",
         "TfrmMain.FormDestroy Start", "TfrmMain.DestroyUnusedDecks Start", "TfrmMain.FormDestroy End"};
     static const std::regex timing(R"(FBoardList\.LoadFromXMLFile msecs = \d+)");
-    std::ptrdiff_t previous = -1;
-    for (const std::string entry : order) {
-        auto found = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
-            return entry.ends_with("= ") ? std::regex_match(l, timing) : l == entry;
-        });
-        ASSERT_NE(found, lines.end()) << entry;
-        EXPECT_GT(found - lines.begin(), previous) << entry;
-        previous = found - lines.begin();
+    std::vector<std::string> traced;
+    for (std::string line : lines) {
+        if (std::regex_match(line, timing))
+            line = "FBoardList.LoadFromXMLFile msecs = ";
+        if (std::find(order.begin(), order.end(), line) != order.end())
+            traced.push_back(line);
     }
-}
-
-TEST_F(MainWindowLogTest, NothingIsLoggedAtTheThresholdTheProgramSets)
-{
-    StartProcess();
-    Open().show();
-    Control<QPushButton>("btnKillWarning")->click();
-    Close();
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(LogFile)));
+    EXPECT_EQ(traced, order);
 }
 
 TEST_F(MainWindowLogTest, EveryStartOfTheProgramDealsOtherHands)
@@ -386,15 +370,13 @@ TEST_F(MainWindowLogTest, EveryStartOfTheProgramDealsOtherHands)
 TEST_F(MainWindowLogTest, AMethodLeftByAnErrorWritesItsEndLineOnlyWhenGuarded)
 {
     Log().SetLevel(1);
-    try {
-        TMethodTrace trace("TfrmMain.Plain");
-        throw EFileError("x");
-    } catch (const EFileError&) {
-    }
-    try {
-        TMethodTrace trace("TfrmMain.Guarded", TMethodTrace::AlsoOnError);
-        throw EFileError("x");
-    } catch (const EFileError&) {
+    using TEnd = std::pair<const char*, TMethodTrace::TEndLine>;
+    for (auto [name, endLine] : {TEnd{"TfrmMain.Plain", TMethodTrace::OnReturn}, TEnd{"TfrmMain.Guarded", TMethodTrace::AlsoOnError}}) {
+        try {
+            TMethodTrace trace(name, endLine);
+            throw EFileError("x");
+        } catch (const EFileError&) {
+        }
     }
     {
         TMethodTrace trace("TfrmMain.Normal", TMethodTrace::OnReturn, 2);

@@ -52,6 +52,13 @@ struct RulesGame : TProgramGame {
             layout += " O=" + entry.CardID + (entry.Locked ? "*" : "");
         return layout.empty() ? layout : layout.substr(1);
     }
+    std::vector<TCardState> States(std::initializer_list<const char*> ids)
+    {
+        std::vector<TCardState> states;
+        for (const char* id : ids)
+            states.push_back(State(id));
+        return states;
+    }
     TIDs HandList()
     {
         TIDs ids;
@@ -201,16 +208,11 @@ TEST(ProgramRules, WhatTheTabShows)
     g.Zoom.Registers()->Registers(2)->SetCardID("888Gone");
 
     EXPECT_EQ(g.HandList(), (TIDs{"490Move1", "70RotateLeft", "80RotateRight"}));
-    std::vector<TOtherEntry> others = OtherListEntries(g.Game, &g.Zoom);
-    ASSERT_EQ(others.size(), 3u);
-    EXPECT_EQ(others[0].EntryIndex, 0);
-    EXPECT_EQ(others[0].Text, "Move 2 (670)");
-    EXPECT_TRUE(others[0].Locked);
-    EXPECT_EQ(others[1].EntryIndex, 2);
-    EXPECT_EQ(others[1].Text, "Move 1 (500)");
-    EXPECT_FALSE(others[1].Locked);
-    EXPECT_EQ(others[2].EntryIndex, 3);
-    EXPECT_EQ(others[2].Text, "999Lost");
+    // Each line as "entry:text", a locked one marked "*"; the empty entry has no line.
+    std::string others;
+    for (const TOtherEntry& entry : OtherListEntries(g.Game, &g.Zoom))
+        others += Format("%d:%s%s ", entry.EntryIndex, entry.Text.c_str(), entry.Locked ? "*" : "");
+    EXPECT_EQ(others, "0:Move 2 (670)* 2:Move 1 (500) 3:999Lost ");
 
     const char* texts[] = {"U-Turn (10)", "", "888Gone", "Backup (430)", ""};
     for (int n = 1; n <= 5; ++n) {
@@ -234,30 +236,19 @@ TEST(ProgramRules, ToolBarsFollowTheCardAndItsLock)
 {
     RulesGame g;
     g.Lay(g.Zoom, "1=10UTurn 2=430Backup* O=670Move2* O=500Move1");
-    struct {
-        const char* Name;
-        TRegisterBarState State;
-        bool Enabled;
-        TRegisterToolImage Image;
-        bool Clear;
-        bool Random;
-    } cases[] = {
-        {"empty register", RegisterBarState(g.Game, &g.Zoom, 3), false, tiLock, false, false},
-        {"no bot", RegisterBarState(g.Game, nullptr, 1), false, tiLock, false, false},
-        {"unlocked register", RegisterBarState(g.Game, &g.Zoom, 1), true, tiLock, true, true},
-        {"locked register", RegisterBarState(g.Game, &g.Zoom, 2), true, tiUnlock, false, false},
-        {"no Other line selected", OtherBarState(g.Game, &g.Zoom, -1), false, tiLock, false, false},
-        {"locked Other line", OtherBarState(g.Game, &g.Zoom, 0), true, tiUnlock, false, false},
-        {"unlocked Other line", OtherBarState(g.Game, &g.Zoom, 1), true, tiLock, true, false},
+    // The bar and its lock button enabled, the lock's image (Lock or Unlock), clear and random
+    // enabled, 1 for yes.
+    auto bar = [](const TRegisterBarState& s) {
+        return Format("%d%d%s%d%d", s.Enabled, s.LockEnabled, s.LockImage == tiUnlock ? "U" : s.LockImage == tiLock ? "L" : "?",
+            s.ClearEnabled, s.RandomEnabled);
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        EXPECT_EQ(c.State.Enabled, c.Enabled);
-        EXPECT_EQ(c.State.LockEnabled, c.Enabled);
-        EXPECT_EQ(c.State.LockImage, c.Image);
-        EXPECT_EQ(c.State.ClearEnabled, c.Clear);
-        EXPECT_EQ(c.State.RandomEnabled, c.Random);
-    }
+    EXPECT_EQ(bar(RegisterBarState(g.Game, &g.Zoom, 3)), "00L00") << "empty register";
+    EXPECT_EQ(bar(RegisterBarState(g.Game, nullptr, 1)), "00L00") << "no bot";
+    EXPECT_EQ(bar(RegisterBarState(g.Game, &g.Zoom, 1)), "11L11") << "unlocked register";
+    EXPECT_EQ(bar(RegisterBarState(g.Game, &g.Zoom, 2)), "11U00") << "locked register";
+    EXPECT_EQ(bar(OtherBarState(g.Game, &g.Zoom, -1)), "00L00") << "no Other line selected";
+    EXPECT_EQ(bar(OtherBarState(g.Game, &g.Zoom, 0)), "11U00") << "locked Other line";
+    EXPECT_EQ(bar(OtherBarState(g.Game, &g.Zoom, 1)), "11L10") << "unlocked Other line";
 }
 
 TEST(ProgramRules, RandomCardReplacesTheCardOfAnyRegister)
@@ -354,16 +345,13 @@ TEST(CopyProgram, PutsTheSourceProgramIntoTheTargetsUnlockedRegisters)
         // the "Other" entries it had are replaced by the source's.
         EXPECT_EQ(g.Layout(g.Zoom), "1=20UTurn 2=680Move2 3=10UTurn* 4=670Move2 O=800Move3");
         // The target's own replaced cards are discarded.
-        EXPECT_EQ(g.State("490Move1"), csDiscarded);
-        EXPECT_EQ(g.State("10UTurn"), csRegisterLocked);
-        EXPECT_EQ(g.State("670Move2"), csRegisterProgrammed);
-        EXPECT_EQ(g.State("430Backup"), csDiscarded);
+        EXPECT_EQ(g.States({"490Move1", "10UTurn", "670Move2", "430Backup"}),
+            (std::vector<TCardState>{csDiscarded, csRegisterLocked, csRegisterProgrammed, csDiscarded}));
         // The source keeps its program and its cards their states, the locked one included, also
         // on a second copy.
         EXPECT_EQ(g.Layout(spin), "1=20UTurn 2=680Move2* 3=440Backup O=800Move3");
-        EXPECT_EQ(g.State("20UTurn"), csRegisterProgrammed);
-        EXPECT_EQ(g.State("680Move2"), csRegisterLocked);
-        EXPECT_EQ(g.State("800Move3"), csRegisterProgrammed);
+        EXPECT_EQ(g.States({"20UTurn", "680Move2", "800Move3"}),
+            (std::vector<TCardState>{csRegisterProgrammed, csRegisterLocked, csRegisterProgrammed}));
     }
     // The target's "Other" entries emptied by each copy stay, empty, until the turn ends.
     EXPECT_EQ(g.Zoom.ExtraRegisters()->Count(), 3);

