@@ -136,7 +136,6 @@ TEST_F(ProcessWindowTest, PreviewShowsTheCurrentPhaseAndIgnoresClicksAndDrops)
     Open();
     Control<QSlider>("tbrPhases")->setValue(4);
     EXPECT_EQ(Text("lblPhaseDescription"), "Preview of Phase 4");
-    EXPECT_EQ(Game->ViewingPhaseNumber(), 4);
     EXPECT_EQ(Window->DrawnPhaseNumber(), 1);
     EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour);
     EXPECT_EQ(Lines(Control<QListWidget>("lstBots")),
