@@ -52,22 +52,18 @@ TEST_F(ProcessTest, RobotsAreOrderedByTheCardsOfTheViewedRegister)
     Program(btHammerBot, 1, 500);
     Program(btZoomBot, 1, 670);
     Program(btTwonky, 4, 20);
-    struct Case {
-        int Current;
-        int Viewing;
-        std::vector<std::string> Texts;
-    };
-    const std::vector<Case> cases = {
+    // The current and the viewed phase, and the list's texts in order.
+    const std::vector<std::tuple<int, int, std::vector<std::string>>> cases = {
         {0, 0, {"Zoom Bot - Move 2 (670)", "Hammer Bot - Move 1 (500)", "Twonky"}},
         {1, 1, {"Zoom Bot - Move 2 (670)", "Hammer Bot - Move 1 (500)", "Twonky"}},
         {1, 4, {"Twonky - U-Turn (20)", "Hammer Bot", "Zoom Bot"}},
         {2, 2, {"Hammer Bot", "Twonky", "Zoom Bot"}},
     };
-    for (const Case& c : cases) {
-        GoToPhase(c.Current, c.Viewing);
+    for (const auto& [current, viewing, texts] : cases) {
+        GoToPhase(current, viewing);
         TBotItems items = BotItems(*Game);
         SortBotItems(items);
-        EXPECT_EQ(Texts(items), c.Texts) << c.Current << "/" << c.Viewing;
+        EXPECT_EQ(Texts(items), texts) << current << "/" << viewing;
     }
     // Among robots without a card the names decide, not the list's order.
     TBotItems items = BotItems(*Game); // Hammer Bot, Twonky, Zoom Bot: none has a card in register 2
@@ -101,7 +97,6 @@ TEST_F(ProcessTest, EntriesResolveByIdentityInTheViewedPhase)
     // The next phase holds copies: the same entries find them there.
     Game->NextPhase();
     Game->CurrentTurn()->SetViewingPhaseNumber(1);
-    ASSERT_NE(zoom.GetChit(), nullptr);
     EXPECT_EQ(zoom.GetChit(), Chit("ZoomBot"));
     EXPECT_NE(zoom.GetChit(), Game->CurrentTurn()->PhaseByNumber(0)->ChitList()->FindByID("ZoomBot"));
 }

@@ -112,7 +112,6 @@ TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhaseAndNextPhaseShowsTheNewO
     EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 1");
     Click("btnSaveImages");
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 1, 1))));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 2, 1))));
     Control<QSlider>("tbrPhases")->setValue(2);
     EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 2");
 

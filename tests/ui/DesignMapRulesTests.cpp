@@ -220,21 +220,19 @@ TEST_F(DesignMapRules, ZoomStartsAt380PixelCellsAndStopsAt190)
     auto design = NewDesign(1);
     design->SetGridSize(3, 2);
     Choose(*design, 1, 1, "GearBox_2BB");
-    struct Step {
-        int zoom; // +1 in, -1 out
-        int cell;
-    };
-    const Step steps[] = {{0, 380}, {-1, 190}, {-1, 190}, {+1, 380}, {+1, 570}, {+1, 760}, {-1, 570}};
-    for (const Step& step : steps) {
-        if (step.zoom > 0)
+    // Each step zooms in (+1), out (-1) or not at all, then the cell's side in pixels.
+    const std::pair<int, int> steps[] = {{0, 380}, {-1, 190}, {-1, 190}, {+1, 380}, {+1, 570}, {+1, 760}, {-1, 570}};
+    for (const auto& [zoom, cell] : steps) {
+        SCOPED_TRACE(Format("cell %d", cell));
+        if (zoom > 0)
             design->ZoomIn();
-        else if (step.zoom < 0)
+        else if (zoom < 0)
             design->ZoomOut();
-        EXPECT_EQ(design->CellPixels(), step.cell);
-        EXPECT_EQ(design->GridExtent(), QSize(3 * (step.cell + 1), 2 * (step.cell + 1)));
+        EXPECT_EQ(design->CellPixels(), cell);
+        EXPECT_EQ(design->GridExtent(), QSize(3 * (cell + 1), 2 * (cell + 1)));
         for (auto [x, y] : {std::pair{1, 1}, std::pair{12, 12}, std::pair{5, 9}}) {
-            ASSERT_TRUE(Drop(*design, "Flag1", 1, 1, x, y)) << step.cell;
-            EXPECT_EQ(Place("Flag1"), Format("1_1:%d,%d", x, y)) << "cell " << step.cell;
+            ASSERT_TRUE(Drop(*design, "Flag1", 1, 1, x, y));
+            EXPECT_EQ(Place("Flag1"), Format("1_1:%d,%d", x, y));
         }
     }
 }
