@@ -44,12 +44,7 @@ protected:
     }
 
     template <class T>
-    T* Control(const char* name) const
-    {
-        T* control = Window->findChild<T*>(name);
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
+    T* Control(const char* name) const { return ::Control<T>(*Window, name); }
     QWidget* Map() const { return Control<QWidget>("imgMap"); }
     QString Text(const char* label) const { return Control<QLabel>(label)->text(); }
     void Click(const char* button) const { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }
