@@ -26,17 +26,12 @@
 #include <memory>
 #include <string>
 
-// Colours of the pictures.
+// Colours of the pictures the tests look for; the other chits have colours of their own.
 constexpr QRgb BoardA = 0xffc8c8c8;
 constexpr QRgb BoardB = 0xffa0d0a0;
 constexpr QRgb ZoomBotColour = 0xffff0000;
-constexpr QRgb ZoomBotShutDownColour = 0xff800000;
 constexpr QRgb ZoomBotArchiveColour = 0xffffa0a0;
-constexpr QRgb HammerBotColour = 0xff0000ff;
-constexpr QRgb TwonkyColour = 0xffffff00;
 constexpr QRgb FlagColour = 0xff00ff00;
-constexpr QRgb StartColour = 0xffff00ff;
-constexpr QRgb PitColour = 0xff000000;
 
 class ProcessTest : public ::testing::Test {
 protected:
@@ -84,26 +79,19 @@ protected:
         boards.SaveToXMLFile(Folder + "Boards.xml");
 
         TChitList chits;
-        struct TCatalogueChit {
-            const char* ID;
-            const char* Description;
-            QRgb Colour;
-            int Layer;
-            bool Cloneable;
-        };
-        const TCatalogueChit catalogue[] = {{"Pit", "pit", PitColour, 10, true},
-            {"Start", "Start", StartColour, 50, true}, {"Flag1", "Flag 1", FlagColour, 60, false},
+        // ID, description, colour, draw layer, cloneable.
+        const std::tuple<const char*, const char*, QRgb, int, bool> catalogue[] = {{"Pit", "pit", 0xff000000, 10, true},
+            {"Start", "Start", 0xffff00ff, 50, true}, {"Flag1", "Flag 1", FlagColour, 60, false},
             {"ZoomBotArchive", "Zoom Bot Archive", ZoomBotArchiveColour, 110, false},
             {"HammerBotArchive", "Hammer Bot Archive", 0xffa0a0ff, 110, false},
-            {"ZoomBot", "Zoom Bot", ZoomBotColour, 130, false},
-            {"ZoomBotShutDown", "Zoom Bot Shut Down", ZoomBotShutDownColour, 130, false},
-            {"HammerBot", "Hammer Bot", HammerBotColour, 130, false}, {"Twonky", "Twonky", TwonkyColour, 130, false}};
-        for (const TCatalogueChit& entry : catalogue) {
-            const std::string path = std::string("Images/") + entry.ID + ".png";
-            SavePicture(path, entry.Colour, ChitSide);
-            TChit* chit = chits.AddChit(entry.ID, entry.Description, path);
-            chit->SetDrawLayer(entry.Layer);
-            chit->SetIsCloneable(entry.Cloneable);
+            {"ZoomBot", "Zoom Bot", ZoomBotColour, 130, false}, {"ZoomBotShutDown", "Zoom Bot Shut Down", 0xff800000, 130, false},
+            {"HammerBot", "Hammer Bot", 0xff0000ff, 130, false}, {"Twonky", "Twonky", 0xffffff00, 130, false}};
+        for (const auto& [id, description, colour, layer, cloneable] : catalogue) {
+            const std::string path = std::string("Images/") + id + ".png";
+            SavePicture(path, colour, ChitSide);
+            TChit* chit = chits.AddChit(id, description, path);
+            chit->SetDrawLayer(layer);
+            chit->SetIsCloneable(cloneable);
         }
         chits.SaveToXMLFile(Folder + "Chits.xml");
     }
@@ -183,6 +171,14 @@ protected:
     }
 
     std::string PhaseXML() const { return Viewed()->SaveToXMLString(); }
+    // Where a chit of the viewed phase stands: "1_0 B 3,4" (cell, board, square), or "off".
+    std::string Where(const std::string& id) const
+    {
+        const TChit& chit = *Chit(id);
+        if (chit.UsedBoardID().empty() && chit.BoardID().empty() && chit.X() == -1 && chit.Y() == -1)
+            return "off";
+        return Format("%s %s %d,%d", chit.UsedBoardID().c_str(), chit.BoardID().c_str(), chit.X(), chit.Y());
+    }
 
     std::string Folder;
     TMessageCapture Messages;

@@ -50,17 +50,13 @@ protected:
 
 TEST_F(ProcessCommandTest, UndoAndRedoOfEveryEditGiveBackTheExactPhase)
 {
-    struct Case {
-        const char* Name;
-        std::function<void()> Arrange;
-        std::function<QUndoCommand*()> Make;
-    };
     TGameSession& session = Session;
     auto edit = [&session](const char* id, TChitEdit kind, QPoint delta = QPoint()) {
         return [&session, id, kind, delta]() -> QUndoCommand* { return new TChitEditCommand(session, id, kind, delta); };
     };
     auto robotAt = [this](int bx, int by, int x, int y) { return [this, bx, by, x, y] { Place("ZoomBot", bx, by, x, y); }; };
-    const std::vector<Case> cases = {
+    // What the edit is, how the phase is set up for it and the step that makes it.
+    const std::vector<std::tuple<const char*, std::function<void()>, std::function<QUndoCommand*()>>> cases = {
         {"drop from off the map", [] {}, [&session] { return TPlaceChitCommand::Drop(session, "ZoomBot", "1_0", 3, 4); }},
         {"drop on another square", robotAt(0, 0, 5, 5),
             [&session] { return TPlaceChitCommand::Drop(session, "ZoomBot", "0_1", 7, 2); }},
@@ -94,24 +90,26 @@ TEST_F(ProcessCommandTest, UndoAndRedoOfEveryEditGiveBackTheExactPhase)
         {"add a second marker", [this] { AddMarker(*Viewed(), *Game->UsedBoardList(), "Pit", TMapPlace {"0_0", 2, 2}); },
             [&session] { return new TAddMarkerCommand(session, "Pit", "0_0", 2, 2); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, arrange, make] : cases) {
+        SCOPED_TRACE(name);
         StartGame();
         GoToPhase(2, 2);
-        c.Arrange();
+        arrange();
         History().clear();
         const std::string before = PhaseXML();
-        History().push(c.Make());
-        ASSERT_EQ(History().count(), 1) << c.Name;
+        const std::string earlier = Game->CurrentTurn()->PhaseByNumber(1)->SaveToXMLString();
+        History().push(make());
+        ASSERT_EQ(History().count(), 1);
         const std::string after = PhaseXML();
-        EXPECT_NE(after, before) << c.Name;
+        EXPECT_NE(after, before);
         History().undo();
-        EXPECT_EQ(PhaseXML(), before) << c.Name;
+        EXPECT_EQ(PhaseXML(), before);
         History().redo();
-        EXPECT_EQ(PhaseXML(), after) << c.Name;
+        EXPECT_EQ(PhaseXML(), after);
         History().undo();
-        EXPECT_EQ(PhaseXML(), before) << c.Name;
+        EXPECT_EQ(PhaseXML(), before);
         // The other phases stay as they were.
-        EXPECT_EQ(Game->CurrentTurn()->PhaseByNumber(1)->ChitList()->FindByID("ZoomBot")->X(), -1) << c.Name;
+        EXPECT_EQ(Game->CurrentTurn()->PhaseByNumber(1)->SaveToXMLString(), earlier);
     }
 }
 

@@ -24,35 +24,25 @@ std::vector<std::string> Texts(const TBotItems& items)
 
 TEST(ProcessTurnRules, PhaseDescriptionNamesTheStateOfTheViewedPhase)
 {
-    struct Case {
-        int Current;
-        int Viewing;
-        const char* Text;
-    };
-    const Case cases[] = {{0, 0, "Start of Turn"}, {3, 0, "Review of Start of Turn"}, {3, 3, "Edit Phase 3"},
-        {3, 1, "Review of Phase 1"}, {1, 4, "Preview of Phase 4"}, {5, 5, "Edit Phase 5"}};
-    for (const Case& c : cases)
-        EXPECT_EQ(PhaseDescription(c.Current, c.Viewing), c.Text) << c.Current << "/" << c.Viewing;
+    const std::tuple<int, int, const char*> cases[] = {{0, 0, "Start of Turn"}, {3, 0, "Review of Start of Turn"},
+        {3, 3, "Edit Phase 3"}, {3, 1, "Review of Phase 1"}, {1, 4, "Preview of Phase 4"}, {5, 5, "Edit Phase 5"}};
+    for (const auto& [current, viewing, text] : cases)
+        EXPECT_EQ(PhaseDescription(current, viewing), text) << current << "/" << viewing;
 }
 
 TEST_F(ProcessTest, NextPhaseMovesTheSliderOnlyWhenItStoodOnTheCurrentPhase)
 {
-    struct Case {
-        int Current;
-        int Slider;
-        bool Stepped;
-        int CurrentAfter;
-        int SliderAfter;
-    };
-    const Case cases[] = {{2, 2, true, 3, 3}, {2, 1, true, 3, 1}, {0, 0, true, 1, 1}, {1, 4, true, 2, 4},
-        {5, 5, false, 5, 5}, {5, 3, false, 5, 3}};
-    for (const Case& c : cases) {
+    // Current phase and slider before, then whether it stepped, the current phase and the slider after.
+    const std::tuple<int, int, bool, int, int> cases[] = {{2, 2, true, 3, 3}, {2, 1, true, 3, 1}, {0, 0, true, 1, 1},
+        {1, 4, true, 2, 4}, {5, 5, false, 5, 5}, {5, 3, false, 5, 3}};
+    for (const auto& [current, slider, stepped, currentAfter, sliderAfter] : cases) {
+        SCOPED_TRACE(Format("%d/%d", current, slider));
         StartGame();
-        GoToPhase(c.Current, c.Slider);
-        const TNextPhaseResult result = NextPhase(*Game, c.Slider);
-        EXPECT_EQ(result.Stepped, c.Stepped) << c.Current << "/" << c.Slider;
-        EXPECT_EQ(Game->CurrentPhaseNumber(), c.CurrentAfter) << c.Current << "/" << c.Slider;
-        EXPECT_EQ(result.Slider, c.SliderAfter) << c.Current << "/" << c.Slider;
+        GoToPhase(current, slider);
+        const TNextPhaseResult result = NextPhase(*Game, slider);
+        EXPECT_EQ(result.Stepped, stepped);
+        EXPECT_EQ(Game->CurrentPhaseNumber(), currentAfter);
+        EXPECT_EQ(result.Slider, sliderAfter);
     }
 }
 
@@ -62,22 +52,18 @@ TEST_F(ProcessTest, RobotsAreOrderedByTheCardsOfTheViewedRegister)
     Program(btHammerBot, 1, 500);
     Program(btZoomBot, 1, 670);
     Program(btTwonky, 4, 20);
-    struct Case {
-        int Current;
-        int Viewing;
-        std::vector<std::string> Texts;
-    };
-    const std::vector<Case> cases = {
+    // The current and the viewed phase, and the list's texts in order.
+    const std::vector<std::tuple<int, int, std::vector<std::string>>> cases = {
         {0, 0, {"Zoom Bot - Move 2 (670)", "Hammer Bot - Move 1 (500)", "Twonky"}},
         {1, 1, {"Zoom Bot - Move 2 (670)", "Hammer Bot - Move 1 (500)", "Twonky"}},
         {1, 4, {"Twonky - U-Turn (20)", "Hammer Bot", "Zoom Bot"}},
         {2, 2, {"Hammer Bot", "Twonky", "Zoom Bot"}},
     };
-    for (const Case& c : cases) {
-        GoToPhase(c.Current, c.Viewing);
+    for (const auto& [current, viewing, texts] : cases) {
+        GoToPhase(current, viewing);
         TBotItems items = BotItems(*Game);
         SortBotItems(items);
-        EXPECT_EQ(Texts(items), c.Texts) << c.Current << "/" << c.Viewing;
+        EXPECT_EQ(Texts(items), texts) << current << "/" << viewing;
     }
     // Among robots without a card the names decide, not the list's order.
     TBotItems items = BotItems(*Game); // Hammer Bot, Twonky, Zoom Bot: none has a card in register 2
@@ -111,37 +97,24 @@ TEST_F(ProcessTest, EntriesResolveByIdentityInTheViewedPhase)
     // The next phase holds copies: the same entries find them there.
     Game->NextPhase();
     Game->CurrentTurn()->SetViewingPhaseNumber(1);
-    ASSERT_NE(zoom.GetChit(), nullptr);
     EXPECT_EQ(zoom.GetChit(), Chit("ZoomBot"));
     EXPECT_NE(zoom.GetChit(), Game->CurrentTurn()->PhaseByNumber(0)->ChitList()->FindByID("ZoomBot"));
 }
 
 TEST_F(ProcessTest, DropOnAnEmptyCellOrBesideTheMapTakesTheChitOff)
 {
-    TBotListInfo zoom(btZoomBot, *Game);
     const QPoint emptyCell(300, 300);
     const QPoint outside(-5, 10);
     for (QPoint point : {emptyCell, outside}) {
         Place("ZoomBot", 0, 0, 5, 5);
-        Place("ZoomBotShutDown", 0, 1, 6, 6);
         const TMapPlace place = DropPlace(*Game, point, Shown);
         EXPECT_FALSE(place.OnMap());
         PlaceChit(*Game, *Chit("ZoomBot"), place);
-        EXPECT_EQ(Chit("ZoomBot")->X(), -1);
-        EXPECT_EQ(Chit("ZoomBot")->UsedBoardID(), "");
-        // The robot's entry now stands for the variant that is still on the map.
-        EXPECT_EQ(zoom.GetChit(), Chit("ZoomBotShutDown"));
-        Chit("ZoomBotShutDown")->TakeOffMap();
-        EXPECT_EQ(zoom.GetChit(), Chit("ZoomBot"));
+        EXPECT_EQ(Where("ZoomBot"), "off");
     }
     // On a square: placed there, both references set, on a turned board too.
-    const TMapPlace place = DropPlace(*Game, ShownPoint(1, 0, 3, 8, Shown), Shown);
-    EXPECT_EQ(place.UsedBoardID, "1_0");
-    EXPECT_EQ(place.X, 3);
-    EXPECT_EQ(place.Y, 8);
-    PlaceChit(*Game, *Chit("ZoomBot"), place);
-    EXPECT_TRUE(Chit("ZoomBot")->IsOnMap());
-    EXPECT_EQ(Chit("ZoomBot")->BoardID(), "B");
+    PlaceChit(*Game, *Chit("ZoomBot"), DropPlace(*Game, ShownPoint(1, 0, 3, 8, Shown), Shown));
+    EXPECT_EQ(Where("ZoomBot"), "1_0 B 3,8");
 }
 
 TEST_F(ProcessTest, APointOfTheMapPicksListedRobotsThenMarkersAndHintsEveryChitButNothingInAPreview)
@@ -185,61 +158,46 @@ TEST_F(ProcessTest, APointOfTheMapPicksListedRobotsThenMarkersAndHintsEveryChitB
 
 TEST_F(ProcessTest, EditingControlsFollowTheSelectedChit)
 {
-    enum TSelected { Nothing, ZoomEntry, StartEntry };
-    struct Case {
-        const char* Name;
-        std::function<void()> Arrange;
-        TSelected Selected;
-        bool Editing;
-        int Size;
-        bool Archive;
-        const char* Board;
-        const char* Coords;
-        bool SaveImages = true;
-        bool NextPhase = true;
+    // The size, then what is enabled, with the archive's labels when they show something.
+    auto describe = [](const TChitControls& c) {
+        std::string text = Format("%d%%", c.SizePercent);
+        text += c.ChitEditing ? " edit" : "";
+        text += c.Archive ? " archive" : "";
+        text += c.ArchiveBoard.empty() ? "" : " board " + c.ArchiveBoard;
+        text += c.ArchiveCoords.empty() ? "" : " at " + c.ArchiveCoords;
+        return text + (c.SaveImages ? " save" : "") + (c.NextPhase ? " next" : "");
     };
-    const std::vector<Case> cases = {
-        {"nothing selected", [] {}, Nothing, false, 100, false, "", ""},
-        {"robot off the map", [] {}, ZoomEntry, false, 100, false, "", ""},
-        {"robot on the map", [this] { Place("ZoomBot", 0, 0, 5, 5)->SetImageSizePercent(80); }, ZoomEntry, true, 80,
-            true, "", ""},
-        {"marker on the map", [] {}, StartEntry, true, 100, false, "", ""},
-        {"archive set",
-            [this] {
-                TChit* robot = Place("ZoomBot", 1, 0, 3, 4);
-                ASSERT_NE(SetArchive(*Viewed(), *robot), nullptr);
-            },
-            ZoomEntry, true, 100, true, "(1, 0)", "(3, 4)"},
+    enum TSelected { Nothing, ZoomEntry, StartEntry };
+    const std::vector<std::tuple<const char*, std::function<void()>, TSelected, const char*>> cases = {
+        {"nothing selected", [] {}, Nothing, "100% save next"},
+        {"robot off the map", [] {}, ZoomEntry, "100% save next"},
+        {"robot on the map", [this] { Place("ZoomBot", 0, 0, 5, 5)->SetImageSizePercent(80); }, ZoomEntry,
+            "80% edit archive save next"},
+        {"marker on the map", [] {}, StartEntry, "100% edit save next"},
+        {"archive set", [this] { ASSERT_NE(SetArchive(*Viewed(), *Place("ZoomBot", 1, 0, 3, 4)), nullptr); }, ZoomEntry,
+            "100% edit archive board (1, 0) at (3, 4) save next"},
         {"archive on a board no longer on the map",
             [this] {
-                TChit* robot = Place("ZoomBot", 0, 0, 2, 2);
-                SetArchive(*Viewed(), *robot);
+                SetArchive(*Viewed(), *Place("ZoomBot", 0, 0, 2, 2));
                 Viewed()->ArchiveList()->FindByBotType(btZoomBot)->SetUsedBoardID("7_7");
             },
-            ZoomEntry, true, 100, true, "unknown grid coords", "(2, 2)"},
-        {"archive without a square", [this] { Viewed()->ArchiveList()->AddArchive(btZoomBot); }, ZoomEntry, false,
-            100, false, "", ""},
+            ZoomEntry, "100% edit archive board unknown grid coords at (2, 2) save next"},
+        {"archive without a square", [this] { Viewed()->ArchiveList()->AddArchive(btZoomBot); }, ZoomEntry,
+            "100% save next"},
         // A previewed phase has nothing of its own to edit or write; the last has no next phase.
-        {"preview", [this] { Place("ZoomBot", 0, 0, 5, 5); GoToPhase(1, 4); }, ZoomEntry, false, 100, false, "", "",
-            false},
-        {"last phase", [this] { Place("ZoomBot", 0, 0, 5, 5); GoToPhase(5, 5); }, ZoomEntry, true, 100, true, "", "",
-            true, false},
+        {"preview", [this] { Place("ZoomBot", 0, 0, 5, 5); GoToPhase(1, 4); }, ZoomEntry, "100% next"},
+        {"last phase", [this] { Place("ZoomBot", 0, 0, 5, 5); GoToPhase(5, 5); }, ZoomEntry, "100% edit archive save"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, arrange, selection, expected] : cases) {
+        SCOPED_TRACE(name);
         StartGame();
-        c.Arrange();
+        arrange();
         TBotListInfo zoom(btZoomBot, *Game);
         TChitListInfo start("Start", *Game);
-        const TChitListInfo* selected = c.Selected == ZoomEntry ? &zoom : (c.Selected == StartEntry ? &start : nullptr);
+        const TChitListInfo* selected = selection == ZoomEntry ? &zoom : (selection == StartEntry ? &start : nullptr);
         const TChitControls controls = ChitControls(Game, selected);
-        EXPECT_EQ(controls.ChitEditing, c.Editing) << c.Name;
-        EXPECT_EQ(controls.SizePercent, c.Size) << c.Name;
-        EXPECT_EQ(controls.Archive, c.Archive) << c.Name;
-        EXPECT_EQ(controls.ArchiveBoard, c.Board) << c.Name;
-        EXPECT_EQ(controls.ArchiveCoords, c.Coords) << c.Name;
+        EXPECT_EQ(describe(controls), expected);
         EXPECT_EQ(controls.SaveImagesCaption, Format("Save Images for Turn 1 Phase %d", Game->ViewingPhaseNumber()));
-        EXPECT_EQ(controls.SaveImages, c.SaveImages) << c.Name;
-        EXPECT_EQ(controls.NextPhase, c.NextPhase) << c.Name;
     }
     EXPECT_FALSE(ChitControls(nullptr, nullptr).SaveImages);
 }
@@ -268,13 +226,9 @@ TEST_F(ProcessTest, ArchiveSetThenMoveToBringsTheRobotBackWithTheMarkerThere)
     robot->MoveSouth();
     ASSERT_EQ(robot->Y(), 6);
     EXPECT_TRUE(MoveToArchive(*Viewed(), *robot));
+    EXPECT_EQ(Where("ZoomBot"), "1_0 B 3,4");
+    EXPECT_EQ(Where("ZoomBotArchive"), "1_0 B 3,4");
     const TChit* marker = Chit("ZoomBotArchive");
-    for (const TChit* chit : {static_cast<const TChit*>(robot), marker}) {
-        EXPECT_EQ(chit->UsedBoardID(), "1_0") << chit->ID();
-        EXPECT_EQ(chit->BoardID(), "B") << chit->ID();
-        EXPECT_EQ(chit->X(), 3) << chit->ID();
-        EXPECT_EQ(chit->Y(), 4) << chit->ID();
-    }
     // Off the map, the robot's entry finds its marker; moving the entry still moves the robot.
     TBotListInfo zoom(btZoomBot, *Game);
     robot->TakeOffMap();
@@ -312,9 +266,8 @@ TEST_F(ProcessTest, TwoMarkersFromOneTemplateAreNumberedAndStandOnTheirSquares)
     EXPECT_EQ(first->ID(), "Start_1");
     EXPECT_EQ(second->ID(), "Start_2");
     EXPECT_EQ(second->Description(), "Start 2");
-    EXPECT_TRUE(first->IsOnMap());
-    EXPECT_TRUE(second->IsOnMap());
-    EXPECT_EQ(second->BoardID(), "B");
+    EXPECT_EQ(Where("Start_1"), "0_0 A 3,3");
+    EXPECT_EQ(Where("Start_2"), "1_0 B 4,5");
     // Templates that are not cloneable, missing ones and squares that do not exist add nothing.
     const int count = Viewed()->ChitList()->Count();
     EXPECT_EQ(AddMarker(*Viewed(), layout, "Flag1", TMapPlace {"0_0", 3, 3}), nullptr);

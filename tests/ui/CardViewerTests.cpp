@@ -48,7 +48,7 @@ std::string TitleOfModalWindow(const std::function<void()>& command)
 
 } // namespace
 
-TEST(CardViewer, CaptionsCountsAndListsOfADealtDeck)
+TEST(CardViewer, CaptionsCountsListsAndLineColoursOfADealtDeck)
 {
     DealtGame g;
     TfrmViewCards viewer;
@@ -67,6 +67,36 @@ TEST(CardViewer, CaptionsCountsAndListsOfADealtDeck)
     for (int i = 0; i < g.Deck().ShuffledList()->Count(); ++i)
         pile << QString::fromStdString(g.Deck().FindCard(g.Deck().ShuffledList()->Refs(i)->ID())->DisplayName());
     EXPECT_EQ(Lines(remaining), pile);
+
+    // Each line is drawn in its state's colours, with the swatch at its left (the colours of
+    // the other states are the rules' table below).
+    viewer.show();
+    QApplication::processEvents();
+    const QColor window = all->palette().color(QPalette::Base);
+    const TBot& hammer = *g.Game.BotList()->FindByType(btHammerBot);
+    const std::string dealt = hammer.Hand()->Refs(3)->ID();
+    const std::string discarded = hammer.Hand()->Refs(2)->ID();
+    all->setCurrentRow(RowOf(all, discarded));
+    struct {
+        std::string ID;
+        QColor Background, Swatch;
+    } cases[] = {
+        // Selected: highlight text on fuchsia, the swatch in the window colour.
+        {discarded, QColor(255, 0, 255), window},
+        {dealt, window, QColor(0, 0, 255)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ID);
+        QListWidgetItem* item = all->item(RowOf(all, c.ID));
+        all->scrollToItem(item);
+        QApplication::processEvents();
+        const QImage image = all->viewport()->grab().toImage();
+        const QRect rect = all->visualItemRect(item);
+        EXPECT_EQ(rect.height(), 16);
+        EXPECT_EQ(QColor(image.pixel(rect.right() - 3, rect.top() + 8)), c.Background);
+        EXPECT_EQ(QColor(image.pixel(rect.left() + 2, rect.top() + 8)), c.Background);
+        EXPECT_EQ(QColor(image.pixel(rect.left() + 7, rect.top() + 7)), c.Swatch);
+    }
 
     // A deck never shuffled has no remaining cards; the caption follows the card class.
     TOptionDeck options;
@@ -114,45 +144,6 @@ TEST(CardViewer, StateColoursSelectedAndNot)
         {"register locked", csRegisterLocked}, {"Locked", csAvailable}, {"", csAvailable}};
     for (const auto& [text, state] : legends)
         EXPECT_EQ(LegendState(text), state) << text;
-}
-
-TEST(CardViewer, LinesAreDrawnInTheirStateColoursWithTheSwatch)
-{
-    DealtGame g;
-    TfrmViewCards viewer;
-    viewer.ShowDeck(g.Deck());
-    viewer.show();
-    QApplication::processEvents();
-    auto* all = Control<QListWidget>(viewer, "lstCards");
-    const QColor window = all->palette().color(QPalette::Base);
-    const TBot& hammer = *g.Game.BotList()->FindByType(btHammerBot);
-    const std::string dealt = hammer.Hand()->Refs(3)->ID();
-    const std::string discarded = hammer.Hand()->Refs(2)->ID();
-    const std::string available = g.Deck().ShuffledList()->Refs(0)->ID();
-    const std::string locked = hammer.Registers()->Registers(1)->CardID();
-    all->setCurrentRow(RowOf(all, discarded));
-    struct {
-        std::string ID;
-        QColor Background, Swatch;
-    } cases[] = {
-        // Selected: highlight text on fuchsia, the swatch in the window colour.
-        {discarded, QColor(255, 0, 255), window},
-        {dealt, window, QColor(0, 0, 255)},
-        {locked, window, QColor(255, 0, 0)},
-        {available, window, all->palette().color(QPalette::Text)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.ID);
-        QListWidgetItem* item = all->item(RowOf(all, c.ID));
-        all->scrollToItem(item);
-        QApplication::processEvents();
-        const QImage image = all->viewport()->grab().toImage();
-        const QRect rect = all->visualItemRect(item);
-        EXPECT_EQ(rect.height(), 16);
-        EXPECT_EQ(QColor(image.pixel(rect.right() - 3, rect.top() + 8)), c.Background);
-        EXPECT_EQ(QColor(image.pixel(rect.left() + 2, rect.top() + 8)), c.Background);
-        EXPECT_EQ(QColor(image.pixel(rect.left() + 7, rect.top() + 7)), c.Swatch);
-    }
 }
 
 TEST(CardViewer, AnOptionCardsRulesShowWithAnEmptyLineBetweenParagraphs)

@@ -33,27 +33,32 @@ protected:
         return design.DropChit(Chit(chitID), GridPointOfSquare(design, col, row, sx, sy));
     }
     std::string Place(const char* chitID) { return ::Place(Chit(chitID)); }
+    // Where each of the chits stands, joined by spaces.
+    std::string Places(std::initializer_list<const char*> chitIDs)
+    {
+        std::string text;
+        for (const char* id : chitIDs)
+            text += (text.empty() ? "" : " ") + Place(id);
+        return text;
+    }
     // The layout holds a copy of every cell's board, with its board and turn, and nothing else.
     static void ExpectLayoutMatchesCells(const TMapDesign& design)
     {
-        int filled = 0;
-        for (int col = 0; col < design.ColCount(); ++col) {
-            for (int row = 0; row < design.RowCount(); ++row) {
-                const TUsedBoard* cell = design.CellBoard(col, row);
-                if (!cell)
-                    continue;
-                ++filled;
-                const TUsedBoard* copy = design.Layout().FindByID(cell->ID());
-                ASSERT_NE(copy, nullptr) << cell->ID();
-                EXPECT_NE(copy, cell);
-                EXPECT_EQ(copy->BoardID(), cell->BoardID());
-                EXPECT_EQ(copy->RotationCount(), cell->RotationCount());
-                EXPECT_EQ(copy->X(), col);
-                EXPECT_EQ(copy->Y(), row);
-                EXPECT_EQ(copy->Board(), cell->Board());
-            }
-        }
-        EXPECT_EQ(design.Layout().Count(), filled);
+        auto text = [](const TUsedBoard& b, int col, int row) {
+            return Format("%s at %d,%d: %s turned %d", b.ID().c_str(), col, row, b.BoardID().c_str(), b.RotationCount());
+        };
+        std::set<std::string> cells, copies;
+        for (int col = 0; col < design.ColCount(); ++col)
+            for (int row = 0; row < design.RowCount(); ++row)
+                if (const TUsedBoard* cell = design.CellBoard(col, row)) {
+                    cells.insert(text(*cell, col, row));
+                    const TUsedBoard* copy = design.Layout().FindByID(cell->ID());
+                    EXPECT_TRUE(copy && copy != cell && copy->Board() == cell->Board()) << cell->ID();
+                }
+        for (int i = 0; i < design.Layout().Count(); ++i)
+            copies.insert(text(*design.Layout().Items(i), design.Layout().Items(i)->X(), design.Layout().Items(i)->Y()));
+        EXPECT_EQ(copies, cells);
+        EXPECT_EQ(design.Layout().Count(), static_cast<int>(cells.size()));
     }
 
     std::unique_ptr<TChitList> FChits;
@@ -123,9 +128,7 @@ TEST_F(DesignMapRules, TurningABoardKeepsEachFlagOnItsSquare)
         design->RotateSelected(step);
         EXPECT_EQ(design->CellBoard(0, 0)->RotationCount(), expected);
         ExpectLayoutMatchesCells(*design);
-        EXPECT_EQ(Place("Start"), "0_0:1,1");
-        EXPECT_EQ(Place("Flag1"), "0_0:4,10");
-        EXPECT_EQ(Place("Flag2"), "0_0:12,3");
+        EXPECT_EQ(Places({"Start", "Flag1", "Flag2"}), "0_0:1,1 0_0:4,10 0_0:12,3");
         EXPECT_TRUE(design->CanAccept());
         // Each flag is found where its square now shows.
         for (const auto& [id, x, y] : {std::tuple{"Start", 1, 1}, std::tuple{"Flag1", 4, 10}, std::tuple{"Flag2", 12, 3}})
@@ -160,8 +163,7 @@ TEST_F(DesignMapRules, ChoosingSelectBoardEmptiesTheCellAndReplacingKeepsTheChit
     Choose(*design, 1, 1, nullptr);
     EXPECT_EQ(design->CellBoard(1, 1), nullptr);
     ExpectLayoutMatchesCells(*design);
-    EXPECT_EQ(Place("Start"), "off");
-    EXPECT_EQ(Place("Flag1"), "0_0:3,3");
+    EXPECT_EQ(Places({"Start", "Flag1"}), "off 0_0:3,3");
     EXPECT_FALSE(design->CanAccept());
     EXPECT_FALSE(design->SelectedCellHasBoard());
     EXPECT_EQ(design->SelectedBoard(), nullptr);
@@ -184,30 +186,23 @@ TEST_F(DesignMapRules, LoweringTheGridSizeRemovesTheBoardsThatFallOutside)
     EXPECT_EQ(design->SelectedCol(), 1);
     EXPECT_EQ(design->SelectedRow(), 1);
 
-    struct Step {
-        int cols, rows;
-        std::set<std::string> layout;
-        const char* start;
-        const char* flag1;
-        const char* flag2;
+    // The grid size asked for, then the cells still holding a board and where Start, Flag 1 and Flag 2 stand.
+    const std::tuple<int, int, std::set<std::string>, const char*> steps[] = {
+        {2, 2, {"0_0", "1_1"}, "0_0:6,6 off 1_1:6,6"},
+        {2, 1, {"0_0"}, "0_0:6,6 off off"},
+        {3, 2, {"0_0"}, "0_0:6,6 off off"},   // growing again brings nothing back
+        {0, -5, {"0_0"}, "0_0:6,6 off off"},  // at least 1 x 1
+        {101, 250, {"0_0"}, "0_0:6,6 off off"}, // at most 100 x 100
     };
-    const Step steps[] = {
-        {2, 2, {"0_0", "1_1"}, "0_0:6,6", "off", "1_1:6,6"},
-        {2, 1, {"0_0"}, "0_0:6,6", "off", "off"},
-        {3, 2, {"0_0"}, "0_0:6,6", "off", "off"},   // growing again brings nothing back
-        {0, -5, {"0_0"}, "0_0:6,6", "off", "off"},  // at least 1 x 1
-        {101, 250, {"0_0"}, "0_0:6,6", "off", "off"}, // at most 100 x 100
-    };
-    for (const Step& step : steps) {
-        design->SetGridSize(step.cols, step.rows);
+    for (const auto& [cols, rows, layout, places] : steps) {
+        SCOPED_TRACE(Format("%d x %d", cols, rows));
+        design->SetGridSize(cols, rows);
         std::set<std::string> ids;
         for (int i = 0; i < design->Layout().Count(); ++i)
             ids.insert(design->Layout().Items(i)->ID());
-        EXPECT_EQ(ids, step.layout) << step.cols << "x" << step.rows;
+        EXPECT_EQ(ids, layout);
         ExpectLayoutMatchesCells(*design);
-        EXPECT_EQ(Place("Start"), step.start);
-        EXPECT_EQ(Place("Flag1"), step.flag1);
-        EXPECT_EQ(Place("Flag2"), step.flag2);
+        EXPECT_EQ(Places({"Start", "Flag1", "Flag2"}), places);
         // The selection stays inside the grid.
         EXPECT_LT(design->SelectedCol(), design->ColCount());
         EXPECT_LT(design->SelectedRow(), design->RowCount());
@@ -225,21 +220,19 @@ TEST_F(DesignMapRules, ZoomStartsAt380PixelCellsAndStopsAt190)
     auto design = NewDesign(1);
     design->SetGridSize(3, 2);
     Choose(*design, 1, 1, "GearBox_2BB");
-    struct Step {
-        int zoom; // +1 in, -1 out
-        int cell;
-    };
-    const Step steps[] = {{0, 380}, {-1, 190}, {-1, 190}, {+1, 380}, {+1, 570}, {+1, 760}, {-1, 570}};
-    for (const Step& step : steps) {
-        if (step.zoom > 0)
+    // Each step zooms in (+1), out (-1) or not at all, then the cell's side in pixels.
+    const std::pair<int, int> steps[] = {{0, 380}, {-1, 190}, {-1, 190}, {+1, 380}, {+1, 570}, {+1, 760}, {-1, 570}};
+    for (const auto& [zoom, cell] : steps) {
+        SCOPED_TRACE(Format("cell %d", cell));
+        if (zoom > 0)
             design->ZoomIn();
-        else if (step.zoom < 0)
+        else if (zoom < 0)
             design->ZoomOut();
-        EXPECT_EQ(design->CellPixels(), step.cell);
-        EXPECT_EQ(design->GridExtent(), QSize(3 * (step.cell + 1), 2 * (step.cell + 1)));
+        EXPECT_EQ(design->CellPixels(), cell);
+        EXPECT_EQ(design->GridExtent(), QSize(3 * (cell + 1), 2 * (cell + 1)));
         for (auto [x, y] : {std::pair{1, 1}, std::pair{12, 12}, std::pair{5, 9}}) {
-            ASSERT_TRUE(Drop(*design, "Flag1", 1, 1, x, y)) << step.cell;
-            EXPECT_EQ(Place("Flag1"), Format("1_1:%d,%d", x, y)) << "cell " << step.cell;
+            ASSERT_TRUE(Drop(*design, "Flag1", 1, 1, x, y));
+            EXPECT_EQ(Place("Flag1"), Format("1_1:%d,%d", x, y));
         }
     }
 }
@@ -306,8 +299,7 @@ TEST_F(DesignMapRules, TheSettingsReceiveCopiesOfTheLayoutAndOfEveryChit)
         settings.ChitList->FindByID("Flag1")->TakeOffMap();
         EXPECT_EQ(design->Layout().Count(), 2);
         EXPECT_EQ(design->Layout().FindByID("0_0")->RotationCount(), 1);
-        EXPECT_EQ(Place("Start"), "0_0:2,11");
-        EXPECT_EQ(Place("Flag1"), "1_0:9,4");
+        EXPECT_EQ(Places({"Start", "Flag1"}), "0_0:2,11 1_0:9,4");
         EXPECT_TRUE(design->CanAccept());
     }
     // The copies point at the settings' layout and outlive the designer.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -36,32 +37,23 @@ TEST(GameName, RefusesFolderNameCharactersAndControls)
     for (char32_t c : {U' ', U'a', U'Z', U'0', U'-', U'.', U'[', U']', U'&', U'\'', U'\xA0', U'\xE9', U'\x20AC', U'\x1F916'})
         EXPECT_FALSE(IsRefusedGameNameChar(c)) << static_cast<unsigned>(c);
 
-    const struct {
-        const char* text;
-        bool refused;
-    } texts[] = {
-        {"", false}, {"League", false}, {"[New Game]", false}, {"Caf\xC3\xA9 Cup 2", false}, {"Robo \xE2\x82\xAC", false},
-        {"a:b", true}, {"Why?", true}, {"x/y", true}, {"line\r\nbreak", true}, {"tab\there", true},
-        {"C1 \xC2\x85 next", true}, {"bad \x85 byte", true}, {"\"quoted\"", true},
-    };
-    for (const auto& t : texts)
-        EXPECT_EQ(HasRefusedGameNameChar(t.text), t.refused) << t.text;
+    // Texts in UTF-8: a C1 control is refused whether well formed or a stray byte.
+    for (const char* text : {"a:b", "Why?", "x/y", "line\r\nbreak", "tab\there", "C1 \xC2\x85 next", "bad \x85 byte", "\"quoted\""})
+        EXPECT_TRUE(HasRefusedGameNameChar(text)) << text;
+    for (const char* text : {"", "League", "[New Game]", "Caf\xC3\xA9 Cup 2", "Robo \xE2\x82\xAC"})
+        EXPECT_FALSE(HasRefusedGameNameChar(text)) << text;
 }
 
 TEST(NewGameRules, OkNeedsANameAnOptionSetAndArchives)
 {
-    const struct {
-        const char* name;
-        int sets;
-        int archives;
-        bool ok;
-    } cases[] = {
+    // The name, the number of option sets and of archives, and whether OK is allowed.
+    const std::tuple<const char*, int, int, bool> cases[] = {
         {"League", 2, 4, true}, {"League", 1, 1, true}, {"[New Game]", 2, 4, false}, {"", 2, 4, false},
         {"League", 0, 4, false}, {"League", 2, 0, false}, {"League", 2, -1, false}, {"[New Game] 2", 2, 4, true},
         {" ", 1, 1, true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(NewGameCanAccept(c.name, c.sets, c.archives), c.ok) << c.name << " " << c.sets << " " << c.archives;
+    for (const auto& [name, sets, archives, ok] : cases)
+        EXPECT_EQ(NewGameCanAccept(name, sets, archives), ok) << name << " " << sets << " " << archives;
 }
 
 // In play or not, the buzz bomb is added by its own command (the dialog's test covers a game
