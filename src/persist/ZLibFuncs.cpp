@@ -14,6 +14,9 @@
 namespace {
 
 constexpr std::size_t BlockSize = 16384;
+// Inflating into small blocks costs a copy of every block into zlib's window besides the copy
+// into the text: a game's text is a few megabytes, inflated from a hundred kilobytes.
+constexpr std::size_t TextBlockSize = 1 << 20;
 
 std::string NotAGameFile(const std::string& fileName, const std::string& why)
 {
@@ -72,7 +75,7 @@ std::string DecompressFileToString(const std::string& fileName, std::size_t maxT
     TInflater inflater;
     z_stream& stream = inflater.Stream();
     std::vector<char> input(BlockSize);
-    std::vector<char> output(BlockSize);
+    std::vector<char> output(TextBlockSize);
     std::string text;
     bool anyInput = false;
     bool ended = false;

@@ -57,11 +57,22 @@ bool IsElementNamed(pugi::xml_node node, const std::string& name)
     return nodeName[0] == name[0] && std::strcmp(nodeName, name.c_str()) == 0 && node.type() == pugi::node_element;
 }
 
-// The node itself or the first of its later siblings that is an element of that name.
-pugi::xml_node ElementNamedFrom(pugi::xml_node node, const std::string& name)
+// The first child element of that name, and the next sibling element of its name: the walk
+// over the nodes passed by runs inside the parser's library, a call per element found instead
+// of calls for every node.
+pugi::xml_node FirstElementNamed(pugi::xml_node parent, const std::string& name)
 {
-    while (node && !IsElementNamed(node, name))
-        node = node.next_sibling();
+    pugi::xml_node node = parent.child(name.c_str());
+    while (node && node.type() != pugi::node_element)
+        node = node.next_sibling(name.c_str());
+    return node;
+}
+
+pugi::xml_node NextElementNamed(pugi::xml_node node, const std::string& name)
+{
+    do
+        node = node.next_sibling(name.c_str());
+    while (node && node.type() != pugi::node_element);
     return node;
 }
 
@@ -693,8 +704,8 @@ void TpzCustomPersistentToXMLObject::ReadChildren(pugi::xml_node element, TLoadC
                 existing.push_back(child.get());
         std::size_t k = 0;
         bool checked = false;
-        for (pugi::xml_node node = ElementNamedFrom(element.first_child(), xmlName), next; node; node = next) {
-            next = ElementNamedFrom(node.next_sibling(), xmlName);
+        for (pugi::xml_node node = FirstElementNamed(element, xmlName), next; node; node = next) {
+            next = NextElementNamed(node, xmlName);
             TpzCustomPersistentToXMLObject* target;
             if (k < existing.size()) {
                 target = existing[k];
@@ -715,55 +726,39 @@ void TpzCustomPersistentToXMLObject::ReadChildren(pugi::xml_node element, TLoadC
 bool TpzCustomPersistentToXMLObject::CountObjectsToRead(const TpzCustomPersistentToXMLObject& object,
     pugi::xml_node element, std::size_t cap, std::size_t& made)
 {
-    // One walk over the children, whichever class each belongs to: the older turns of a long
-    // game hold hundreds of thousands of elements, most of them property values.
-    struct TCounted {
-        const TClass* Class;
-        std::size_t Next = 0; // where to look for its next existing child in FObjects
-    };
-    std::vector<TCounted> counted;
-    for (const TClass* registered : object.FClassList) {
-        if (registered->XMLName().empty())
-            continue;
-        for (const TCounted& other : counted)
-            if (registered->InheritsFrom(*other.Class) || other.Class->InheritsFrom(*registered))
+    const std::vector<const TClass*>& classes = object.FClassList;
+    for (std::size_t i = 0; i < classes.size(); ++i)
+        for (std::size_t j = i + 1; j < classes.size(); ++j)
+            if (!classes[i]->XMLName().empty() && !classes[j]->XMLName().empty()
+                && (classes[i]->InheritsFrom(*classes[j]) || classes[j]->InheritsFrom(*classes[i])))
                 return false;
-        counted.push_back({registered});
-    }
-    if (counted.empty())
-        return true;
     const TObjectList& existing = object.FObjects;
-    for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling()) {
-        const char* name = node.name();
-        TCounted* match = nullptr;
-        for (TCounted& c : counted) {
-            const std::string& xmlName = c.Class->XMLName();
-            if (name[0] == xmlName[0] && std::strcmp(name, xmlName.c_str()) == 0) {
-                match = &c;
-                break;
-            }
-        }
-        if (!match || node.type() != pugi::node_element)
+    for (const TClass* registered : classes) {
+        const std::string& xmlName = registered->XMLName();
+        if (xmlName.empty())
             continue;
-        // Read into the next existing child of the class, or made new as its constructor makes it.
-        while (match->Next < existing.size() && !existing[match->Next]->InheritsFrom(*match->Class))
-            ++match->Next;
-        const TpzCustomPersistentToXMLObject* target;
-        if (match->Next < existing.size()) {
-            target = existing[match->Next++].get();
-        } else {
-            if (match->Class->IsAbstract())
+        std::size_t next = 0; // where its next existing child is looked for
+        for (pugi::xml_node node = FirstElementNamed(element, xmlName); node; node = NextElementNamed(node, xmlName)) {
+            // Read into the next existing child of the class, or made new as its constructor makes it.
+            while (next < existing.size() && !existing[next]->InheritsFrom(*registered))
+                ++next;
+            const TpzCustomPersistentToXMLObject* target;
+            if (next < existing.size()) {
+                target = existing[next++].get();
+            } else {
+                if (registered->IsAbstract())
+                    return false;
+                const TPrototype& prototype = PrototypeOf(*registered);
+                made += prototype.Made;
+                target = prototype.Object.get();
+            }
+            if (made > cap)
+                return true;
+            if (!CountObjectsToRead(*target, node, cap, made))
                 return false;
-            const TPrototype& prototype = PrototypeOf(*match->Class);
-            made += prototype.Made;
-            target = prototype.Object.get();
+            if (made > cap)
+                return true;
         }
-        if (made > cap)
-            return true;
-        if (!CountObjectsToRead(*target, node, cap, made))
-            return false;
-        if (made > cap)
-            return true;
     }
     return true;
 }
