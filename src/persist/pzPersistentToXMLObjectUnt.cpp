@@ -23,7 +23,8 @@ struct TLoadBudget {
     std::size_t Created = 0;
     std::size_t Limit = MaxLoadObjects;
 };
-TLoadBudget GLoadBudget;
+// Per thread: the reference catalogues are read on a thread of their own at start-up.
+thread_local TLoadBudget GLoadBudget;
 
 // Objects made outside the load that is running (children built after their load, the
 // prototypes that count what such children will make) count against no load, and the running

@@ -25,6 +25,9 @@ TGameSession::TGameSession(QObject* parent)
 
 TGameSession::~TGameSession()
 {
+    // A read still running ends before anything it could touch goes.
+    if (FCataloguesRead.valid())
+        FCataloguesRead.wait();
     // The game and the chit catalogue point into the board catalogue, so they go first.
     FGame.reset();
     FChitList.reset();
@@ -40,25 +43,41 @@ int TGameSession::LoadReferenceData()
     return LoadCatalogues();
 }
 
-int TGameSession::LoadCatalogues()
+TGameSession::TCatalogues TGameSession::ReadCatalogues(const std::string& folder)
 {
-    FBoardList = std::make_unique<TBoardList>();
+    TCatalogues read;
+    read.Boards = std::make_unique<TBoardList>();
     QElapsedTimer clock;
     clock.start();
-    std::string problem = LoadReferenceFile(*FBoardList, ExecutableFolder() + BoardListFileName);
-    const int milliseconds = static_cast<int>(clock.elapsed());
+    std::string problem = LoadReferenceFile(*read.Boards, folder + BoardListFileName);
+    read.Milliseconds = static_cast<int>(clock.elapsed());
     if (!problem.empty())
-        FLoadProblems.push_back(problem);
+        read.Problems.push_back(problem);
+    read.Chits = std::make_unique<TChitList>();
+    problem = LoadReferenceFile(*read.Chits, folder + ChitListFileName);
+    if (!problem.empty())
+        read.Problems.push_back(problem);
+    return read;
+}
 
-    FChitList = std::make_unique<TChitList>();
-    problem = LoadReferenceFile(*FChitList, ExecutableFolder() + ChitListFileName);
-    if (!problem.empty())
-        FLoadProblems.push_back(problem);
+void TGameSession::StartLoadingCatalogues()
+{
+    if (!FCataloguesRead.valid())
+        FCataloguesRead = std::async(std::launch::async, &TGameSession::ReadCatalogues, ExecutableFolder());
+}
+
+int TGameSession::LoadCatalogues()
+{
+    TCatalogues read = FCataloguesRead.valid() ? FCataloguesRead.get() : ReadCatalogues(ExecutableFolder());
+    // The chits point into the board catalogue they replace.
+    FChitList = std::move(read.Chits);
+    FBoardList = std::move(read.Boards);
+    FLoadProblems.insert(FLoadProblems.end(), read.Problems.begin(), read.Problems.end());
     for (int i = 0; i < FChitList->Count(); ++i) {
         FChitList->Items(i)->SetBoardList(FBoardList.get());
         FChitList->Items(i)->SetUsedBoardList(nullptr);
     }
-    return milliseconds;
+    return read.Milliseconds;
 }
 
 void TGameSession::InitializeUnusedDecks()

@@ -6,6 +6,7 @@
 #include <QUndoStack>
 
 #include <array>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +65,10 @@ public:
     int LoadReferenceData();
     // The board and chit catalogues alone; the milliseconds the board catalogue took.
     int LoadCatalogues();
+    // Starts reading the two catalogues on a thread of their own, so that the main window builds
+    // its controls meanwhile; the next LoadCatalogues takes what was read, as it would have read
+    // it itself.
+    void StartLoadingCatalogues();
     // The decks a new game copies, read afresh from their files; freed again once a game is made.
     void InitializeUnusedDecks();
     void DestroyUnusedDecks();
@@ -116,6 +121,14 @@ signals:
     void Changed(TGameChanges what);
 
 private:
+    struct TCatalogues {
+        std::unique_ptr<TBoardList> Boards;
+        std::unique_ptr<TChitList> Chits;
+        std::vector<std::string> Problems;
+        int Milliseconds = 0;
+    };
+    // Touches nothing but what it makes: it may run on another thread.
+    static TCatalogues ReadCatalogues(const std::string& folder);
     void ReplaceGame(std::unique_ptr<TGame> game);
 
     std::unique_ptr<TBoardList> FBoardList;
@@ -126,6 +139,7 @@ private:
     std::string FLastFileName;
     bool FModified = false;
     std::vector<std::string> FLoadProblems;
+    std::future<TCatalogues> FCataloguesRead;
     TMapRenderer FRenderer;
     QUndoStack FUndoStack;
 };

@@ -121,6 +121,8 @@ TfrmMain::TfrmMain(TGameSession& session, QWidget* parent)
     , FSession(session)
 {
     setObjectName("frmMain");
+    // The catalogues are read while the controls are made; FormCreate takes them.
+    FSession.StartLoadingCatalogues();
     CreateControls();
     CreateMenus();
     ConnectControls();
