@@ -136,7 +136,6 @@ TEST(PrivateMessage, ArchiveLocationIsStartUnlessTheRecordLiesOnAPlacedBoard)
         {"Y of -1", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", 3, -1); }, "Start"},
         {"no placed board", [](ArchiveGame& g) { g.Archive(btSpinBot, "", 3, 7); }, "Start"},
         {"placed board gone from the map", [](ArchiveGame& g) { g.Archive(btSpinBot, "4_4", 3, 7); }, "Start"},
-        {"on the map", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", 12, 1); }, "(12, 1) on Conveyor Alley (2, 1)"},
         {"board missing from the catalogue",
             [](ArchiveGame& g) {
                 g.Archive(btSpinBot, "1_0", 5, 6);
