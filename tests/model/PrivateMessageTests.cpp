@@ -65,14 +65,6 @@ const PMCase PMCases[] = {
         },
         Head + "Move 1 (490)\r\nRotate Left\r\nBackup (440)\r\nU-Turn  [Register 4 *LOCKED*]\r\n"
                "Move 2 (680)  [Register 5 *LOCKED*]\r\n" + Repeated("damaged\r\n", 6) + AtStart},
-    {"TenCardsGoOnFromOptions",
-        [](ArchiveGame& g, TBot& bot) {
-            bot.SetMaxCards(10);
-            g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1", "540Move1", "550Move1", "560Move1",
-                            "570Move1", "580Move1"});
-        },
-        Head + "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\nMove 1 (520)\r\nMove 1 (530)\r\nMove 1 (540)\r\n"
-               "Move 1 (550)\r\nMove 1 (560)\r\nMove 1 (570)\r\n\r\nFrom option(s)\r\nMove 1 (580)\r\n" + AtStart},
     {"OneOptionOtherEntriesAndAnArchiveOffTheMap",
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "110RotateLeft", "30UTurn", "670Move2", "800Move3", "450Backup"});
