@@ -56,16 +56,14 @@ TEST(NewGameRules, OkNeedsANameAnOptionSetAndArchives)
         EXPECT_EQ(NewGameCanAccept(name, sets, archives), ok) << name << " " << sets << " " << archives;
 }
 
-// In play or not, the buzz bomb is added by its own command (the dialog's test covers a game
-// with robots to offer).
+// Out of play, the buzz bomb is still added by its own command only (the dialog's test covers
+// a game with robots to offer).
 TEST(AddBotRules, OffersRobotsNotInUseButNeverTheBuzzBomb)
 {
     TGame game;
     TBotList& bots = *game.BotList();
     for (int i = 0; i < bots.Count(); ++i)
-        bots.Items(i)->SetInUseFlag(bots.Items(i)->BotType() != btHammerBot);
-    EXPECT_EQ(TypesOf(BotsToAdd(bots)), (std::vector<TBotType>{btHammerBot}));
-    bots.FindByType(btHammerBot)->SetInUseFlag(true);
+        bots.Items(i)->SetInUseFlag(bots.Items(i)->BotType() != btBuzzBomb);
     EXPECT_TRUE(BotsToAdd(bots).empty());
 }
 

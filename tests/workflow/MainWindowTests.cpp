@@ -105,7 +105,6 @@ TEST_F(MainWindowLogTest, DamagedUnreadableAndEmptyFilesAreReportedTogether)
     const std::size_t line = 1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(name), '\n'));
 
     Open().show();
-    EXPECT_TRUE(Window->isVisible());
     ASSERT_EQ(Messages.Messages().size(), 1u);
     const std::string& text = Messages.Messages()[0];
     EXPECT_TRUE(Contains(text, "\"" + Folder + "CoreProgramDeck.xml\" could not be read")) << text;
