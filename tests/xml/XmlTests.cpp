@@ -17,7 +17,7 @@ TEST(XmlEscape, FollowsTheTable)
         {"it's > that", "it&apos;s &gt; that"},
         {"caf\xC3\xA9", "caf&#233;"},      // code points of 127 and above as numbers
         {"\x7F", "&#127;"},
-        {"\xD0\x96", "&#1046;"},           // Cyrillic
+        {"\xD0\x96\xE2\x82\xAC", "&#1046;&#8364;"}, // Cyrillic and the euro sign
         {"\xF0\x9F\x98\x80", "&#128512;"},
         {"caf\xE9", "caf&#233;"},         // a lone Latin-1 byte that slipped into memory: its value
         {"tab\there\r\nline", "tab\there\r\nline"}, // control characters as they are
@@ -103,17 +103,6 @@ TEST(XmlParse, RefusesMoreElementsThanAnyRealFileHolds)
     EXPECT_EQ(NodeText(doc.document_element()).size(), 2 * MaxXmlElements + 10);
 }
 
-TEST(XmlWrite, NoAddedWhitespaceAndNeverSelfClosing)
-{
-    pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child("R");
-    root.append_attribute("ID").set_value("x\"y");
-    root.append_attribute("Version").set_value("3");
-    root.append_child("Empty");
-    root.append_child("T").append_child(pugi::node_pcdata).set_value("a<b");
-    EXPECT_EQ(XmlElementToString(root), "<R ID=\"x&#34;y\" Version=\"3\"><Empty></Empty><T>a&lt;b</T></R>");
-}
-
 TEST(XMLDoc, PathsResolveByNameAndIndexIgnoringCaseAndBadTextNeverRaises)
 {
     TXMLDoc doc("Root");
@@ -147,15 +136,16 @@ TEST(XMLDoc, SetNodeTextCreatesWhatIsMissingWithinBounds)
     doc.SetNodeText("TurnNumber", "3");
     doc.SetNodeText("Empty", "");
     doc.SetNodeText("A,B(2)", "deep");
-    doc.SetNodeText("TurnNumber", "4"); // replaces the one text node
+    doc.SetNodeText("TurnNumber", "4 < 5"); // replaces the one text node
     doc.SetAttribute("", "ID", "3");
-    doc.SetAttribute("", "ID", "4");    // replaces the attribute
-    doc.SetAttribute("New", "k", "v");  // creates the element
-    // Absurdly many siblings are not created.
+    doc.SetAttribute("", "ID", "\"4\"");       // replaces the attribute
+    doc.SetAttribute("New", "k", "v");      // creates the element
+    // Absurdly many siblings are not created. Written escaped, without added whitespace and never
+    // self-closing.
     doc.SetNodeText("C(2000000000)", "x");
     doc.SetAttribute("D(99999999)", "k", "v");
     EXPECT_EQ(doc.SaveToString(),
-        "<Turn ID=\"4\"><TurnNumber>4</TurnNumber><Empty></Empty><A><B></B><B></B><B>deep</B></A><New k=\"v\"></New></Turn>");
+        "<Turn ID=\"&#34;4&#34;\"><TurnNumber>4 &lt; 5</TurnNumber><Empty></Empty><A><B></B><B></B><B>deep</B></A><New k=\"v\"></New></Turn>");
 
     // Mixed content is left alone.
     TXMLDoc mixed("R");
