@@ -74,7 +74,6 @@ TEST(XmlParse, SaysWhereReadingStoppedAndKeepsThePartBuiltBefore)
         EXPECT_EQ(result.Line, c.line);
         EXPECT_EQ(result.Column, c.column);
         EXPECT_NE(result.Description.find(c.why), std::string::npos) << result.Description;
-        EXPECT_NE(result.Where().find(std::to_string(c.line) + ", column " + std::to_string(c.column) + " (byte " + std::to_string(c.offset) + "): "), std::string::npos) << result.Where();
     }
     // Whole texts, also those without an element, which leave the document without a root.
     for (std::string_view whole : {std::string_view("<a></a>"), std::string_view("<a><b/></a>\r\n"), std::string_view(""),
