@@ -536,15 +536,13 @@ TEST_F(BoardRenderTest, DesignerCellShowsOnlyItsOwnBoardsChits)
 // ----------------------------------------------------------------------------- the map
 
 // How boards and chits make up the map is checked pixel for pixel by the redraw tests below.
-TEST_F(GameRenderTest, MapOfATurnOrPhaseThatDoesNotExistShowsNoChitsAndAnEmptyMapHasNoPicture)
+TEST_F(GameRenderTest, MapOfATurnOrPhaseThatDoesNotExistShowsNoChits)
 {
     AddBoard("Big", Solid(480, 480, Grey));
     AddChit(*StartTurn(2)->ChitList(), "Bot", Solid(20, 20, Red), PlaceInGame("Big", 0, 0), 5, 5);
     EXPECT_EQ(BoxOf(Renderer.BuildMapPicture(Game, 0, 2), Red), QRect(Centre(5, 480) - 10, Centre(5, 480) - 10, 20, 20));
     for (const auto& [turn, phase] : {std::pair {0, 3}, std::pair {0, 9}, std::pair {7, 2}, std::pair {-1, 2}})
         EXPECT_TRUE(BoxOf(Renderer.BuildMapPicture(Game, turn, phase), Red).isEmpty()) << turn << "/" << phase;
-    TGame empty;
-    EXPECT_TRUE(Renderer.BuildMapPicture(empty, 0, 0).isNull());
 }
 
 TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
@@ -567,11 +565,10 @@ TEST_F(GameRenderTest, ChitIsDrawnWhereItsSquareCentreLiesOnATurnedBoard)
         const QRect drawn = BoxOf(board, Yellow);
         ASSERT_EQ(drawn.size(), QSize(21, 21)) << rotation;
         // The square-centre rule for turned boards lands up to two pixels from the exactly
-        // turned point on each axis; the chit covers the marker all the same.
+        // turned point on each axis; the chit, 21 pixels wide, covers the marker all the same.
         const QPoint apart = drawn.center() - marker.center();
         EXPECT_LE(std::abs(apart.x()), 2) << rotation;
         EXPECT_LE(std::abs(apart.y()), 2) << rotation;
-        EXPECT_TRUE(drawn.contains(marker.center())) << rotation;
         // On the map it lands in the turned board's cell, over the same spot.
         const QImage map = Renderer.BuildMapPicture(Game, 0, 0);
         EXPECT_EQ(map.pixel(marker.center() + QPoint(480, 0)), Yellow) << rotation;
