@@ -182,7 +182,6 @@ TEST(PersistRead, BadValuesFallBackMissingOnesStayAndTheFirstOfRepeatedOnesCount
     EXPECT_FALSE(bad->Flag);         // empty name: unchanged
     EXPECT_EQ(bad->Ratio, 0);
     EXPECT_EQ(Loaded("<AllKinds><Number>99999999999</Number></AllKinds>").Number, 0);
-    EXPECT_EQ(Loaded("<AllKinds><Number> 42 </Number></AllKinds>").Number, 42);
     // Element names are compared exactly, enumeration and boolean names in any letter case.
     const auto r = LoadedPtr("<AllKinds><number>1</number><Colours>coRed</Colours><Text>one</Text><Number>3</Number>"
                              "<Text>two</Text><Flag>true</Flag><Number>4</Number><Colour>COBLUE</Colour></AllKinds>");
