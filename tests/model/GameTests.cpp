@@ -106,6 +106,23 @@ struct TGameFixture {
         }
     }
 };
+
+// Opening the file must be refused, the error looked at by the check, and the game left as it
+// was: refused before anything was read.
+void ExpectOpenRefused(const std::string& name, const std::function<void(const ECogline&)>& check)
+{
+    TGame game;
+    game.SetGameName("open before");
+    const std::string before = game.SaveToXMLString();
+    try {
+        game.LoadFromGameFile(name);
+        ADD_FAILURE() << "opened";
+    } catch (const ECogline& e) {
+        check(e);
+    }
+    EXPECT_EQ(game.SaveToXMLString(), before);
+    EXPECT_FALSE(game.Loading());
+}
 } // namespace
 
 TEST(Game, NewGameHoldsNineBotsAndEmptyListsAndArchiveMaxSetsLivesExceptWhileLoading)
@@ -227,21 +244,12 @@ TEST(Game, UnreadableOrIncompleteGameFilesAreRefused)
             WriteBytes(name, c.text);
         else if (c.written == Compressed)
             CompressStringToFile(c.text, name);
-        TGame game;
-        game.SetGameName("open before");
-        const std::string before = game.SaveToXMLString();
-        try {
-            game.LoadFromGameFile(name);
-            ADD_FAILURE() << "opened";
-        } catch (const ECogline& e) {
+        ExpectOpenRefused(name, [&](const ECogline& e) {
             const std::string message = e.what();
             EXPECT_STREQ(ErrorClassName(e), c.error);
             EXPECT_EQ(message.rfind(c.start, 0), 0u) << message;
             EXPECT_NE(message.find(c.where), std::string::npos) << message;
-        }
-        // Refused before anything was read.
-        EXPECT_EQ(game.SaveToXMLString(), before);
-        EXPECT_FALSE(game.Loading());
+        });
     }
     EXPECT_LT(std::filesystem::file_size(name), 400u * 1024) << "the bomb, written last, is small on disk";
 }
@@ -556,16 +564,10 @@ TEST(GameOpen, ADamagedOrOversizedOlderTurnIsRefusedAtOpen)
         pugi::xml_document doc;
         const TXmlParseResult parsed = ParseXml(doc, text);
         ASSERT_GT(parsed.Offset, firstTurn);
-        TGame game;
-        game.SetGameName("open before");
-        const std::string before = game.SaveToXMLString();
-        try {
-            game.LoadFromGameFile(name);
-            ADD_FAILURE() << "opened";
-        } catch (const EParseError& e) {
+        ExpectOpenRefused(name, [&](const ECogline& e) {
+            EXPECT_STREQ(ErrorClassName(e), "EParseError");
             EXPECT_EQ(std::string(e.what()), "The game file \"" + name + "\" cannot be read: parsing stopped at " + parsed.Where() + ".");
-        }
-        EXPECT_EQ(game.SaveToXMLString(), before);
+        });
     }
 
     const std::size_t made = ObjectsIn(*o.ReadInFull(nullptr)) - 1; // all but the game itself
