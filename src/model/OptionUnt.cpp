@@ -1,5 +1,7 @@
 #include "model/OptionUnt.h"
 
+#include "support/TextUnt.h"
+
 #include <algorithm>
 
 const TEnumInfo& OptionTypeInfo()
@@ -42,6 +44,9 @@ COGLINE_DEFINE_CLASS(TOptionCard, "OptionCard", TCard,
     PropString<TOptionCard>("Description", &TOptionCard::Description, &TOptionCard::SetDescription),
     PropEnum<TOptionCard>("OptionFacing", OptionFacingInfo(), &TOptionCard::OptionFacing, &TOptionCard::SetOptionFacing))
 COGLINE_DEFINE_CLASS(TOptionCardRef, "OptionCardRef", TCardRef)
+
+std::string TOptionCard::ShownDescription() const { return ReplaceAll(FDescription, "<br>", "\r\n\r\n"); }
+
 COGLINE_DEFINE_CLASS(TShuffledOptionCardRefList, "ShuffledOptionCardRefList", TShuffledCardRefList)
 COGLINE_DEFINE_CLASS(TOptionDeck, "OptionDeck", TDeck)
 COGLINE_DEFINE_CLASS(TOptionCardList, "OptionCardList", TListObject)

@@ -43,6 +43,8 @@ public:
     void SetDamage(int value) { FDamage = value; }
     // Rules text; paragraphs separated by "<br>".
     const std::string& Description() const { return FDescription; }
+    // The rules text as a window shows it: a blank line between paragraphs.
+    std::string ShownDescription() const;
     void SetDescription(const std::string& value) { FDescription = value; }
     // How a bot's copy is mounted; the game master sets it.
     TOptionFacing OptionFacing() const { return FOptionFacing; }

@@ -156,3 +156,12 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos)
     pos += len;
     return cp;
 }
+
+std::string ReplaceAll(std::string text, std::string_view what, std::string_view with)
+{
+    if (what.empty())
+        return text;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}

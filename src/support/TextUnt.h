@@ -15,3 +15,5 @@ void MapC1ToWindows1252(std::string& text);
 void AppendUtf8(std::string& out, char32_t codePoint);
 // Decodes one code point at pos (advancing pos); invalid bytes are returned as themselves.
 char32_t NextCodePoint(std::string_view text, std::size_t& pos);
+// Every occurrence of what, left to right, replaced by with; the replacements are not searched.
+std::string ReplaceAll(std::string text, std::string_view what, std::string_view with);

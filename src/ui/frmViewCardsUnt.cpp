@@ -106,17 +106,7 @@ std::optional<std::string> CardDetailText(const TCard& card)
     const auto* option = dynamic_cast<const TOptionCard*>(&card);
     if (!option)
         return std::nullopt;
-    std::string text;
-    const std::string& description = option->Description();
-    for (std::size_t i = 0; i < description.size();) {
-        if (description.compare(i, 4, "<br>") == 0) {
-            text += "\r\n\r\n";
-            i += 4;
-        } else {
-            text += description[i++];
-        }
-    }
-    return text;
+    return option->ShownDescription();
 }
 
 // ---------------------------------------------------------------------------------------------

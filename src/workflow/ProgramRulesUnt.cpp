@@ -3,6 +3,7 @@
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/ProgramPasteUnt.h"
+#include "support/TextUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <QPalette>
@@ -334,20 +335,7 @@ bool CopyProgram(TGame& game, const TBot& source, TBot& target)
 
 // ---------------------------------------------------------------------------------------------
 
-std::string NotesToMemoText(std::string_view notes)
-{
-    std::string text;
-    text.reserve(notes.size());
-    for (std::size_t i = 0; i < notes.size();) {
-        if (notes.compare(i, 4, "<br>") == 0) {
-            text += "\r\n";
-            i += 4;
-        } else {
-            text += notes[i++];
-        }
-    }
-    return text;
-}
+std::string NotesToMemoText(std::string_view notes) { return ReplaceAll(std::string(notes), "<br>", "\r\n"); }
 
 std::string MemoTextToNotes(std::string_view memoText)
 {

@@ -9,13 +9,6 @@
 
 namespace {
 
-std::string ReplaceAll(std::string text, const std::string& what, const std::string& with)
-{
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
-        text.replace(at, what.size(), with);
-    return text;
-}
-
 bool IsOptionOf(const TBot& bot, const TOptionCard& option)
 {
     const TOptionCardList* options = bot.Options();
@@ -176,7 +169,7 @@ TOptionView OptionView(TGame* game, const TOptionCard& option)
     view.Source = source < std::size(OptionSourceNames) ? OptionSourceNames[source] : "";
     if (option.Damage() != -1)
         view.Damage = std::to_string(option.Damage());
-    view.Description = ReplaceAll(option.Description(), "<br>", "\r\n\r\n");
+    view.Description = option.ShownDescription();
     view.Quantity = option.Quantity();
     if (option.Quantity() != -1) {
         view.QuantityMinimum = 0;
