@@ -77,51 +77,6 @@ pugi::xml_node NextElementNamed(pugi::xml_node node, const std::string& name)
     return node;
 }
 
-bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// Where an element lies in the text it was parsed from: from its "<" to the end of its end tag.
-// Found from where the next sibling node begins, and only when just the end tag lies before
-// that (a comment or processing instruction there leaves no node to tell where it starts).
-bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end)
-{
-    const std::string_view name = element.name();
-    const pugi::xml_node next = element.next_sibling();
-    const std::ptrdiff_t nameAt = element.offset_debug();
-    const std::ptrdiff_t nextAt = next ? next.offset_debug() : -1;
-    if (nameAt < 1 || nextAt <= nameAt || static_cast<std::size_t>(nextAt) > text.size())
-        return false;
-    begin = static_cast<std::size_t>(nameAt) - 1;
-    end = static_cast<std::size_t>(nextAt);
-    if (text[begin] != '<' || text.substr(begin + 1, name.size()) != name)
-        return false;
-    switch (next.type()) {
-    case pugi::node_element: // the offset of its name
-        end -= 1;
-        if (text[end] != '<')
-            return false;
-        break;
-    case pugi::node_cdata: // the offset of its content
-        if (end < begin + 9 || text.substr(end - 9, 9) != "<![CDATA[")
-            return false;
-        end -= 9;
-        break;
-    case pugi::node_pcdata: // the offset of its text
-        break;
-    default:
-        return false;
-    }
-    std::size_t p = end;
-    if (p <= begin || text[p - 1] != '>')
-        return false;
-    --p;
-    while (p > begin && IsXmlBlank(text[p - 1]))
-        --p;
-    // At least the start tag and "</" lie before the name.
-    if (p < begin + 2 * name.size() + 4)
-        return false;
-    return text.substr(p - name.size(), name.size()) == name && text.substr(p - name.size() - 2, 2) == "</";
-}
-
 // A new object of each class, as its constructor makes it, with the number of objects that
 // made (itself and its default children): what reading an element into a new object starts from.
 struct TPrototype {

@@ -38,6 +38,10 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text);
 // Parses one element cut from a text that ParseXml read completely (from that text's UTF-8
 // form), giving the same tree as that parse did; whether it parsed and holds an element.
 bool ParseXmlPart(pugi::xml_document& doc, std::string_view utf8Element);
+// Where an element lies in the text it was parsed from: from its "<" to the end of its end tag.
+// Found from where the next sibling node begins, and only when just the end tag lies before
+// that (a comment or processing instruction there leaves no node to tell where it starts).
+bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end);
 
 // All text under a node, its text nodes joined with single blanks, C1 references mapped to
 // their Windows-1252 characters.
