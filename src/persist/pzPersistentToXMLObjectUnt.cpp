@@ -92,6 +92,7 @@ std::size_t ObjectsInTree(const TpzCustomPersistentToXMLObject& object)
     return count;
 }
 
+// Only loads that keep their text count with prototypes: game opens, on the window's thread.
 const TPrototype& PrototypeOf(const TClass& cls)
 {
     static std::map<const TClass*, TPrototype> prototypes;
