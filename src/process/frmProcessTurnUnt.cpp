@@ -1237,10 +1237,9 @@ void TfrmProcessTurn::btnSaveImagesClick()
     if (!game)
         return;
     TWaitCursor wait;
+    // Writing the files leaves each chit keeping what it covers on the map, as a redraw of the
+    // shown map would: the picture needs no redraw.
     SaveViewedPhaseImages(FSession.Renderer(), *game);
-    // Drawing the files took what each chit covers from the files' pictures; the shown map
-    // draws them again, so that the next chit edit erases exactly what it covers here.
-    RedrawMap();
 }
 
 void TfrmProcessTurn::btnMainClick()

@@ -102,11 +102,17 @@ TEST_F(ProcessWindowTest, OneWindowAtATimeAndClosingClearsTheSlot)
 TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhaseAndNextPhaseShowsTheNewOneUpToTheLast)
 {
     GoToPhase(2, 1);
+    Place("ZoomBot", 0, 0, 5, 5);
     Open();
     auto* save = Control<QPushButton>("btnSaveImages");
     EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 1");
     Click("btnSaveImages");
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 1, 1))));
+    // The shown map is not drawn again: the next edit erases exactly what the robot covered.
+    QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 5, 5));
+    ASSERT_EQ(SelectedID(), "ZoomBot");
+    Click("btnMoveEast");
+    EXPECT_EQ(Window->MapPicture(), TMapRenderer().BuildMapPicture(*Game, 0, 1));
     Control<QSlider>("tbrPhases")->setValue(2);
     EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 2");
 
