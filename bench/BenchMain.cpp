@@ -1,6 +1,7 @@
 // Measures the core against the best a library does with the same work, in the same run on the
 // same data, and prints our time, the reference time and their ratio (medians of several runs).
 #include "BenchGameUnt.h"
+#include "BenchPasteUnt.h"
 #include "BenchRenderUnt.h"
 #include "BenchStartUpUnt.h"
 
@@ -158,6 +159,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc > 2 && std::string(argv[1]) == "--startup")
         return RunStartUpChild(argc, argv, argv[2]);
+    if (argc > 1 && std::string(argv[1]) == "--paste")
+        return RunPasteChild(argc, argv);
     QGuiApplication app(argc, argv);
     TMessageCapture quiet;
     if (argc > 2 && std::string(argv[1]) == "--memory")
@@ -253,6 +256,7 @@ int main(int argc, char** argv)
         });
     Report("next phase", oursNext, 0);
 
+    ReportPaste(runs);
     ReportStartUp(std::max(5, runs));
     ReportMemory(gameFile);
     return 0;

@@ -161,7 +161,19 @@ std::string ReplaceAll(std::string text, std::string_view what, std::string_view
 {
     if (what.empty())
         return text;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
-        text.replace(at, what.size(), with);
-    return text;
+    std::size_t at = text.find(what);
+    if (at == std::string::npos)
+        return text;
+    // One pass into a new string: replacing in place moves the rest of the text at every match,
+    // which is quadratic on megabytes of pasted notes.
+    std::string result;
+    result.reserve(text.size());
+    std::size_t from = 0;
+    for (; at != std::string::npos; at = text.find(what, from)) {
+        result.append(text, from, at - from);
+        result.append(with);
+        from = at + what.size();
+    }
+    result.append(text, from, std::string::npos);
+    return result;
 }
