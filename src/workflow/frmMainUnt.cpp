@@ -43,6 +43,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -533,8 +534,19 @@ void TfrmMain::ConnectControls()
     onClick(btnMakePM, &TfrmMain::btnMakePMClick);
     onClick(btnCopyProgram, &TfrmMain::btnCopyProgramClick);
     ConnectProgramTab();
-    // The window sees every key before its controls (the paste shortcut).
-    qApp->installEventFilter(this);
+    // Ctrl+V programs the selected robot from anywhere in the window, once per press. An
+    // editable text field claims Ctrl+V for its own paste first, so typing a name never
+    // programs the robot and the program never lands in the field.
+    auto* paste = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_V), this);
+    paste->setObjectName("scPasteProgram");
+    paste->setContext(Qt::WindowShortcut);
+    connect(paste, &QShortcut::activated, this, [this] { Run(this, [this] { FormKeyDown(); }); });
+    // The selection is read once the list has settled it: a click on the empty part clears it
+    // only after the mouse-up that the filter sees.
+    connect(lstBotsInPlay, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!FUpdating)
+            Run(lstBotsInPlay, [this] { UpdateSelectedBot(Game(), false); });
+    });
 }
 
 void TfrmMain::ConnectProgramTab()
@@ -602,13 +614,6 @@ void TfrmMain::ConnectProgramTab()
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        // Once per key: when it reaches the focused control of this window, or the window itself.
-        QWidget* target = qobject_cast<QWidget*>(watched);
-        if (target && target->window() == this && (target == QApplication::focusWidget() || (target == this && !QApplication::focusWidget())))
-            Run(this, [this, event] { FormKeyDown(static_cast<QKeyEvent*>(event)); });
-        return false;
-    }
     const bool keyUp = event->type() == QEvent::KeyRelease;
     const bool mouseUp = event->type() == QEvent::MouseButtonRelease;
     if (!keyUp && !mouseUp)
@@ -857,6 +862,8 @@ void TfrmMain::UpdateFlagItems(TGame* game)
 void TfrmMain::UpdateBotsInPlay(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateBotsInPlay"));
+    // The caller refreshes the selected robot once the list is filled.
+    QSignalBlocker quiet(lstBotsInPlay);
     lstBotsInPlay->clear();
     if (game && game->BotList()) {
         TBotList* bots = game->BotList();
@@ -947,6 +954,7 @@ void TfrmMain::UpdateSelectedBot(TGame* game, bool forced)
             lstOptionCards->clear();
             UpdateOptionData(Game());
             mmoNotes->clear();
+            FShownNotes.clear();
             SetBotFieldsEnabled(false);
         }
     } catch (...) {
@@ -1093,9 +1101,15 @@ void TfrmMain::UpdateNotes()
 {
     TMethodTrace trace(Traced("UpdateNotes"), TMethodTrace::AlsoOnError);
     TBot* bot = GetSelectedBot();
+    static const std::string none;
+    const std::string& notes = bot ? bot->GameNotes() : none;
+    // Notes can be megabytes: the memo is filled again only when they differ from what it shows.
+    if (notes == FShownNotes)
+        return;
     const bool updating = FUpdating;
     FUpdating = true;
-    mmoNotes->setPlainText(bot ? QString::fromStdString(NotesToMemoText(bot->GameNotes())) : QString());
+    mmoNotes->setPlainText(QString::fromStdString(NotesToMemoText(notes)));
+    FShownNotes = notes;
     FUpdating = updating;
 }
 
@@ -1475,7 +1489,11 @@ void TfrmMain::mmoNotesChange()
 void TfrmMain::UpdateBotNotes()
 {
     TMethodTrace trace(Traced("UpdateBotNotes"), TMethodTrace::AlsoOnError);
-    WriteBotField(mmoNotes, [this](TBot& bot) { ::UpdateBotNotes(bot, mmoNotes->toPlainText().toStdString()); });
+    WriteBotField(mmoNotes, [this](TBot& bot) {
+        ::UpdateBotNotes(bot, mmoNotes->toPlainText().toStdString());
+        // The memo shows these notes already, in the game master's own line ends.
+        FShownNotes = bot.GameNotes();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1800,11 +1818,10 @@ void TfrmMain::btnCopyProgramClick()
         FSession.MarkChanged(gcBots | gcDecks);
 }
 
-void TfrmMain::FormKeyDown(QKeyEvent* event)
+void TfrmMain::FormKeyDown()
 {
     TMethodTrace trace(Traced("FormKeyDown"));
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    if (event->key() != Qt::Key_V || modifiers != Qt::ControlModifier || !GetSelectedBot())
+    if (!GetSelectedBot())
         return;
     AttemptToPasteProgram(QApplication::clipboard()->text().toStdString());
 }

@@ -194,9 +194,9 @@ private:
     void btnMakePMClick();
     void mniMakePMsClick();
     void btnCopyProgramClick();
-    // Ctrl+V anywhere in the window: the selected robot's program from the clipboard. The key
-    // still reaches the focused control.
-    void FormKeyDown(QKeyEvent* event);
+    // Ctrl+V anywhere in the window but an editable text field: the selected robot's program
+    // from the clipboard.
+    void FormKeyDown();
     void AttemptToPasteProgram(const std::string& text);
 
     // View commands and the process-turn window
@@ -225,6 +225,8 @@ private:
     // The robot whose fields were last shown, by type (btUnknown for none): a robot is known by
     // its type, which outlives any game that is replaced.
     TBotType FLastBot = btUnknown;
+    // The notes whose text the memo shows.
+    std::string FShownNotes;
     bool FOptionListRefresh = false;
     // The open process-turn window, or none; it clears this slot when it closes.
     TfrmProcessTurn* ProcessTurnWindow = nullptr;

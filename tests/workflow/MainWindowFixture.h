@@ -63,6 +63,9 @@ protected:
     void ShowGame(std::initializer_list<TBotType> types)
     {
         Open().show();
+        // The window's own shortcuts (Ctrl+V) act only in the active window, as on a desktop.
+        Window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(Window.get()));
         MakeGame();
         AddRobots(types);
     }

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QToolBar>
 
 #include <optional>
 #include <vector>
@@ -53,6 +54,72 @@ TEST_F(ProgramTabTest, CtrlVPastesTheProgramAndMarksTheRobot)
     Bot(btZoomBot).Registers()->Registers(0)->Clear();
     QTest::keyClick(hand, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(Bot(btZoomBot).Registers()->Registers(0)->CardID().empty());
+}
+
+// One Ctrl+V is one paste, whichever control has the focus; in an editable text field it is the
+// field's own paste and programs nothing.
+TEST_F(ProgramTabTest, OneCtrlVIsOnePasteAndATextFieldKeepsItsOwnPaste)
+{
+    auto count = [](const std::string& text, const std::string& what) {
+        int n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    std::string program;
+    for (int i = 0; i < 5; ++i)
+        program += HandCard(btZoomBot, i)->ListingName() + "\n";
+    auto* list = Control<QListWidget>("lstBotsInPlay");
+    list->setFocus();
+    QApplication::clipboard()->setText("Hello GM!");
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Messages.Messages().size(), 1u);
+    QApplication::clipboard()->setText(QString::fromStdString(program));
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(count(Bot(btZoomBot).GameNotes(), "Turn 1 (copy/paste)"), 1);
+    EXPECT_EQ(Messages.Messages().size(), 1u);
+
+    auto* name = Control<QLineEdit>("edtPlayerName");
+    name->setFocus();
+    QApplication::clipboard()->setText("Ann");
+    const std::string notes = Bot(btZoomBot).GameNotes();
+    Bot(btZoomBot).Registers()->Registers(0)->Clear();
+    QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Bot(btZoomBot).PlayerName(), "Ann");
+    EXPECT_EQ(Bot(btZoomBot).GameNotes(), notes);
+    EXPECT_TRUE(Bot(btZoomBot).Registers()->Registers(0)->CardID().empty());
+    EXPECT_EQ(Messages.Messages().size(), 1u);
+}
+
+// A click on the empty part of the robot list selects none: the Program tab shows nothing and
+// offers no command.
+TEST_F(ProgramTabTest, AClickBesideTheRobotsEmptiesTheProgramTab)
+{
+    for (int r = 0; r < 4; ++r)
+        Bot(btZoomBot).Registers()->Registers(r)->ProgramWith(*HandCard(btZoomBot, r));
+    Bot(btZoomBot).ExtraRegisters()->AddExtraRegister(*HandCard(btZoomBot, 5));
+    Session->MarkChanged(gcBots);
+    auto* hand = Control<QListWidget>("lstProgramCards");
+    auto* other = Control<QListWidget>("lstRegisterOther");
+    ASSERT_GT(hand->count(), 0);
+    ASSERT_EQ(other->count(), 1);
+    ASSERT_TRUE(Control<QToolBar>("barRegister1")->isEnabled());
+
+    auto* list = Control<QListWidget>("lstBotsInPlay");
+    const QRect last = list->visualItemRect(list->item(list->count() - 1));
+    ASSERT_LT(last.bottom() + 10, list->viewport()->height());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 10));
+    ASSERT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_EQ(hand->count(), 0);
+    EXPECT_EQ(other->count(), 0);
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_TRUE(Control<QLineEdit>(QString("edtRegister%1").arg(n).toUtf8().constData())->text().isEmpty()) << n;
+        EXPECT_FALSE(Control<QToolBar>(QString("barRegister%1").arg(n).toUtf8().constData())->isEnabled()) << n;
+    }
+    EXPECT_FALSE(Control<QToolBar>("barRegisterOther")->isEnabled());
+    for (const char* button : {"btnNewHand", "btnTradeHand", "btnMakePM", "btnCopyProgram"})
+        EXPECT_FALSE(Control<QPushButton>(button)->isEnabled()) << button;
+    EXPECT_TRUE(Control<QLineEdit>("edtPlayerName")->text().isEmpty());
 }
 
 // One Process Turn window at a time, until another game comes.
@@ -295,6 +362,14 @@ TEST_F(MainWindowTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
         });
         second.findChild<QAction*>("mniSaveGame")->trigger();
         EXPECT_EQ(DecompressFileToString(Folder + "again.cgx"), DecompressFileToString(Folder + "league.cgx"));
+        // Saved under a new name, the next save proposes that name, not the file opened.
+        std::string proposed;
+        THookScope saveThird(ChooseFileToSave, [&](const TFileDialogSetup& setup) -> std::optional<std::string> {
+            proposed = setup.FileName;
+            return std::nullopt;
+        });
+        second.findChild<QAction*>("mniSaveGame")->trigger();
+        EXPECT_EQ(proposed, "again.cgx");
     }
 
     // Discard drops the changes and makes the new game.
