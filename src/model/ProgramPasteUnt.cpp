@@ -4,6 +4,7 @@
 #include "model/GameUnt.h"
 #include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
+#include "support/TextUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <algorithm>
@@ -115,6 +116,7 @@ TPastedProgram ParsePastedProgram(const TBot& bot, const TProgramDeck* deck, con
 
     std::unordered_set<std::string> recognised;
     for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t before = recognised.size();
         if (locked[k]) {
             result.RegisterCards.push_back(locked[k]->ID());
             recognised.insert(locked[k]->ID());
@@ -125,8 +127,34 @@ TPastedProgram ParsePastedProgram(const TBot& bot, const TProgramDeck* deck, con
             (result.RegisterCards.size() > k ? result.OtherCards : result.RegisterCards).push_back(card->ID());
             recognised.insert(card->ID());
         }
+        if (recognised.size() == before)
+            result.LinesWithoutCard.push_back(k);
     }
     return result;
+}
+
+std::string LinesWithoutCardText(const std::vector<std::string>& lines, const TPastedProgram& program)
+{
+    constexpr std::size_t MaxLines = 10;
+    constexpr std::size_t MaxCharacters = 60;
+    std::string text;
+    std::size_t listed = 0;
+    for (std::size_t k : program.LinesWithoutCard) {
+        if (k >= lines.size() || listed == MaxLines)
+            break;
+        const std::string& line = lines[k];
+        std::size_t pos = 0;
+        for (std::size_t n = 0; n < MaxCharacters && pos < line.size(); ++n)
+            NextCodePoint(line, pos);
+        std::string shown = line.empty() ? "(empty)" : line.substr(0, pos) + (pos < line.size() ? "..." : "");
+        // Pasted bytes may hold anything; a control character would garble the message.
+        for (char& c : shown)
+            if (static_cast<unsigned char>(c) < ' ' || c == '\x7f')
+                c = ' ';
+        text += Format("\nLine %d: ", static_cast<int>(k + 1)) + shown;
+        ++listed;
+    }
+    return text.empty() ? text : "\n\nLines that name no card of this bot's hand:" + text;
 }
 
 std::string CheckPastedProgram(const TBot& bot, const TPastedProgram& program)
@@ -224,6 +252,8 @@ TPasteResult AttemptToPasteProgram(TGame& game, TBot& bot, std::string_view text
         Log().DetailFmt("  Found RegisterCards: %d", static_cast<int>(program.RegisterCards.size()));
         Log().DetailFmt("  Found OtherRegisterCards: %d", static_cast<int>(program.OtherCards.size()));
         result.Error = CheckPastedProgram(bot, program);
+        if (program.RegisterCards.size() != TBotRegisterList::RegisterCount)
+            result.Error += LinesWithoutCardText(lines, program);
         if (result.Error.empty()) {
             ApplyPastedProgram(bot, deck, program, text, game.TurnCount());
             result.Applied = true;

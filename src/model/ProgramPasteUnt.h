@@ -18,6 +18,8 @@ class TProgramDeck;
 struct TPastedProgram {
     std::vector<std::string> RegisterCards;
     std::vector<std::string> OtherCards;
+    // The lines read (from 0) that gave no card at all.
+    std::vector<std::size_t> LinesWithoutCard;
 };
 
 // The first lines (at most maxLines) of the text with its leading and trailing blanks and line
@@ -32,6 +34,11 @@ std::vector<std::string> PastedLines(std::string_view text, std::size_t maxLines
 // "Other". Each card is recognised once, so a name written twice on a line ("U-Turn U-Turn")
 // takes two cards of that name from the hand.
 TPastedProgram ParsePastedProgram(const TBot& bot, const TProgramDeck* deck, const std::vector<std::string>& lines);
+
+// For a refused paste: the lines that named no card of the hand (at most ten, each cut to 60
+// characters), so that the game master sees at once what the player wrote instead. Empty when
+// every line named a card.
+std::string LinesWithoutCardText(const std::vector<std::string>& lines, const TPastedProgram& program);
 
 // The rejection message for a program that does not fit the bot's locks (also when it names a
 // locked register's card a second time); empty when it fits.
