@@ -170,6 +170,9 @@ void TGameSession::SaveGame(const std::string& fileName)
     if (!FGame)
         return;
     FGame->SaveToGameFile(fileName);
+    // The next Save proposes this file: proposing the one opened would put this turn over an
+    // older file saved under another name.
+    FLastFileName = fileName;
     FModified = false;
     emit Changed(gcFile);
 }

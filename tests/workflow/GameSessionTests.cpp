@@ -90,8 +90,8 @@ TEST_F(GameSessionTest, ChangesMarkTheGameUntilSavedAndOnlyAGameThatOpensReplace
     EXPECT_TRUE(Session.Modified());
     Session.SaveGame(Folder + "saved.cgx");
     EXPECT_FALSE(Session.Modified());
-    // Saving does not make the saved file the one the dialogs start from.
-    EXPECT_TRUE(Session.LastFileName().empty());
+    // The file saved is the one the dialogs start from next.
+    EXPECT_EQ(Session.LastFileName(), Folder + "saved.cgx");
     const std::string saved = DecompressFileToString(Folder + "saved.cgx");
     Session.NewGame(*Settings(Session, "Other"));
     Session.MarkChanged(gcTurn);
