@@ -49,6 +49,9 @@ TTurn* TTurnList::AddTurn()
         TPhase* firstPhase = turn->PhaseByNumber(0);
         if (lastPhase && lastPhase->ChitList() && firstPhase)
             firstPhase->CopyChitsFrom(*lastPhase->ChitList());
+        // A robot's archive stays where it was until it is set again, like its marker chit.
+        if (lastPhase && lastPhase->ArchiveList() && firstPhase)
+            firstPhase->CopyArchivesFrom(*lastPhase->ArchiveList());
         turn->SetTurnNumber(previous->TurnNumber() + 1);
         if (TPhaseList* phases = previous->PhaseList())
             for (int i = 0, n = phases->Count(); i < n; ++i)

@@ -206,6 +206,23 @@ TEST(Game, WholeGameSavesLoadsAndSavesIdentically)
     EXPECT_TRUE(TpzCustomPersistentToXMLObject::CheckRoundTrip(*f.Game, TGame::StaticClass(), "", ""));
 }
 
+// Files written before archives were carried into a new turn hold an empty list in its first
+// phase; they open as they are and save the same bytes.
+TEST(Game, AFileWithoutCarriedArchivesOpensAsItIs)
+{
+    TGameFixture f;
+    f.Game->NextTurn();
+    TBotArchiveList* carried = f.Game->CurrentTurn()->PhaseByNumber(0)->ArchiveList();
+    ASSERT_EQ(carried->Count(), 1);
+    carried->ClearObjects();
+    const std::string older = f.Game->SaveToXMLString();
+    TGame loaded;
+    loaded.LoadFromXMLString(older);
+    EXPECT_EQ(loaded.CurrentTurn()->PhaseByNumber(0)->ArchiveList()->Count(), 0);
+    EXPECT_EQ(loaded.TurnList()->Turns(2)->PhaseByNumber(5)->ArchiveList()->Count(), 1);
+    EXPECT_EQ(loaded.SaveToXMLString(), older);
+}
+
 // Each refusal names the file and why, and leaves the game as it was.
 TEST(Game, UnreadableOrIncompleteGameFilesAreRefused)
 {
@@ -322,7 +339,10 @@ TEST(NextPhase, CopiesTheFirstTimeCarriesMovesForwardAndStopsAtFive)
     TChitList chits;
     chits.AddChit("A", "a", "Images/a.jpg")->SetX(3);
     game.CurrentPhase()->CopyChitsFrom(chits);
-    game.CurrentPhase()->ArchiveList()->AddArchive(btZoomBot);
+    TBotArchive* archive = game.CurrentPhase()->ArchiveList()->AddArchive(btZoomBot);
+    archive->SetUsedBoardID("UB1");
+    archive->SetX(2);
+    archive->SetY(7);
     ASSERT_TRUE(game.NextPhase());
     game.CurrentPhase()->ChitList()->Items(0)->SetX(4);
     for (int k = 2; k <= 4; ++k)
@@ -338,12 +358,18 @@ TEST(NextPhase, CopiesTheFirstTimeCarriesMovesForwardAndStopsAtFive)
     EXPECT_FALSE(game.NextPhase());
     EXPECT_EQ(turn->CurrentPhaseNumber(), 5);
 
-    // The next turn starts from phase 5; archives are not carried over.
+    // The next turn starts from phase 5, its chits and its archives, as copies of their own.
     game.NextTurn();
     TPhase* start = game.CurrentTurn()->PhaseByNumber(0);
     EXPECT_EQ(start->ChitList()->Count(), 1);
     EXPECT_EQ(start->ChitList()->Items(0)->ID(), "B");
-    EXPECT_EQ(start->ArchiveList()->Count(), 0);
+    ASSERT_EQ(start->ArchiveList()->Count(), 1);
+    TBotArchive* carried = start->ArchiveList()->FindByBotType(btZoomBot);
+    ASSERT_NE(carried, nullptr);
+    EXPECT_EQ(carried->SaveToXMLString(), turn->PhaseByNumber(5)->ArchiveList()->Items(0)->SaveToXMLString());
+    EXPECT_TRUE(carried->IsSet());
+    carried->SetX(9);
+    EXPECT_EQ(turn->PhaseByNumber(5)->ArchiveList()->Items(0)->X(), 2);
 }
 
 TEST(Turns, NumbersIDsPhasesAndSavedForm)

@@ -81,14 +81,14 @@ const PMCase PMCases[] = {
         [](ArchiveGame& g, TBot& bot) {
             g.Deal(bot, {"490Move1", "500Move1", "510Move1", "520Move1", "530Move1"});
             bot.SetDamage(4);
-            g.Option(bot, "Brakes");
+            // Two options already make the plural.
             g.Option(bot, "Flywheel", 2);
             g.Option(bot, "Mini Howitzer", 5, ofFront);
             g.Archive(btSpinBot, "1_0", 3, 7);
         },
         Head + "Move 1 (490)\r\nMove 1 (500)\r\nMove 1 (510)\r\nMove 1 (520)\r\nMove 1 (530)\r\n"
                "damaged\r\ndamaged\r\ndamaged\r\ndamaged\r\n\r\nYour options:  \r\n"
-               "Brakes, Flywheel (2), Mini Howitzer (5, Front)\r\n\r\nArchive Location: (3, 7) on Conveyor Alley (2, 1)\r\n"},
+               "Flywheel (2), Mini Howitzer (5, Front)\r\n\r\nArchive Location: (3, 7) on Conveyor Alley (2, 1)\r\n"},
     // Fixes beyond the plain count: a locked card that is not in the hand must not cut the
     // list short, and IDs that name no card are written as they stand.
     {"EveryHandCardWithALockedCardOutsideTheHandAndUnknownIDs",
@@ -128,6 +128,14 @@ TEST(PrivateMessage, ArchiveLocationIsStartUnlessTheRecordLiesOnAPlacedBoard)
         {"Y of -1", [](ArchiveGame& g) { g.Archive(btSpinBot, "1_0", 3, -1); }, "Start"},
         {"no placed board", [](ArchiveGame& g) { g.Archive(btSpinBot, "", 3, 7); }, "Start"},
         {"placed board gone from the map", [](ArchiveGame& g) { g.Archive(btSpinBot, "4_4", 3, 7); }, "Start"},
+        {"set in the turn before",
+            [](ArchiveGame& g) {
+                g.Archive(btSpinBot, "1_0", 3, 7);
+                while (g.Game.NextPhase()) {
+                }
+                g.Game.NextTurn();
+            },
+            "(3, 7) on Conveyor Alley (2, 1)"},
         {"board missing from the catalogue",
             [](ArchiveGame& g) {
                 g.Archive(btSpinBot, "1_0", 5, 6);
