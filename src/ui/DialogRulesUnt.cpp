@@ -1,7 +1,11 @@
 #include "ui/DialogRulesUnt.h"
 
 #include "model/BotUnt.h"
+#include "render/GameFolderUnt.h"
 #include "support/TextUnt.h"
+#include "support/UtilsUnt.h"
+
+#include <QFileInfo>
 
 bool IsRefusedGameNameChar(char32_t c)
 {
@@ -70,4 +74,11 @@ std::vector<TOptionCard*> OptionsToSelect(const TBot& bot)
         for (int i = 0, n = options->Count(); i < n; ++i)
             result.push_back(options->Items(i));
     return result;
+}
+
+std::string ExistingGameFolderWarning(const std::string& name)
+{
+    if (!QFileInfo(QString::fromStdString(GameFolder(name))).exists())
+        return "";
+    return Format("A game folder named \"%s\" already exists; its pictures would be replaced.", SafeFolderName(name).c_str());
 }

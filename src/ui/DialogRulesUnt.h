@@ -26,6 +26,9 @@ bool HasRefusedGameNameChar(std::string_view text);
 // OK: at least one option set, more than 0 archives and a name that is neither empty nor the
 // placeholder.
 bool NewGameCanAccept(const std::string& name, int selectedOptionSets, int archivesPerBot);
+// The warning that a new game of this name would write its pictures into the folder of another
+// game; empty when no such folder exists.
+std::string ExistingGameFolderWarning(const std::string& name);
 
 // The option sets offered: every source but osUnknown, in value order.
 std::vector<TOptionSource> OfferedOptionSources();

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 #include <vector>
@@ -43,6 +44,16 @@ THook<TSaveAnswer(const std::string&)> AskSaveChanges([](const std::string& ques
     default:
         return saCancel;
     }
+});
+
+THook<bool(const std::string&)> AskGoOn([](const std::string& warning) {
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), QString::fromStdString(warning),
+        QMessageBox::NoButton, DialogParent());
+    QPushButton* goOn = box.addButton("&Go On", QMessageBox::AcceptRole);
+    QPushButton* back = box.addButton("&Change It", QMessageBox::RejectRole);
+    box.setDefaultButton(back);
+    box.exec();
+    return box.clickedButton() == goOn;
 });
 
 THook<std::optional<std::string>(const TFileDialogSetup&)> ChooseFileToOpen(

@@ -23,6 +23,9 @@ struct TFileDialogSetup {
 extern THook<std::optional<std::string>(const TFileDialogSetup& setup)> ChooseFileToOpen;
 extern THook<std::optional<std::string>(const TFileDialogSetup& setup)> ChooseFileToSave;
 
+// A warning the game master may heed or pass: true to go on, false to go back and change.
+extern THook<bool(const std::string& warning)> AskGoOn;
+
 // Opens a file with the desktop's application for it; false when that fails.
 extern THook<bool(const std::string& fileName)> OpenWithDesktop;
 

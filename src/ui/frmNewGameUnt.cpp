@@ -2,6 +2,7 @@
 
 #include "ui/DialogRulesUnt.h"
 #include "ui/ModalDialogUnt.h"
+#include "ui/StandardDialogsUnt.h"
 #include "ui/frmDesignMapUnt.h"
 #include "workflow/SettingsUnt.h"
 
@@ -79,7 +80,7 @@ TfrmNewGame::TfrmNewGame(QWidget* parent)
     btnOk = FButtons->button(QDialogButtonBox::Ok);
     btnOk->setObjectName("btnOk");
     FButtons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
-    connect(FButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(FButtons, &QDialogButtonBox::accepted, this, &TfrmNewGame::btnOkClick);
     connect(FButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* numbers = new QFormLayout;
@@ -150,6 +151,19 @@ bool TfrmNewGame::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::SelectAll))
         lstOptionSets->selectAll();
     return QDialog::eventFilter(watched, event);
+}
+
+void TfrmNewGame::btnOkClick()
+{
+    // Another game's folder would receive this game's pictures: the game master may go back to
+    // the name.
+    const std::string warning = ExistingGameFolderWarning(edtGameName->text().toStdString());
+    if (!warning.empty() && !AskGoOn(warning)) {
+        edtGameName->setFocus();
+        edtGameName->selectAll();
+        return;
+    }
+    accept();
 }
 
 void TfrmNewGame::ApplyTo(TNewGameSettings& settings) const

@@ -34,6 +34,7 @@ private:
     void FillOptionSets();
     void UpdateOkButton();
     void NameEdited(const QString& text);
+    void btnOkClick();
 
     QLineEdit* edtGameName = nullptr;
     QListWidget* lstOptionSets = nullptr;

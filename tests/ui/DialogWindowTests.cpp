@@ -9,6 +9,8 @@
 #include "ui/frmDesignMapUnt.h"
 #include "ui/frmNewGameUnt.h"
 #include "ui/frmSelectBotOption.h"
+#include "ui/StandardDialogsUnt.h"
+#include "support/UtilsUnt.h"
 #include "workflow/SettingsUnt.h"
 #include "ui/UiTestData.h"
 #include "ui/UiWindowTestUtils.h"
@@ -16,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -165,6 +169,43 @@ TEST(ExecuteNewGame, CancelLeavesTheSettingsAndSkipsTheDesigner)
     EXPECT_EQ(settings.GameName, "Old");
     EXPECT_EQ(settings.ArchivesPerBot, 9);
     EXPECT_TRUE(settings.OptionSources.Empty());
+}
+
+// A name whose game folder exists already is warned about: the game master goes back to the
+// name or goes on.
+TEST(NewGameDialog, ANameWhoseFolderExistsIsWarnedAbout)
+{
+    QTemporaryDir folder;
+    const std::string before = ExecutableFolder();
+    SetExecutableFolder(folder.path().toStdString() + "/");
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Spring League"));
+    std::vector<std::string> warnings;
+    bool goOn = false;
+    THookScope ask(AskGoOn, [&](const std::string& warning) {
+        warnings.push_back(warning);
+        return goOn;
+    });
+    for (bool answer : {false, true}) {
+        SCOPED_TRACE(answer);
+        goOn = answer;
+        warnings.clear();
+        TfrmNewGame dialog;
+        dialog.show();
+        auto* name = Control<QLineEdit>(dialog, "edtGameName");
+        name->setText("Spring League");
+        Ok(dialog);
+        EXPECT_EQ(warnings, std::vector<std::string>{"A game folder named \"Spring League\" already exists; its pictures would be replaced."});
+        EXPECT_EQ(dialog.result(), answer ? QDialog::Accepted : QDialog::Rejected);
+        if (answer)
+            continue;
+        // Back at the name, another one goes through without a word.
+        EXPECT_EQ(name->selectedText(), "Spring League");
+        QTest::keyClicks(name, "Autumn League");
+        Ok(dialog);
+        EXPECT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    SetExecutableFolder(before);
 }
 
 // ---------------------------------------------------------------------------------------------
