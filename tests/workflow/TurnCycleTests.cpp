@@ -263,4 +263,8 @@ TEST(TurnCycleRules, AProgramIsInWhenAllFiveRegistersHoldACard)
     EXPECT_TRUE(ProgramIsIn(bot));
     bot.Registers()->Registers(2)->Clear();
     EXPECT_FALSE(ProgramIsIn(bot));
+    // The last register is read too: four of five is still waiting.
+    bot.Registers()->Registers(2)->SetCardID("490Move1");
+    bot.Registers()->Registers(4)->Clear();
+    EXPECT_FALSE(ProgramIsIn(bot));
 }
