@@ -1,6 +1,8 @@
 #include "workflow/WorkflowFixture.h"
 
 #include "model/PhaseUnt.h"
+#include "model/PrivateMessageUnt.h"
+#include "process/ProcessTurnRulesUnt.h"
 #include "model/TurnUnt.h"
 #include "workflow/TurnCycleUnt.h"
 
@@ -267,4 +269,33 @@ TEST(TurnCycleRules, AProgramIsInWhenAllFiveRegistersHoldACard)
     bot.Registers()->Registers(2)->SetCardID("490Move1");
     bot.Registers()->Registers(4)->Clear();
     EXPECT_FALSE(ProgramIsIn(bot));
+}
+
+// A robot's archive stays where it was set until it is set again: the next turn's private
+// message names it and Move To brings the robot back to it.
+TEST_F(TurnCycleTest, AnArchiveSetInOneTurnHoldsInTheNext)
+{
+    TGame& game = StartGame(Session, {btZoomBot});
+    NextTurn(game);
+    TChit& robot = *game.CurrentPhase()->ChitList()->FindByID("ZoomBot");
+    robot.PlaceAt(game.UsedBoardList()->Items(1), 6, 9);
+    ASSERT_NE(SetArchive(*game.CurrentPhase(), robot), nullptr);
+    while (game.NextPhase()) {
+    }
+    NextTurn(game);
+    ASSERT_EQ(game.TurnCount(), 2);
+    TPhase& start = *game.CurrentTurn()->PhaseByNumber(0);
+    const TBotArchive* archive = start.ArchiveList()->FindByBotType(btZoomBot);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->UsedBoardID(), game.UsedBoardList()->Items(1)->ID());
+    const std::string pm = MakePM(game, Bot(btZoomBot));
+    EXPECT_EQ(pm.substr(pm.rfind("Archive Location: ")), "Archive Location: (6, 9) on "
+            + game.BoardList()->FindByID(game.UsedBoardList()->Items(1)->BoardID())->Description() + " (2, 1)\r\n");
+
+    TChit& moved = *start.ChitList()->FindByID("ZoomBot");
+    moved.PlaceAt(game.UsedBoardList()->Items(0), 1, 1);
+    ASSERT_TRUE(MoveToArchive(start, moved));
+    EXPECT_EQ(moved.UsedBoardID(), game.UsedBoardList()->Items(1)->ID());
+    EXPECT_EQ(moved.X(), 6);
+    EXPECT_EQ(moved.Y(), 9);
 }
