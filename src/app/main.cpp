@@ -1,7 +1,7 @@
 #include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
-#include "workflow/ApplicationUnt.h"
-#include "workflow/frmMainUnt.h"
+#include "windows/ApplicationUnt.h"
+#include "windows/frmMainUnt.h"
 
 #include <exception>
 

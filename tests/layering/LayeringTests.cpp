@@ -1,6 +1,7 @@
 // The source folders form layers, and includes only point down them: support, xml, persist,
-// model, render, then the window folders, then the program. The core (up to render) never
-// includes a widget header. No header takes part in an include circle.
+// model, render, session, windows, then the program. Each folder is a layer of its own, so no
+// two folders include each other. Nothing below the windows includes a widget header. No
+// header takes part in an include circle.
 
 #include <gtest/gtest.h>
 
@@ -18,11 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Folders of one rank may include each other's headers.
 const std::map<std::string, int> LayerOfFolder = {
-    {"support", 0}, {"xml", 1}, {"persist", 2}, {"model", 3}, {"render", 4},
-    {"workflow", 5}, {"process", 5}, {"ui", 5}, {"app", 6}};
-constexpr int LastCoreLayer = 4;
+    {"support", 0}, {"xml", 1}, {"persist", 2}, {"model", 3}, {"render", 4}, {"session", 5}, {"windows", 6}, {"app", 7}};
+// The layers that never include a widget: the core and the session.
+constexpr int LastWidgetFreeLayer = 5;
 
 struct TInclude {
     std::string File;  // relative to src/, for example "model/GameUnt.cpp"
@@ -66,13 +66,13 @@ std::vector<std::string> LayerViolations(const std::vector<TInclude>& includes)
     return found;
 }
 
-// Each core file that includes a header of Qt Widgets.
-std::vector<std::string> WidgetIncludesInCore(const std::vector<TInclude>& includes, const fs::path& widgetHeaders)
+// Each file below the windows that includes a header of Qt Widgets.
+std::vector<std::string> WidgetIncludesBelowWindows(const std::vector<TInclude>& includes, const fs::path& widgetHeaders)
 {
     std::vector<std::string> found;
     for (const TInclude& include : includes) {
         auto from = LayerOfFolder.find(FolderOf(include.File));
-        if (include.Quoted || from == LayerOfFolder.end() || from->second > LastCoreLayer)
+        if (include.Quoted || from == LayerOfFolder.end() || from->second > LastWidgetFreeLayer)
             continue;
         const bool widgets = include.Target.rfind("QtWidgets", 0) == 0
             || (!widgetHeaders.empty() && fs::exists(widgetHeaders / include.Target));
@@ -136,18 +136,22 @@ TEST(Layering, TheRulesCatchWhatTheyAreFor)
         {"render/MapPictureUnt.cpp", "model/GameUnt.h"},
         {"support/UtilsUnt.cpp", "support/TextUnt.h"},
         {"model/ChitUnt.h", "map/BoardUnt.h"},
-        {"workflow/frmMainUnt.cpp", "ui/frmNewGameUnt.h"},
-        {"ui/frmNewGameUnt.cpp", "app/main.cpp"},
+        {"windows/frmMainUnt.cpp", "session/GameSessionUnt.h"},
+        {"session/GameSessionUnt.cpp", "windows/frmMainUnt.h"},
+        {"windows/frmNewGameUnt.cpp", "app/main.cpp"},
+        {"workflow/frmMainUnt.cpp", "model/GameUnt.h"},
     };
     EXPECT_EQ(LayerViolations(bad),
         (std::vector<std::string>{"model/GameUnt.cpp -> render/MapPictureUnt.h", "model/ChitUnt.h -> map/BoardUnt.h",
-            "ui/frmNewGameUnt.cpp -> app/main.cpp"}));
+            "session/GameSessionUnt.cpp -> windows/frmMainUnt.h", "windows/frmNewGameUnt.cpp -> app/main.cpp",
+            "workflow/frmMainUnt.cpp -> model/GameUnt.h"}));
 
-    EXPECT_EQ(WidgetIncludesInCore({{"render/MapPictureUnt.cpp", "QtWidgets/QWidget", false},
-                                       {"workflow/frmMainUnt.cpp", "QtWidgets/QWidget", false},
-                                       {"render/MapPictureUnt.cpp", "QImage", false}},
+    EXPECT_EQ(WidgetIncludesBelowWindows({{"render/MapPictureUnt.cpp", "QtWidgets/QWidget", false},
+                                             {"session/ProgramRulesUnt.cpp", "QtWidgets/QListWidget", false},
+                                             {"windows/frmMainUnt.cpp", "QtWidgets/QWidget", false},
+                                             {"render/MapPictureUnt.cpp", "QImage", false}},
                   fs::path()),
-        (std::vector<std::string>{"render/MapPictureUnt.cpp -> QtWidgets/QWidget"}));
+        (std::vector<std::string>{"render/MapPictureUnt.cpp -> QtWidgets/QWidget", "session/ProgramRulesUnt.cpp -> QtWidgets/QListWidget"}));
 
     EXPECT_EQ(IncludeCircle({{"model/A.h", "model/B.h"}, {"model/B.cpp", "model/A.h"}}),
         "model/A.h -> model/B.h -> model/A.h");
@@ -159,6 +163,6 @@ TEST(Layering, IncludesOfTheSourceTreeOnlyPointDown)
     const std::vector<TInclude> includes = IncludesOfTree(SourceFolder());
     ASSERT_GT(includes.size(), 100u);
     EXPECT_EQ(LayerViolations(includes), std::vector<std::string>());
-    EXPECT_EQ(WidgetIncludesInCore(includes, fs::path(COGLINE_QTWIDGETS_HEADERS)), std::vector<std::string>());
+    EXPECT_EQ(WidgetIncludesBelowWindows(includes, fs::path(COGLINE_QTWIDGETS_HEADERS)), std::vector<std::string>());
     EXPECT_EQ(IncludeCircle(includes), "");
 }

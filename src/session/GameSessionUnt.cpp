@@ -1,0 +1,200 @@
+#include "session/GameSessionUnt.h"
+
+#include "model/BoardUnt.h"
+#include "model/ChitUnt.h"
+#include "model/GameUnt.h"
+#include "model/ProgramUnt.h"
+#include "support/UtilsUnt.h"
+#include "session/MainWindowRulesUnt.h"
+#include "session/SettingsUnt.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+const char* const ProgramDeckFileName = "CoreProgramDeck.xml";
+const char* const BoardListFileName = "Boards.xml";
+const char* const ChitListFileName = "Chits.xml";
+
+} // namespace
+
+TGameSession::TGameSession(QObject* parent)
+    : QObject(parent)
+{
+}
+
+TGameSession::~TGameSession()
+{
+    // A read still running ends before anything it could touch goes.
+    if (FCataloguesRead.valid())
+        FCataloguesRead.wait();
+    // The game and the chit catalogue point into the board catalogue, so they go first.
+    FGame.reset();
+    FChitList.reset();
+    FBoardList.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reference data
+
+int TGameSession::LoadReferenceData()
+{
+    InitializeUnusedDecks();
+    return LoadCatalogues();
+}
+
+TGameSession::TCatalogues TGameSession::ReadCatalogues(const std::string& folder)
+{
+    TCatalogues read;
+    read.Boards = std::make_unique<TBoardList>();
+    QElapsedTimer clock;
+    clock.start();
+    std::string problem = LoadReferenceFile(*read.Boards, folder + BoardListFileName);
+    read.Milliseconds = static_cast<int>(clock.elapsed());
+    if (!problem.empty())
+        read.Problems.push_back(problem);
+    read.Chits = std::make_unique<TChitList>();
+    problem = LoadReferenceFile(*read.Chits, folder + ChitListFileName);
+    if (!problem.empty())
+        read.Problems.push_back(problem);
+    return read;
+}
+
+void TGameSession::StartLoadingCatalogues()
+{
+    if (!FCataloguesRead.valid())
+        FCataloguesRead = std::async(std::launch::async, &TGameSession::ReadCatalogues, ExecutableFolder());
+}
+
+int TGameSession::LoadCatalogues()
+{
+    TCatalogues read = FCataloguesRead.valid() ? FCataloguesRead.get() : ReadCatalogues(ExecutableFolder());
+    // The chits point into the board catalogue they replace.
+    FChitList = std::move(read.Chits);
+    FBoardList = std::move(read.Boards);
+    FLoadProblems.insert(FLoadProblems.end(), read.Problems.begin(), read.Problems.end());
+    for (int i = 0; i < FChitList->Count(); ++i) {
+        FChitList->Items(i)->SetBoardList(FBoardList.get());
+        FChitList->Items(i)->SetUsedBoardList(nullptr);
+    }
+    return read.Milliseconds;
+}
+
+void TGameSession::InitializeUnusedDecks()
+{
+    FUnusedProgramDeck = std::make_unique<TProgramDeck>();
+    std::string problem = LoadReferenceFile(*FUnusedProgramDeck, ExecutableFolder() + ProgramDeckFileName);
+    if (!problem.empty())
+        FLoadProblems.push_back(problem);
+    for (TOptionSource source : {osUnknown, osBaseGame, osBoltsAndBlasters}) {
+        auto& slot = FUnusedOptionDecks[static_cast<std::size_t>(source)];
+        slot.reset();
+        if (source == osUnknown)
+            continue;
+        slot = std::make_unique<TOptionDeck>();
+        problem = LoadReferenceFile(*slot, ExecutableFolder() + OptionDeckFiles[source]);
+        if (!problem.empty())
+            FLoadProblems.push_back(problem);
+    }
+}
+
+void TGameSession::DestroyUnusedDecks()
+{
+    FUnusedProgramDeck.reset();
+    for (auto& deck : FUnusedOptionDecks)
+        deck.reset();
+}
+
+std::vector<std::string> TGameSession::TakeLoadProblems()
+{
+    std::vector<std::string> problems;
+    problems.swap(FLoadProblems);
+    return problems;
+}
+
+TOptionDeck* TGameSession::UnusedOptionDeck(TOptionSource source) const
+{
+    auto index = static_cast<std::size_t>(source);
+    return index < FUnusedOptionDecks.size() ? FUnusedOptionDecks[index].get() : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The open game
+
+void TGameSession::MakeNewGame(const TNewGameSettings& settings)
+{
+    auto game = std::make_unique<TGame>();
+    game->SetGameName(settings.GameName);
+    game->SetBotArchiveMax(settings.ArchivesPerBot);
+    game->SetFlagCount(settings.FlagCount);
+    if (FUnusedProgramDeck)
+        game->SetProgramDeck(*FUnusedProgramDeck);
+    if (settings.ChitList)
+        game->SetChitList(*settings.ChitList);
+    game->ChitList()->SetUsedBoardList(game->UsedBoardList());
+    if (settings.UsedBoardList)
+        for (int i = 0; i < settings.UsedBoardList->Count(); ++i)
+            game->UsedBoardList()->AddUsedBoard(*settings.UsedBoardList->Items(i));
+    for (TOptionSource source : {osUnknown, osBaseGame, osBoltsAndBlasters})
+        if (settings.OptionSources.Contains(source))
+            if (TOptionDeck* deck = UnusedOptionDeck(source))
+                game->AddOptionDeck(*deck);
+    if (TOptionDeck* options = game->OptionDeck())
+        options->ShuffleAll();
+    game->SetBoardList(FBoardList.get());
+    ReplaceGame(std::move(game));
+    FModified = false;
+    emit Changed(gcAll);
+}
+
+void TGameSession::NewGame(const TNewGameSettings& settings)
+{
+    InitializeUnusedDecks();
+    MakeNewGame(settings);
+    DestroyUnusedDecks();
+}
+
+void TGameSession::OpenGame(const std::string& fileName)
+{
+    auto game = std::make_unique<TGame>();
+    game->LoadFromGameFile(fileName);
+    game->SetBoardList(FBoardList.get());
+    ReplaceGame(std::move(game));
+    FLastFileName = fileName;
+    FModified = false;
+    emit Changed(gcAll);
+}
+
+void TGameSession::SaveGame(const std::string& fileName)
+{
+    if (!FGame)
+        return;
+    FGame->SaveToGameFile(fileName);
+    // The next Save proposes this file: proposing the one opened would put this turn over an
+    // older file saved under another name.
+    FLastFileName = fileName;
+    FModified = false;
+    emit Changed(gcFile);
+}
+
+void TGameSession::CloseGame()
+{
+    ReplaceGame(nullptr);
+    FModified = false;
+    emit Changed(gcAll);
+}
+
+void TGameSession::MarkChanged(TGameChanges what)
+{
+    if (what & ~gcFile)
+        FModified = true;
+    emit Changed(what);
+}
+
+void TGameSession::ReplaceGame(std::unique_ptr<TGame> game)
+{
+    // The renderer's notes and the edit history belong to the game that goes.
+    FUndoStack.clear();
+    FRenderer = TMapRenderer();
+    FGame = std::move(game);
+}
