@@ -6,11 +6,11 @@
 #include "model/UsedBoardUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/TextUnt.h"
-#include "workflow/ApplicationUnt.h"
-#include "workflow/GameSessionUnt.h"
-#include "workflow/ProgramRulesUnt.h"
-#include "workflow/SettingsUnt.h"
-#include "workflow/frmMainUnt.h"
+#include "windows/ApplicationUnt.h"
+#include "session/GameSessionUnt.h"
+#include "session/ProgramRulesUnt.h"
+#include "session/SettingsUnt.h"
+#include "windows/frmMainUnt.h"
 
 #include <QAction>
 #include <QApplication>

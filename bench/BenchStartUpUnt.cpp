@@ -1,8 +1,8 @@
 #include "BenchStartUpUnt.h"
 
-#include "workflow/ApplicationUnt.h"
-#include "workflow/GameSessionUnt.h"
-#include "workflow/frmMainUnt.h"
+#include "windows/ApplicationUnt.h"
+#include "session/GameSessionUnt.h"
+#include "windows/frmMainUnt.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
