@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QShortcut>
+#include <QTabWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -123,11 +124,16 @@ int RunPasteChild(int argc, char** argv)
     auto* memo = window.findChild<QPlainTextEdit*>("mmoNotes");
     const std::string page = ForumPage(7u << 20);
 
-    std::vector<double> pastes, reselections, fills;
+    std::vector<double> pastes, reselections, notesShown, fills;
+    auto* tabs = window.findChild<QTabWidget*>("pgeBot");
+    auto* notesTab = window.findChild<QWidget*>("tabNotes");
     for (int i = 0; i < runs; ++i) {
-        list->setCurrentRow(1);
+        // The Program tab is shown while the game master pastes.
+        tabs->setCurrentIndex(0);
+        list->setCurrentRow(0);
         TBot& bot = *game.BotList()->FindByType(btZoomBot);
         bot.SetGameNotes("");
+        list->setCurrentRow(1);
         std::string answer;
         for (int c = 0; c < 5; ++c)
             answer += game.ProgramDeck()->FindCard(bot.Hand()->Refs(c)->ID())->ListingName() + "\r\n";
@@ -145,6 +151,12 @@ int RunPasteChild(int argc, char** argv)
         start = std::chrono::steady_clock::now();
         list->setCurrentRow(1);
         reselections.push_back(Milliseconds(start));
+        // And with the notes in view: the memo is filled.
+        list->setCurrentRow(0);
+        tabs->setCurrentWidget(notesTab);
+        start = std::chrono::steady_clock::now();
+        list->setCurrentRow(1);
+        notesShown.push_back(Milliseconds(start));
 
         QPlainTextEdit fresh;
         start = std::chrono::steady_clock::now();
@@ -160,5 +172,7 @@ int RunPasteChild(int argc, char** argv)
         "paste", Median(pastes), fill, Median(pastes) / fill);
     std::printf("%-16s ours %9.2f ms   reference %9.2f ms   ratio %5.2f\n", "  reselect", Median(reselections), fill,
         Median(reselections) / fill);
+    std::printf("%-16s ours %9.2f ms   reference %9.2f ms   ratio %5.2f\n", "  notes shown", Median(notesShown), fill,
+        Median(notesShown) / fill);
     return 0;
 }

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QToolBar>
 
 #include <optional>
@@ -89,6 +91,9 @@ TEST_F(ProgramTabTest, OneCtrlVIsOnePasteAndATextFieldKeepsItsOwnPaste)
     EXPECT_EQ(Bot(btZoomBot).GameNotes(), notes);
     EXPECT_TRUE(Bot(btZoomBot).Registers()->Registers(0)->CardID().empty());
     EXPECT_EQ(Messages.Messages().size(), 1u);
+    // The notes tab, once shown, holds the one record.
+    Control<QTabWidget>("pgeBot")->setCurrentWidget(Control<QWidget>("tabNotes"));
+    EXPECT_EQ(count(Control<QPlainTextEdit>("mmoNotes")->toPlainText().toStdString(), "Turn 1 (copy/paste)"), 1);
 }
 
 // A click on the empty part of the robot list selects none: the Program tab shows nothing and
