@@ -165,6 +165,11 @@ int main(int argc, char** argv)
     TMessageCapture quiet;
     if (argc > 2 && std::string(argv[1]) == "--memory")
         return RunMemoryChild(argv[2]);
+    if (argc > 1 && std::string(argv[1]) == "--text") {
+        // The text and paste measures alone.
+        ReportPaste(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
+        return 0;
+    }
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     std::printf("Generating the 40-turn game...\n");
