@@ -159,15 +159,24 @@ QPoint ChitSlotOffset(int slot, int width, int height)
 
 namespace {
 
+// Where a chit lands: the drawn size, the target on the canvas and the part of it that is
+// covered, with the picture it is drawn from (not yet turned).
+struct TChitPlace {
+    const QImage* Picture = nullptr;
+    QSize Size;
+    QRect Target;
+    QRect Covered;
+    QPoint Origin;
+    QPoint Cell;
+    bool Clipped = false;
+};
+
 // origin: where the chit's cell starts on the canvas; none to take it from the map layout
 // (full map) or (0, 0) (a board's picture). clip: the part of the canvas the chit may cover.
-// Empties what the chit kept; none when nothing is to be drawn.
-std::optional<TChitDraw> PrepareChit(TDrawNotes& notes, TChit& chit, const QRect& canvas, bool fullMap,
+// None when nothing is to be drawn. Touches neither the canvas nor what the chit keeps.
+std::optional<TChitPlace> PlaceChitOnCanvas(TDrawNotes& notes, const TChit& chit, const QRect& canvas, bool fullMap,
     const std::optional<QPoint>& origin, const std::optional<QRect>& clip, int layerLimit, int slot)
 {
-    TDrawNotes::TScope scope(notes);
-    // What was kept before belongs to an earlier drawing; a chit not drawn now covers nothing.
-    chit.SaveUnder() = QImage();
     if (layerLimit != -1 && chit.DrawLayer() > layerLimit)
         return std::nullopt;
     if (canvas.isEmpty())
@@ -180,10 +189,40 @@ std::optional<TChitDraw> PrepareChit(TDrawNotes& notes, TChit& chit, const QRect
     if (!picture)
         return std::nullopt;
 
-    const QSize size = ChitDrawnSize(&notes, chit, picture->size(), IsSideways(chit.ChitFacing()));
-    if (size.isEmpty())
+    TChitPlace place;
+    place.Picture = picture;
+    place.Size = ChitDrawnSize(&notes, chit, picture->size(), IsSideways(chit.ChitFacing()));
+    if (place.Size.isEmpty())
         return std::nullopt;
-    QImage turned = *picture;
+    const QSize size = place.Size;
+    const QPoint slotOffset = ChitSlotOffset(slot, size.width(), size.height());
+    const QPoint at(
+        ClampCoord(static_cast<long long>(center->x()) - size.width() / 2 + chit.ImagePixelShiftX() + slotOffset.x()),
+        ClampCoord(static_cast<long long>(center->y()) - size.height() / 2 + chit.ImagePixelShiftY() + slotOffset.y()));
+    place.Cell = QPoint(usedBoard->X(), usedBoard->Y());
+    place.Origin = origin ? *origin : CellOffset(chit, place.Cell, fullMap);
+    place.Target = QRect(ClampCoord(static_cast<long long>(at.x()) + place.Origin.x()),
+        ClampCoord(static_cast<long long>(at.y()) + place.Origin.y()), size.width(), size.height());
+    // Only the part on the canvas (or the cell) is kept, so that erasing touches nothing else,
+    // even on a canvas other than the one drawn on.
+    place.Covered = place.Target.intersected(clip ? clip->intersected(canvas) : canvas);
+    if (place.Covered.isEmpty())
+        return std::nullopt;
+    place.Clipped = clip.has_value();
+    return place;
+}
+
+// As PlaceChitOnCanvas, with the picture turned and sized. Empties what the chit kept.
+std::optional<TChitDraw> PrepareChit(TDrawNotes& notes, TChit& chit, const QRect& canvas, bool fullMap,
+    const std::optional<QPoint>& origin, const std::optional<QRect>& clip, int layerLimit, int slot)
+{
+    TDrawNotes::TScope scope(notes);
+    // What was kept before belongs to an earlier drawing; a chit not drawn now covers nothing.
+    chit.SaveUnder() = QImage();
+    const std::optional<TChitPlace> place = PlaceChitOnCanvas(notes, chit, canvas, fullMap, origin, clip, layerLimit, slot);
+    if (!place)
+        return std::nullopt;
+    QImage turned = *place->Picture;
     switch (chit.ChitFacing()) {
     case cfEast:
         TurnPicture(turned, 0);
@@ -198,25 +237,16 @@ std::optional<TChitDraw> PrepareChit(TDrawNotes& notes, TChit& chit, const QRect
     default:
         break;
     }
-    if (turned.size() != size)
-        turned = turned.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (turned.size() != place->Size)
+        turned = turned.scaled(place->Size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
-    const QPoint slotOffset = ChitSlotOffset(slot, size.width(), size.height());
-    const QPoint at(
-        ClampCoord(static_cast<long long>(center->x()) - size.width() / 2 + chit.ImagePixelShiftX() + slotOffset.x()),
-        ClampCoord(static_cast<long long>(center->y()) - size.height() / 2 + chit.ImagePixelShiftY() + slotOffset.y()));
     TChitDraw draw;
     draw.Chit = &chit;
-    draw.Cell = QPoint(usedBoard->X(), usedBoard->Y());
-    draw.Origin = origin ? *origin : CellOffset(chit, draw.Cell, fullMap);
-    draw.Target = QRect(ClampCoord(static_cast<long long>(at.x()) + draw.Origin.x()),
-        ClampCoord(static_cast<long long>(at.y()) + draw.Origin.y()), size.width(), size.height());
-    // Only the part on the canvas (or the cell) is kept, so that erasing touches nothing else,
-    // even on a canvas other than the one drawn on.
-    draw.Covered = draw.Target.intersected(clip ? clip->intersected(canvas) : canvas);
-    if (draw.Covered.isEmpty())
-        return std::nullopt;
-    draw.Clipped = clip.has_value();
+    draw.Cell = place->Cell;
+    draw.Origin = place->Origin;
+    draw.Target = place->Target;
+    draw.Covered = place->Covered;
+    draw.Clipped = place->Clipped;
     draw.Picture = std::move(turned);
     return draw;
 }
@@ -247,6 +277,25 @@ void DrawChitInCell(
     TDrawNotes& notes, TChit& chit, QImage& canvas, QPoint cellOrigin, const QRect& cellRect, int layerLimit, int slot)
 {
     DrawChitPlaced(notes, chit, canvas, true, cellOrigin, cellRect, layerLimit, slot);
+}
+
+QRect ChitRectInCell(TDrawNotes& notes, const TChit& chit, QSize canvasSize, QPoint cellOrigin, const QRect& cellRect,
+    int layerLimit, int slot)
+{
+    TDrawNotes::TScope scope(notes);
+    const std::optional<TChitPlace> place
+        = PlaceChitOnCanvas(notes, chit, QRect(QPoint(0, 0), canvasSize), true, cellOrigin, cellRect, layerLimit, slot);
+    return place ? place->Covered : QRect();
+}
+
+QRect KeptChitRect(TChit& chit, QSize cellSize)
+{
+    const QImage& under = chit.SaveUnder();
+    if (under.isNull())
+        return QRect();
+    const QPoint origin(ClampCoord(static_cast<long long>(chit.SaveUnderCell().x()) * cellSize.width()),
+        ClampCoord(static_cast<long long>(chit.SaveUnderCell().y()) * cellSize.height()));
+    return QRect(origin + chit.SaveUnderAt(), under.size());
 }
 
 std::optional<TChitDraw> PrepareChitInCell(TDrawNotes& notes, TChit& chit, QSize canvasSize, QPoint cellOrigin,

@@ -60,6 +60,14 @@ void DrawChit(TDrawNotes& notes, TChit& chit, QImage& canvas, bool fullMap, int 
 // would be on the board's own picture, and keeps what it covers as it would there.
 void DrawChitInCell(
     TDrawNotes& notes, TChit& chit, QImage& canvas, QPoint cellOrigin, const QRect& cellRect, int layerLimit, int slot);
+// Where DrawChitInCell would draw the chit on a canvas of canvasSize: the part of its target
+// within cellRect and the canvas. Draws nothing and leaves what the chit keeps; empty when
+// nothing would be drawn.
+QRect ChitRectInCell(TDrawNotes& notes, const TChit& chit, QSize canvasSize, QPoint cellOrigin, const QRect& cellRect,
+    int layerLimit, int slot);
+// Where the pixels the chit keeps came from on a whole map of cells of cellSize, that is where it
+// was last drawn there; empty when it keeps none.
+QRect KeptChitRect(TChit& chit, QSize cellSize);
 // The same drawing done a band of rows at a time, for a picture that is never held whole (the
 // map while its file is written): prepared once, drawn into each band it reaches, and what it
 // covers handed to the chit at the end. The pixels drawn and kept are those DrawChitInCell

@@ -15,12 +15,14 @@
 
 #include <QPainter>
 #include <QRect>
+#include <QRegion>
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -222,6 +224,44 @@ bool MakeMapPicture(TDrawNotes& notes, QSize size, QSize mapSize, QImage& pictur
     return !picture.isNull();
 }
 
+QColor BackgroundColour() { return QColor::fromRgb(MapBackground); }
+
+// A board with its chits already on it into its cell less the cell's last column and row,
+// which show the background like the empty cells.
+void PutDrawnBoard(QImage& picture, const QRect& whole, const QImage& board, QSize cellSize)
+{
+    const QRect cell(whole.topLeft(), whole.size() - QSize(1, 1));
+    QPainter painter(&picture);
+    if (board.hasAlphaChannel())
+        painter.fillRect(cell, BackgroundColour());
+    // A board of the cell's size is copied as it is, its last column and row under the seam:
+    // so the map shows every pixel where the board has it, and a chit drawn or erased on the
+    // map lands exactly where it was drawn on the board. Smaller boards are stretched.
+    if (board.size() == cellSize)
+        painter.drawImage(cell.topLeft(), board, QRect(QPoint(0, 0), cell.size()));
+    else
+        painter.drawImage(cell, board);
+}
+
+// The seam at the right and bottom of a cell that shows a board.
+void PaintSeams(QPainter& painter, const QRect& cell)
+{
+    painter.fillRect(QRect(cell.right(), cell.top(), 1, cell.height()), BackgroundColour());
+    painter.fillRect(QRect(cell.left(), cell.bottom(), cell.width(), 1), BackgroundColour());
+}
+
+// Copies the part of a board of the cell's size and format that lies under a rectangle of its cell.
+void CopyBoardPart(QImage& picture, const QRect& cell, const QImage& board, const QRect& part)
+{
+    uchar* bits = picture.bits();
+    const qsizetype stride = picture.bytesPerLine();
+    const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * 4;
+    const int left = part.left() - cell.left();
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        std::memcpy(bits + y * stride + static_cast<qsizetype>(part.left()) * 4,
+            board.constScanLine(y - cell.top()) + static_cast<qsizetype>(left) * 4, rowBytes);
+}
+
 // Puts boards into a picture of whole rows of cells of the map, from a first row on: the whole
 // map, or one row of cells while the map is written. Every pixel is written once, so the
 // picture need not be cleared first.
@@ -257,24 +297,13 @@ public:
         FDrawn[Index(cell.left() / FPlan.Cell.width(), cell.top() / FPlan.Cell.height())] = true;
     }
 
-    // Any other board with its chits already on it: into its cell less the cell's last column
-    // and row, which show the background like the empty cells.
+    // Any other board with its chits already on it (see PutDrawnBoard).
     void Put(const TUsedBoard& usedBoard, const QImage& board)
     {
         if (board.isNull() || !Holds(usedBoard))
             return;
         const QRect whole = CellOf(usedBoard);
-        const QRect cell(whole.topLeft(), whole.size() - QSize(1, 1));
-        QPainter painter(&FPicture);
-        if (board.hasAlphaChannel())
-            painter.fillRect(cell, Background());
-        // A board of the cell's size is copied as it is, its last column and row under the seam:
-        // so the map shows every pixel where the board has it, and a chit drawn or erased on the
-        // map lands exactly where it was drawn on the board. Smaller boards are stretched.
-        if (board.size() == FPlan.Cell)
-            painter.drawImage(cell.topLeft(), board, QRect(QPoint(0, 0), cell.size()));
-        else
-            painter.drawImage(cell, board);
+        PutDrawnBoard(FPicture, whole, board, FPlan.Cell);
         FDrawn[Index(whole.left() / FPlan.Cell.width(), whole.top() / FPlan.Cell.height())] = true;
     }
 
@@ -282,23 +311,18 @@ public:
     void Finish()
     {
         QPainter painter(&FPicture);
-        const int width = FPlan.Cell.width();
-        const int height = FPlan.Cell.height();
         for (int y = 0; y < FRows; ++y) {
             for (int x = 0; x < FPlan.Cols; ++x) {
                 const QRect cell = CellRect(x, y);
-                if (!FDrawn[Index(x, y)]) {
-                    painter.fillRect(cell, Background());
-                    continue;
-                }
-                painter.fillRect(QRect(cell.right(), cell.top(), 1, height), Background());
-                painter.fillRect(QRect(cell.left(), cell.bottom(), width, 1), Background());
+                if (!FDrawn[Index(x, y)])
+                    painter.fillRect(cell, BackgroundColour());
+                else
+                    PaintSeams(painter, cell);
             }
         }
     }
 
 private:
-    static QColor Background() { return QColor::fromRgb(MapBackground); }
     // Cell (x, y) of this picture, y counted from its first row.
     QRect CellRect(int x, int y) const
     {
@@ -614,6 +638,205 @@ void TMapRenderer::BuildMapPicture(TGame& game, int turnIndex, int phaseNumber, 
         if (assembler.Holds(*layout.Items(i)))
             PutBoard(FNotes, assembler, plan, prepared, layout, i, game.ChitLayerLimit());
     assembler.Finish();
+}
+
+// ----------------------------------------------------------------------------- part of the map again
+
+namespace {
+
+// The cells of a map picture as a redraw of part of it sees them: which placed board each cell
+// shows, and whether it is copied in with its chits drawn on the map (the chits' places are known
+// on the map) or drawn on a copy first (the cell is drawn again whole).
+struct TCellMap {
+    const TMapPlan* Plan = nullptr;
+    // Layout index per cell, -1 for an empty cell; false when two boards share a cell or an ID,
+    // which only a damaged file does.
+    std::vector<int> Boards;
+    bool Plain = true;
+
+    TCellMap(const TMapPlan& plan, const TUsedBoardList& layout)
+        : Plan(&plan)
+        , Boards(static_cast<std::size_t>(plan.Cols) * static_cast<std::size_t>(plan.Rows), -1)
+    {
+        std::set<std::string> ids;
+        for (int i = 0, n = layout.Count(); i < n; ++i) {
+            const TUsedBoard& usedBoard = *layout.Items(i);
+            if (!plan.Pictures[static_cast<std::size_t>(i)] || !plan.InPicture(usedBoard))
+                continue;
+            int& board = Boards[Index(usedBoard.X(), usedBoard.Y())];
+            if (board >= 0 || !ids.insert(usedBoard.ID()).second)
+                Plain = false;
+            board = i;
+        }
+    }
+
+    std::size_t Index(int x, int y) const
+    {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(Plan->Cols) + static_cast<std::size_t>(x);
+    }
+    QRect Rect(int x, int y) const
+    {
+        return QRect(x * Plan->Cell.width(), y * Plan->Cell.height(), Plan->Cell.width(), Plan->Cell.height());
+    }
+    int BoardAt(int x, int y) const { return Boards[Index(x, y)]; }
+    // The board's picture fills the cell: its chits are drawn on the map itself.
+    bool Fills(int x, int y) const
+    {
+        const int board = BoardAt(x, y);
+        return board >= 0 && Plan->FillsCell(*Plan->Pictures[static_cast<std::size_t>(board)]);
+    }
+    // The cell with the board the chit stands on, when the map shows that board.
+    std::optional<QPoint> CellOfChit(const TUsedBoardList& layout, const TChit& chit) const
+    {
+        const std::string id = chit.UsedBoardID();
+        if (id.empty())
+            return std::nullopt;
+        const TUsedBoard* usedBoard = layout.FindByID(id);
+        if (!usedBoard || !Plan->InPicture(*usedBoard))
+            return std::nullopt;
+        const int board = BoardAt(usedBoard->X(), usedBoard->Y());
+        if (board < 0 || layout.Items(board) != usedBoard)
+            return std::nullopt;
+        return QPoint(usedBoard->X(), usedBoard->Y());
+    }
+    // Where a chit keeps pixels from on the map: within its cell, or the whole cell of a board
+    // drawn on a copy; empty when it keeps none there.
+    QRect KeptRect(TChit& chit) const
+    {
+        const QPoint cell = chit.SaveUnderCell();
+        if (chit.SaveUnder().isNull() || cell.x() < 0 || cell.y() < 0 || cell.x() >= Plan->Cols || cell.y() >= Plan->Rows)
+            return QRect();
+        if (BoardAt(cell.x(), cell.y()) >= 0 && !Fills(cell.x(), cell.y()))
+            return Rect(cell.x(), cell.y());
+        return KeptChitRect(chit, Plan->Cell).intersected(Rect(cell.x(), cell.y()));
+    }
+};
+
+} // namespace
+
+QRect TMapRenderer::ChitArea(TGame& game, TChit& chit)
+{
+    TDrawNotes::TScope scope(FNotes);
+    const TMapPlan plan = PlanMap(&FNotes, *game.UsedBoardList());
+    if (plan.PictureSize().isEmpty())
+        return QRect();
+    return TCellMap(plan, *game.UsedBoardList()).KeptRect(chit);
+}
+
+QRect TMapRenderer::RedrawMapArea(TGame& game, int turnIndex, int phaseNumber, QImage& map, const QRect& area)
+{
+    TDrawNotes::TScope scope(FNotes);
+    const TUsedBoardList& layout = *game.UsedBoardList();
+    const TMapPlan plan = PlanMap(&FNotes, layout);
+    const TCellMap cells(plan, layout);
+    if (plan.PictureSize().isEmpty() || map.size() != plan.PictureSize() || map.format() != QImage::Format_RGB32
+        || !cells.Plain) {
+        BuildMapPicture(game, turnIndex, phaseNumber, map);
+        return map.rect();
+    }
+    const TPreparedPhase prepared = PreparePhase(PhaseOf(game, turnIndex, phaseNumber), game.BotList());
+    const int layerLimit = game.ChitLayerLimit();
+    const int count = prepared.Chits ? prepared.Chits->Count() : 0;
+
+    // Where each chit is drawn now; a chit on a board drawn on a copy counts as its whole cell.
+    struct TPlaced {
+        QRect Rect;
+        std::optional<QPoint> Cell;
+        bool Included = false;
+    };
+    std::vector<TPlaced> placed(static_cast<std::size_t>(count));
+    QRegion region(area.intersected(map.rect()));
+    for (int i = 0; i < count; ++i) {
+        TChit& chit = *prepared.Chits->Items(i);
+        TPlaced& place = placed[static_cast<std::size_t>(i)];
+        place.Cell = cells.CellOfChit(layout, chit);
+        if (place.Cell) {
+            const QRect cell = cells.Rect(place.Cell->x(), place.Cell->y());
+            const int slot = prepared.Slots[static_cast<std::size_t>(i)];
+            if (cells.Fills(place.Cell->x(), place.Cell->y())) {
+                place.Rect = ChitRectInCell(FNotes, chit, map.size(), cell.topLeft(), cell, layerLimit, slot);
+            } else {
+                const QRect board = plan.Pictures[static_cast<std::size_t>(cells.BoardAt(place.Cell->x(), place.Cell->y()))]->rect();
+                if (!ChitRectInCell(FNotes, chit, board.size(), QPoint(0, 0), board, layerLimit, slot).isEmpty())
+                    place.Rect = cell;
+            }
+        }
+        // A chit drawn elsewhere than it was (another archive slot, another robot's state, a
+        // change behind the window's back) is put right at both places.
+        const QRect kept = cells.KeptRect(chit);
+        if (kept != place.Rect) {
+            region += kept;
+            region += place.Rect;
+        }
+    }
+
+    // Every chit that touches what is drawn again is drawn again whole, and with it all that
+    // touches it, down to the bare boards: a cell drawn on a copy is drawn again whole.
+    std::vector<bool> wholeCell(cells.Boards.size(), false);
+    for (bool grown = true; grown;) {
+        grown = false;
+        for (TPlaced& place : placed) {
+            if (!place.Included && !place.Rect.isEmpty() && region.intersects(place.Rect)) {
+                place.Included = true;
+                region += place.Rect;
+                grown = true;
+            }
+        }
+        for (int y = 0; y < plan.Rows; ++y)
+            for (int x = 0; x < plan.Cols; ++x) {
+                const QRect cell = cells.Rect(x, y);
+                if (cells.BoardAt(x, y) >= 0 && !cells.Fills(x, y) && !wholeCell[cells.Index(x, y)] && region.intersects(cell)) {
+                    wholeCell[cells.Index(x, y)] = true;
+                    region += cell;
+                    grown = true;
+                }
+            }
+    }
+    if (region.isEmpty())
+        return QRect();
+
+    // The bare cells under the region, the chits in layer order, the seams last, as a whole
+    // drawing of the map does.
+    std::vector<QRect> touched;
+    for (int y = 0; y < plan.Rows; ++y) {
+        for (int x = 0; x < plan.Cols; ++x) {
+            const QRect cell = cells.Rect(x, y);
+            if (!region.intersects(cell))
+                continue;
+            const int board = cells.BoardAt(x, y);
+            if (board < 0) {
+                QPainter painter(&map);
+                for (const QRect& part : region.intersected(cell))
+                    painter.fillRect(part, BackgroundColour());
+                continue;
+            }
+            touched.push_back(cell);
+            if (cells.Fills(x, y)) {
+                for (const QRect& part : region.intersected(cell))
+                    CopyBoardPart(map, cell, *plan.Pictures[static_cast<std::size_t>(board)], part);
+            } else {
+                PutDrawnBoard(map, cell, DrawnBoard(FNotes, plan, prepared, layout, board, layerLimit), plan.Cell);
+            }
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const TPlaced& place = placed[static_cast<std::size_t>(i)];
+        if (!place.Included || !place.Cell || !cells.Fills(place.Cell->x(), place.Cell->y()))
+            continue;
+        const QRect cell = cells.Rect(place.Cell->x(), place.Cell->y());
+        DrawChitInCell(FNotes, *prepared.Chits->Items(i), map, cell.topLeft(), cell, layerLimit,
+            prepared.Slots[static_cast<std::size_t>(i)]);
+    }
+    {
+        QPainter painter(&map);
+        for (const QRect& cell : touched)
+            PaintSeams(painter, cell);
+    }
+    // A chit no longer drawn keeps nothing: what it covered is drawn again above.
+    for (int i = 0; i < count; ++i)
+        if (placed[static_cast<std::size_t>(i)].Rect.isEmpty())
+            prepared.Chits->Items(i)->SaveUnder() = QImage();
+    return region.boundingRect();
 }
 
 std::vector<std::string> TMapRenderer::SaveImages(TGame& game)

@@ -2,6 +2,7 @@
 #include "render/DrawNotesUnt.h"
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include <string>
@@ -43,6 +44,16 @@ public:
     // redraw costs about one copy of the boards. The chits keep what they cover in it, for the
     // chit edits that erase and draw them on it.
     void BuildMapPicture(TGame& game, int turnIndex, int phaseNumber, QImage& into);
+
+    // Draws part of a map picture that BuildMapPicture drew of the phase again after its chits
+    // changed, so that it is again what BuildMapPicture draws: the area given (where an edited
+    // chit stood), each chit drawn elsewhere than where it was, every chit that touches these,
+    // all that touches those, and the boards under them. Returns the part drawn again; the
+    // whole picture is drawn when it is not of the map's size.
+    QRect RedrawMapArea(TGame& game, int turnIndex, int phaseNumber, QImage& map, const QRect& area);
+    // Where the chit was last drawn on the map picture: the area to give RedrawMapArea after an
+    // edit of it. Empty when it is not drawn there.
+    QRect ChitArea(TGame& game, TChit& chit);
 
     // Writes the pictures of the last turn at its current phase: the whole map (chits up to the
     // game's layer limit) and each placed board (every chit). Returns the files written, the map

@@ -52,9 +52,31 @@ int ZoomedIn(int zoomLevel) { return ClampToInt(static_cast<long long>(zoomLevel
 
 int ZoomedOut(int zoomLevel) { return zoomLevel > 0 ? zoomLevel - 1 : 0; }
 
+int FittedCellPixels(int colCount, int rowCount, QSize viewport)
+{
+    if (colCount <= 0 || rowCount <= 0)
+        return ShownCellPixels(0);
+    return std::max(1, std::min(viewport.width() / colCount, viewport.height() / rowCount));
+}
+
+int ZoomLevelAbove(int cellPixels)
+{
+    return std::max(0, cellPixels) / ShownCellBase;
+}
+
+int ZoomLevelBelow(int cellPixels)
+{
+    return std::max(0, (std::max(0, cellPixels) - 1) / ShownCellBase - 1);
+}
+
 QSize ShownMapArea(int colCount, int rowCount, int zoomLevel)
 {
-    const long long cell = ShownCellPixels(zoomLevel);
+    return CellsArea(colCount, rowCount, ShownCellPixels(zoomLevel));
+}
+
+QSize CellsArea(int colCount, int rowCount, int cellPixels)
+{
+    const long long cell = std::max(cellPixels, 0);
     return QSize(ClampToInt(std::max(colCount, 0) * cell), ClampToInt(std::max(rowCount, 0) * cell));
 }
 

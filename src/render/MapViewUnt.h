@@ -20,6 +20,15 @@ int ZoomedOut(int zoomLevel);
 
 // The scrollable area: ColCount x RowCount shown cells.
 QSize ShownMapArea(int colCount, int rowCount, int zoomLevel);
+// ColCount x RowCount cells of cellPixels.
+QSize CellsArea(int colCount, int rowCount, int cellPixels);
+// The zoom that shows the whole map in the viewport: the largest whole cell that fits both ways,
+// one pixel at least.
+int FittedCellPixels(int colCount, int rowCount, QSize viewport);
+// Leaving that zoom: "+" goes to the first zoom level whose cells are larger than cellPixels,
+// "-" to the last whose cells are smaller (0 at least).
+int ZoomLevelAbove(int cellPixels);
+int ZoomLevelBelow(int cellPixels);
 // The size the full-scale map picture is shown at, kept in proportion: the image control's
 // size when the scrolling area's client is larger both ways; otherwise the control's width
 // with the height in proportion, or, when that is taller than the client, the control's

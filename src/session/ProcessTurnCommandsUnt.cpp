@@ -4,9 +4,9 @@
 #include "model/GameUnt.h"
 #include "model/PhaseUnt.h"
 #include "model/TurnUnt.h"
-#include "session/ProcessTurnRulesUnt.h"
-#include "render/ChitDrawUnt.h"
+#include "render/MapPictureUnt.h"
 #include "session/GameSessionUnt.h"
+#include "session/ProcessTurnRulesUnt.h"
 
 namespace {
 
@@ -113,37 +113,56 @@ TChitEditCommand::TChitEditCommand(
 {
 }
 
-void TChitEditCommand::Apply(TChit& chit, QImage* canvas)
+void TChitEditCommand::Apply(TChit& chit)
 {
-    TDrawNotes& notes = FSession.Renderer().Notes();
-    // On the shown picture the chit is erased, changed by its own step and drawn again.
     switch (FEdit) {
     case ceMoveNorth:
-        canvas ? ::MoveNorth(notes, chit, *canvas, true) : chit.MoveNorth();
+        chit.MoveNorth();
         break;
     case ceMoveSouth:
-        canvas ? ::MoveSouth(notes, chit, *canvas, true) : chit.MoveSouth();
+        chit.MoveSouth();
         break;
     case ceMoveWest:
-        canvas ? ::MoveWest(notes, chit, *canvas, true) : chit.MoveWest();
+        chit.MoveWest();
         break;
     case ceMoveEast:
-        canvas ? ::MoveEast(notes, chit, *canvas, true) : chit.MoveEast();
+        chit.MoveEast();
         break;
     case ceRotateLeft:
-        canvas ? ::RotateLeft(notes, chit, *canvas, true) : chit.RotateLeft();
+        chit.RotateLeft();
         break;
     case ceRotateRight:
-        canvas ? ::RotateRight(notes, chit, *canvas, true) : chit.RotateRight();
+        chit.RotateRight();
         break;
     case ceTweak:
-        canvas ? ::Tweak(notes, chit, FDelta.x(), FDelta.y(), *canvas, true) : chit.Tweak(FDelta.x(), FDelta.y());
+        chit.Tweak(FDelta.x(), FDelta.y());
         break;
     case ceSize:
-        canvas ? static_cast<void>(::SetSizePercent(notes, chit, FDelta.x(), *canvas, true))
-               : static_cast<void>(chit.SetSizePercent(FDelta.x()));
+        chit.SetSizePercent(FDelta.x());
         break;
     }
+}
+
+void TChitEditCommand::Change(TChit& chit, const std::function<void()>& change)
+{
+    TPhaseEditTarget* target = Target();
+    QImage* canvas = target ? target->BeginChitEdit(FTurnIndex, FPhaseNumber, chit) : nullptr;
+    TGame* game = FSession.Game();
+    if (!canvas || !game) {
+        change();
+        if (target)
+            target->EndChitEdit(chit, QRect());
+        else
+            FSession.MarkChanged(gcChits);
+        return;
+    }
+    // Where the chit stood is drawn again with every chit that touches it, so that one lying
+    // over it is not wiped out with it.
+    TMapRenderer& renderer = FSession.Renderer();
+    const QRect before = renderer.ChitArea(*game, chit);
+    change();
+    const QRect redrawn = renderer.RedrawMapArea(*game, FTurnIndex, FPhaseNumber, *canvas, before);
+    target->EndChitEdit(chit, redrawn);
 }
 
 void TChitEditCommand::redo()
@@ -153,19 +172,13 @@ void TChitEditCommand::redo()
         setObsolete(!FBefore);
         return;
     }
-    TPhaseEditTarget* target = Target();
-    QImage* canvas = target ? target->BeginChitEdit(FTurnIndex, FPhaseNumber, *chit) : nullptr;
     const bool first = !FBefore;
     if (first)
         FBefore = TChitState::Of(*chit);
-    Apply(*chit, canvas);
+    Change(*chit, [this, chit] { Apply(*chit); });
     // An edit that changed nothing (a move of a chit off the map, the same size) is no step.
     if (first && TChitState::Of(*chit) == *FBefore)
         setObsolete(true);
-    if (target)
-        target->EndChitEdit(*chit);
-    else
-        FSession.MarkChanged(gcChits);
 }
 
 void TChitEditCommand::undo()
@@ -173,17 +186,7 @@ void TChitEditCommand::undo()
     TChit* chit = FindChit(FChitID);
     if (!chit || !FBefore)
         return;
-    TPhaseEditTarget* target = Target();
-    QImage* canvas = target ? target->BeginChitEdit(FTurnIndex, FPhaseNumber, *chit) : nullptr;
-    if (canvas)
-        EraseChit(*chit, *canvas, true);
-    FBefore->ApplyTo(*chit);
-    if (canvas)
-        DrawChit(FSession.Renderer().Notes(), *chit, *canvas, true, -1, -1);
-    if (target)
-        target->EndChitEdit(*chit);
-    else
-        FSession.MarkChanged(gcChits);
+    Change(*chit, [this, chit] { FBefore->ApplyTo(*chit); });
 }
 
 int TChitEditCommand::id() const { return FEdit == ceSize ? 1 : -1; }

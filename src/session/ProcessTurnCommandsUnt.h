@@ -4,8 +4,10 @@
 #include <QImage>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QUndoCommand>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,10 +29,11 @@ public:
     // Becomes a child of the session for as long as it lives.
     explicit TPhaseEditTarget(TGameSession& session);
     // Shows that phase of that turn when another is shown, and returns the full-scale picture
-    // shown, to draw the chit on; none when there is no picture.
+    // shown, to draw the edit on; none when there is no picture.
     virtual QImage* BeginChitEdit(int turnIndex, int phaseNumber, TChit& chit) = 0;
-    // The chit stands drawn anew on the picture.
-    virtual void EndChitEdit(TChit& chit) = 0;
+    // The chit is changed, and the part of the picture given is drawn anew (none when no
+    // picture was given).
+    virtual void EndChitEdit(TChit& chit, const QRect& redrawn) = 0;
     // Anything else changed in the phase: it is shown, and drawn again when redraw is set.
     virtual void PhaseEdited(int turnIndex, int phaseNumber, bool redraw) = 0;
     // A marker added with "Add Chit" came or went.
@@ -94,7 +97,9 @@ public:
     bool mergeWith(const QUndoCommand* other) override;
 
 private:
-    void Apply(TChit& chit, QImage* canvas);
+    void Apply(TChit& chit);
+    // Makes the change and draws what it changed on the shown picture.
+    void Change(TChit& chit, const std::function<void()>& change);
 
     std::string FChitID;
     TChitEdit FEdit;

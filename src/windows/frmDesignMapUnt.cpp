@@ -232,7 +232,7 @@ TfrmDesignMap::TfrmDesignMap(int flagCount, TChitList& chits, TBoardList& boards
     FillBoards();
     FillFlags();
     UpdateControls();
-    resize(980, 720);
+    resize(980, 660);
 }
 
 TfrmDesignMap::~TfrmDesignMap()

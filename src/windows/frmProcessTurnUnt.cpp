@@ -4,7 +4,6 @@
 #include "model/ChitUnt.h"
 #include "model/GameUnt.h"
 #include "model/PhaseUnt.h"
-#include "render/ChitDrawUnt.h"
 #include "render/MapViewUnt.h"
 #include "windows/ApplicationUnt.h"
 #include "windows/DragObjectsUnt.h"
@@ -19,6 +18,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -39,6 +39,16 @@
 namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// A caption with the access key marked at the first letter key (either case).
+QString WithAccessKey(const std::string& caption, QChar key)
+{
+    QString text = Text(caption);
+    const qsizetype at = text.indexOf(key, 0, Qt::CaseInsensitive);
+    if (at >= 0)
+        text.insert(at, QLatin1Char('&'));
+    return text;
+}
 
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption)
 {
@@ -135,21 +145,20 @@ public:
     {
     }
 
-    QImage* BeginChitEdit(int turnIndex, int phaseNumber, TChit& chit) override
+    QImage* BeginChitEdit(int turnIndex, int phaseNumber, TChit&) override
     {
         FWindow.ShowPhase(turnIndex, phaseNumber);
         TGame* game = FWindow.Game();
         if (!game || FWindow.FMapPicture.isNull() || turnIndex != game->LastTurnIndex()
             || FWindow.FDrawnPhase != phaseNumber)
             return nullptr;
-        FWindow.FEditedRect = FWindow.ChitRectOnMap(chit);
         return &FWindow.FMapPicture;
     }
 
-    void EndChitEdit(TChit& chit) override
+    void EndChitEdit(TChit&, const QRect& redrawn) override
     {
-        FWindow.RescaleShown(FWindow.FEditedRect.united(FWindow.ChitRectOnMap(chit)));
-        FWindow.FEditedRect = QRect();
+        if (!redrawn.isEmpty())
+            FWindow.RescaleShown(redrawn);
         FWindow.UpdateChitControls();
         FWindow.MarkChanged(gcChits);
     }
@@ -218,8 +227,10 @@ TfrmProcessTurn::TfrmProcessTurn(TGameSession& session, QWidget* mainWindow, TSe
     setAttribute(Qt::WA_DeleteOnClose);
     CreateControls();
     ConnectControls();
+    CreateKeys();
     FEditTarget = new TEditTarget(*this);
-    resize(960, 720);
+    // Fits a screen of 1366 x 768 with a title bar and a panel.
+    resize(1100, 660);
     if (TGame* game = Game())
         setWindowTitle(Text(ProcessTurnCaption(*game)));
 }
@@ -283,8 +294,10 @@ QWidget* TfrmProcessTurn::CreatePhasePanel()
     auto* panel = new QWidget(this);
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(4);
 
-    btnNextPhase = NewButton(panel, "btnNextPhase", "Next Phase");
+    btnNextPhase = NewButton(panel, "btnNextPhase", "&Next Phase");
+    btnNextPhase->setToolTip("Page Down");
     lblPhase = NewLabel(panel, "lblPhase", "Phase 0");
     grid->addWidget(btnNextPhase, 0, 0);
     grid->addWidget(lblPhase, 0, 1);
@@ -303,8 +316,8 @@ QWidget* TfrmProcessTurn::CreatePhasePanel()
     lblPhaseDescription->setFont(bold);
     grid->addWidget(lblPhaseDescription, 2, 0, 1, 2);
 
-    btnRedrawMap = NewButton(panel, "btnRedrawMap", "Redraw Map");
-    btnShowHideChits = NewButton(panel, "btnShowHideChits", "Hide Chits");
+    btnRedrawMap = NewButton(panel, "btnRedrawMap", "&Redraw Map");
+    btnShowHideChits = NewButton(panel, "btnShowHideChits", "&Hide Chits");
     grid->addWidget(btnRedrawMap, 3, 0);
     grid->addWidget(btnShowHideChits, 3, 1);
 
@@ -312,8 +325,12 @@ QWidget* TfrmProcessTurn::CreatePhasePanel()
     zoom->addWidget(new QLabel("Zoom", panel));
     btnZoomIn = NewButton(panel, "btnZoomIn", "+");
     btnZoomOut = NewButton(panel, "btnZoomOut", "-");
-    zoom->addWidget(btnZoomIn);
-    zoom->addWidget(btnZoomOut);
+    btnZoomFit = NewButton(panel, "btnZoomFit", "&Fit");
+    btnZoomFit->setToolTip("The whole map in the view");
+    for (QPushButton* button : {btnZoomIn, btnZoomOut, btnZoomFit}) {
+        button->setMinimumWidth(40);
+        zoom->addWidget(button);
+    }
     grid->addLayout(zoom, 4, 0, 1, 2);
     return panel;
 }
@@ -323,6 +340,7 @@ QWidget* TfrmProcessTurn::CreateChitPanel()
     auto* panel = new QWidget(this);
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
 
     pgeChits = new QTabWidget(panel);
     pgeChits->setObjectName("pgeChits");
@@ -330,117 +348,144 @@ QWidget* TfrmProcessTurn::CreateChitPanel()
     tabBots->setObjectName("tabBots");
     lstBots = new QListWidget(tabBots);
     lstBots->setObjectName("lstBots");
-    (new QVBoxLayout(tabBots))->addWidget(lstBots);
     tabOther = new QWidget(pgeChits);
     tabOther->setObjectName("tabOther");
     lstOtherChits = new QListWidget(tabOther);
     lstOtherChits->setObjectName("lstOtherChits");
-    (new QVBoxLayout(tabOther))->addWidget(lstOtherChits);
-    for (QListWidget* list : {lstBots, lstOtherChits}) {
+    for (auto [tab, list] : {std::pair {tabBots, lstBots}, std::pair {tabOther, lstOtherChits}}) {
+        auto* page = new QVBoxLayout(tab);
+        page->setContentsMargins(2, 2, 2, 2);
+        page->addWidget(list);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setMinimumHeight(60);
         list->viewport()->installEventFilter(this);
     }
-    pgeChits->addTab(tabBots, "Bots");
-    pgeChits->addTab(tabOther, "Other");
+    pgeChits->addTab(tabBots, "&Bots");
+    pgeChits->addTab(tabOther, "&Other");
     column->addWidget(pgeChits, 1);
 
     auto* size = new QHBoxLayout;
-    size->addWidget(new QLabel("Chit Size", panel));
+    auto* sizeLabel = new QLabel("Chit Si&ze", panel);
+    size->addWidget(sizeLabel);
     edtChitImagePercent = new QSpinBox(panel);
     edtChitImagePercent->setObjectName("edtChitImagePercent");
     edtChitImagePercent->setRange(1, 200);
     edtChitImagePercent->setValue(100);
     edtChitImagePercent->setToolTip("Wall = 90, Pit = 50");
+    sizeLabel->setBuddy(edtChitImagePercent);
     size->addWidget(edtChitImagePercent);
     column->addLayout(size);
     FChitEditControls.push_back(edtChitImagePercent);
 
+    // The two pads side by side, their buttons small: the keys do the same.
+    auto* pads = new QHBoxLayout;
+    pads->setSpacing(4);
+    auto padLayout = [](QGroupBox* group) {
+        auto* grid = new QGridLayout(group);
+        grid->setContentsMargins(4, 4, 4, 4);
+        grid->setSpacing(2);
+        return grid;
+    };
+    auto padButton = [this](QGroupBox* group, QGridLayout* grid, const char* name, const char* caption, const char* key,
+                         int row, int col) {
+        QPushButton* button = NewButton(group, name, caption);
+        button->setMinimumWidth(30);
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        if (*key)
+            button->setToolTip(key);
+        grid->addWidget(button, row, col);
+        FChitEditControls.push_back(button);
+        return button;
+    };
+
     grpMoveChit = new QGroupBox("Move / Rotate", panel);
     grpMoveChit->setObjectName("grpMoveChit");
-    auto* move = new QGridLayout(grpMoveChit);
+    QGridLayout* move = padLayout(grpMoveChit);
     struct TButtonPlace {
         const char* Name;
         const char* Caption;
+        const char* Key;
         int Row;
         int Col;
         TChitEdit Edit;
     };
-    const TButtonPlace moves[] = {{"btnRotateLeft", "Lt", 0, 0, ceRotateLeft}, {"btnMoveNorth", "N", 0, 1, ceMoveNorth},
-        {"btnRotateRight", "Rt", 0, 2, ceRotateRight}, {"btnMoveWest", "W", 1, 0, ceMoveWest},
-        {"btnMoveEast", "E", 1, 2, ceMoveEast}, {"btnMoveSouth", "S", 2, 1, ceMoveSouth}};
+    const TButtonPlace moves[] = {{"btnRotateLeft", "Lt", "[", 0, 0, ceRotateLeft},
+        {"btnMoveNorth", "N", "Up", 0, 1, ceMoveNorth}, {"btnRotateRight", "Rt", "]", 0, 2, ceRotateRight},
+        {"btnMoveWest", "W", "Left", 1, 0, ceMoveWest}, {"btnMoveEast", "E", "Right", 1, 2, ceMoveEast},
+        {"btnMoveSouth", "S", "Down", 2, 1, ceMoveSouth}};
     for (const TButtonPlace& place : moves) {
-        QPushButton* button = NewButton(grpMoveChit, place.Name, place.Caption);
-        move->addWidget(button, place.Row, place.Col);
-        FChitEditControls.push_back(button);
+        QPushButton* button = padButton(grpMoveChit, move, place.Name, place.Caption, place.Key, place.Row, place.Col);
         const TChitEdit edit = place.Edit;
         connect(button, &QPushButton::clicked, this, [this, button, edit] {
             Run(button, [this, edit] { EditSelectedChit(edit); });
         });
     }
-    column->addWidget(grpMoveChit);
+    pads->addWidget(grpMoveChit);
 
     grpTweakChit = new QGroupBox("Tweak", panel);
     grpTweakChit->setObjectName("grpTweakChit");
-    auto* tweak = new QGridLayout(grpTweakChit);
+    QGridLayout* tweak = padLayout(grpTweakChit);
     struct TTweakPlace {
         const char* Name;
         const char* Caption;
+        const char* Key;
         int Row;
         int Col;
         QPoint Delta;
     };
-    const TTweakPlace tweaks[] = {{"btnTweakNorth", "N", 0, 1, QPoint(0, -1)}, {"btnTweakWest", "W", 1, 0, QPoint(-1, 0)},
-        {"btnTweakEast", "E", 1, 2, QPoint(1, 0)}, {"btnTweakSouth", "S", 2, 1, QPoint(0, 1)}};
+    const TTweakPlace tweaks[] = {{"btnTweakNorth", "N", "Shift+Up", 0, 1, QPoint(0, -1)},
+        {"btnTweakWest", "W", "Shift+Left", 1, 0, QPoint(-1, 0)}, {"btnTweakEast", "E", "Shift+Right", 1, 2, QPoint(1, 0)},
+        {"btnTweakSouth", "S", "Shift+Down", 2, 1, QPoint(0, 1)}};
     for (const TTweakPlace& place : tweaks) {
-        QPushButton* button = NewButton(grpTweakChit, place.Name, place.Caption);
-        tweak->addWidget(button, place.Row, place.Col);
-        FChitEditControls.push_back(button);
+        QPushButton* button = padButton(grpTweakChit, tweak, place.Name, place.Caption, place.Key, place.Row, place.Col);
         const QPoint delta = place.Delta;
         connect(button, &QPushButton::clicked, this, [this, button, delta] {
             Run(button, [this, delta] { EditSelectedChit(ceTweak, delta); });
         });
     }
-    QPushButton* center = NewButton(grpTweakChit, "btnTweakCenter", "Ctr");
-    tweak->addWidget(center, 1, 1);
-    FChitEditControls.push_back(center);
+    QPushButton* center = padButton(grpTweakChit, tweak, "btnTweakCenter", "Ctr", "", 1, 1);
     connect(center, &QPushButton::clicked, this, [this, center] { Run(center, [this] { btnTweakCenterClick(); }); });
-    column->addWidget(grpTweakChit);
+    pads->addWidget(grpTweakChit);
+    column->addLayout(pads);
 
     grpArchive = new QGroupBox("Archive", panel);
     grpArchive->setObjectName("grpArchive");
     auto* archive = new QGridLayout(grpArchive);
+    archive->setContentsMargins(4, 4, 4, 4);
+    archive->setVerticalSpacing(2);
     archive->addWidget(new QLabel("Board", grpArchive), 0, 0);
     lblArchiveBoard = NewLabel(grpArchive, "lblArchiveBoard");
     archive->addWidget(lblArchiveBoard, 0, 1);
     archive->addWidget(new QLabel("Coords", grpArchive), 1, 0);
     lblArchiveCoords = NewLabel(grpArchive, "lblArchiveCoords");
     archive->addWidget(lblArchiveCoords, 1, 1);
-    btnArchiveSet = NewButton(grpArchive, "btnArchiveSet", "Set");
-    btnArchiveMoveTo = NewButton(grpArchive, "btnArchiveMoveTo", "Move To");
+    btnArchiveSet = NewButton(grpArchive, "btnArchiveSet", "&Set");
+    btnArchiveMoveTo = NewButton(grpArchive, "btnArchiveMoveTo", "&Move To");
     archive->addWidget(btnArchiveSet, 2, 0);
     archive->addWidget(btnArchiveMoveTo, 2, 1);
     column->addWidget(grpArchive);
 
     auto* history = new QHBoxLayout;
-    btnUndo = NewButton(panel, "btnUndo", "Undo");
-    btnRedo = NewButton(panel, "btnRedo", "Redo");
-    history->addWidget(btnUndo);
-    history->addWidget(btnRedo);
+    btnUndo = NewButton(panel, "btnUndo", "&Undo");
+    btnRedo = NewButton(panel, "btnRedo", "Re&do");
+    btnMain = NewButton(panel, "btnMain", "Ma&in");
+    for (QPushButton* button : {btnUndo, btnRedo, btnMain}) {
+        button->setMinimumWidth(40);
+        history->addWidget(button);
+    }
     column->addLayout(history);
 
     btnSaveImages = NewButton(panel, "btnSaveImages", "Save Images for Turn 0 Phase 0");
     column->addWidget(btnSaveImages);
     auto* reports = new QHBoxLayout;
-    btnPhaseReport = NewButton(panel, "btnPhaseReport", "Phase Report");
-    btnTurnReport = NewButton(panel, "btnTurnReport", "Turn Report");
+    btnPhaseReport = NewButton(panel, "btnPhaseReport", "&Phase Report");
+    btnTurnReport = NewButton(panel, "btnTurnReport", "&Turn Report");
     // The reports come with their own commands.
     btnPhaseReport->setEnabled(false);
     btnTurnReport->setEnabled(false);
     reports->addWidget(btnPhaseReport);
     reports->addWidget(btnTurnReport);
     column->addLayout(reports);
-    btnMain = NewButton(panel, "btnMain", "Main");
-    column->addWidget(btnMain);
     return panel;
 }
 
@@ -455,6 +500,7 @@ void TfrmProcessTurn::ConnectControls()
     click(btnShowHideChits, &TfrmProcessTurn::btnShowHideChitsClick);
     click(btnZoomIn, &TfrmProcessTurn::btnZoomInClick);
     click(btnZoomOut, &TfrmProcessTurn::btnZoomOutClick);
+    click(btnZoomFit, &TfrmProcessTurn::btnZoomFitClick);
     click(btnArchiveSet, &TfrmProcessTurn::btnArchiveSetClick);
     click(btnArchiveMoveTo, &TfrmProcessTurn::btnArchiveMoveToClick);
     click(btnSaveImages, &TfrmProcessTurn::btnSaveImagesClick);
@@ -490,6 +536,47 @@ void TfrmProcessTurn::ConnectControls()
     connect(&history, &QUndoStack::canUndoChanged, this, [this] { UpdateUndoButtons(); });
     connect(&history, &QUndoStack::canRedoChanged, this, [this] { UpdateUndoButtons(); });
     UpdateUndoButtons();
+}
+
+void TfrmProcessTurn::CreateKeys()
+{
+    // The map's keys act where they land, while the map or the robot list has the focus: each
+    // press is acted on once, and a key in a text field stays the field's.
+    struct TMapKey {
+        QKeyCombination Key;
+        TChitEdit Edit;
+        QPoint Delta;
+    };
+    const TMapKey keys[] = {{Qt::Key_Up, ceMoveNorth, {}}, {Qt::Key_Down, ceMoveSouth, {}},
+        {Qt::Key_Left, ceMoveWest, {}}, {Qt::Key_Right, ceMoveEast, {}}, {Qt::Key_BracketLeft, ceRotateLeft, {}},
+        {Qt::Key_BracketRight, ceRotateRight, {}}, {Qt::SHIFT | Qt::Key_Up, ceTweak, {0, -1}},
+        {Qt::SHIFT | Qt::Key_Down, ceTweak, {0, 1}}, {Qt::SHIFT | Qt::Key_Left, ceTweak, {-1, 0}},
+        {Qt::SHIFT | Qt::Key_Right, ceTweak, {1, 0}}};
+    for (const TMapKey& key : keys) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(key.Key));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        for (QWidget* target : std::initializer_list<QWidget*> {imgMap, sbxMap, lstBots})
+            target->addAction(action);
+        const TChitEdit edit = key.Edit;
+        const QPoint delta = key.Delta;
+        connect(action, &QAction::triggered, this, [this, action, edit, delta] {
+            Run(action, [this, edit, delta] { EditSelectedChit(edit, delta); });
+        });
+    }
+    imgMap->setFocusPolicy(Qt::ClickFocus);
+
+    actNextPhase = new QAction("Next Phase", this);
+    actNextPhase->setObjectName("actNextPhase");
+    actNextPhase->setShortcut(QKeySequence(Qt::Key_PageDown));
+    actNextPhase->setShortcutContext(Qt::WindowShortcut);
+    addAction(actNextPhase);
+    connect(actNextPhase, &QAction::triggered, this, [this] { Run(actNextPhase, [this] { btnNextPhaseClick(); }); });
+    // The slider and the size box keep Page Down for themselves.
+    tbrPhases->installEventFilter(this);
+    edtChitImagePercent->installEventFilter(this);
+    for (QWidget* child : edtChitImagePercent->findChildren<QWidget*>())
+        child->installEventFilter(this);
 }
 
 void TfrmProcessTurn::Run(QObject* sender, const std::function<void()>& command)
@@ -619,6 +706,7 @@ void TfrmProcessTurn::UpdatePhaseDisplay()
     lblPhase->setText(Text(PhaseCaption(game->CurrentPhaseNumber())));
     lblPhaseDescription->setText(Text(PhaseDescription(game->CurrentPhaseNumber(), game->ViewingPhaseNumber())));
     FillBotList(false);
+    FillOtherList();
     ListClicked(lstBots);
 }
 
@@ -657,7 +745,10 @@ void TfrmProcessTurn::FillOtherList()
     lstOtherChits->clear();
     for (std::size_t i = 0; i < FOtherEntries.size(); ++i) {
         lstOtherChits->addItem(Text(OtherItemText(*FOtherEntries[i])));
-        if (FOtherEntries[i].get() == selected)
+        // The list follows the viewed phase: a marker placed in another phase is not listed.
+        const bool found = FOtherEntries[i]->GetChit() != nullptr;
+        lstOtherChits->item(static_cast<int>(i))->setHidden(!found);
+        if (found && FOtherEntries[i].get() == selected)
             lstOtherChits->setCurrentRow(static_cast<int>(i));
     }
     FUpdating = updating;
@@ -731,16 +822,16 @@ void TfrmProcessTurn::UpdateChitControls()
     btnArchiveMoveTo->setEnabled(controls.Archive);
     lblArchiveBoard->setText(Text(controls.ArchiveBoard));
     lblArchiveCoords->setText(Text(controls.ArchiveCoords));
-    btnSaveImages->setText(Text(controls.SaveImagesCaption));
+    btnSaveImages->setText(WithAccessKey(controls.SaveImagesCaption, QLatin1Char('a')));
     btnSaveImages->setEnabled(controls.SaveImages);
     btnNextPhase->setEnabled(controls.NextPhase);
-    btnZoomOut->setEnabled(FZoomLevel > 0);
+    btnZoomOut->setEnabled(FZoomLevel > 0 || FZoomFit);
 }
 
 void TfrmProcessTurn::UpdateShowHideCaption()
 {
     if (TGame* game = Game())
-        btnShowHideChits->setText(Text(ShowHideCaption(*game)));
+        btnShowHideChits->setText(WithAccessKey(ShowHideCaption(*game), QLatin1Char('h')));
 }
 
 void TfrmProcessTurn::UpdateUndoButtons()
@@ -789,11 +880,29 @@ void TfrmProcessTurn::RedrawMap()
 
 void TfrmProcessTurn::UpdateMapSize()
 {
-    if (TGame* game = Game()) {
-        const TUsedBoardList& layout = *game->UsedBoardList();
-        imgMap->setFixedSize(ShownMapArea(layout.ColCount(), layout.RowCount(), FZoomLevel));
-    }
+    UpdateMapArea();
     RedrawMap();
+}
+
+int TfrmProcessTurn::FittedCell() const
+{
+    TGame* game = Game();
+    if (!game)
+        return ShownCellPixels(0);
+    // The view without scroll bars, which the fitted map does not need.
+    const int frame = 2 * sbxMap->frameWidth();
+    const TUsedBoardList& layout = *game->UsedBoardList();
+    return FittedCellPixels(layout.ColCount(), layout.RowCount(), sbxMap->size() - QSize(frame, frame));
+}
+
+void TfrmProcessTurn::UpdateMapArea()
+{
+    TGame* game = Game();
+    if (!game)
+        return;
+    const TUsedBoardList& layout = *game->UsedBoardList();
+    imgMap->setFixedSize(FZoomFit ? CellsArea(layout.ColCount(), layout.RowCount(), FittedCell())
+                                  : ShownMapArea(layout.ColCount(), layout.RowCount(), FZoomLevel));
 }
 
 QSize TfrmProcessTurn::ShownSize() const
@@ -854,17 +963,6 @@ void TfrmProcessTurn::RescaleShown(const QRect& fullRect)
     painter.drawImage(target.topLeft(), part);
     painter.end();
     imgMap->update(target);
-}
-
-QRect TfrmProcessTurn::ChitRectOnMap(TChit& chit) const
-{
-    TGame* game = Game();
-    const QImage& under = chit.SaveUnder();
-    if (!game || under.isNull())
-        return QRect();
-    const QSize cell = MapCellSize(*game->UsedBoardList());
-    const QPoint origin(chit.SaveUnderCell().x() * cell.width(), chit.SaveUnderCell().y() * cell.height());
-    return QRect(origin + chit.SaveUnderAt(), under.size());
 }
 
 void TfrmProcessTurn::MapPaint(QPainter& painter, const QRect& area)
@@ -1104,6 +1202,14 @@ bool TfrmProcessTurn::ListDragEvent(QListWidget* list, QEvent* event)
 
 bool TfrmProcessTurn::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride
+        && (watched == tbrPhases || watched == edtChitImagePercent || watched->parent() == edtChitImagePercent)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_PageDown || key == Qt::Key_PageUp) {
+            event->accept();
+            return true;
+        }
+    }
     bool handled = false;
     const bool mouse = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove
         || event->type() == QEvent::MouseButtonRelease;
@@ -1114,6 +1220,10 @@ bool TfrmProcessTurn::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == sbxMap->viewport()) {
         switch (event->type()) {
+        case QEvent::Resize:
+            if (FZoomFit)
+                Run(sbxMap, [this] { UpdateMapArea(); });
+            break;
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
@@ -1177,16 +1287,25 @@ void TfrmProcessTurn::btnShowHideChitsClick()
 
 void TfrmProcessTurn::btnZoomInClick()
 {
-    FZoomLevel = ZoomedIn(FZoomLevel);
+    FZoomLevel = FZoomFit ? ZoomLevelAbove(FittedCell()) : ZoomedIn(FZoomLevel);
+    FZoomFit = false;
     UpdateMapSize();
     UpdateChitControls();
 }
 
 void TfrmProcessTurn::btnZoomOutClick()
 {
-    if (FZoomLevel <= 0)
+    if (!FZoomFit && FZoomLevel <= 0)
         return;
-    FZoomLevel = ZoomedOut(FZoomLevel);
+    FZoomLevel = FZoomFit ? ZoomLevelBelow(FittedCell()) : ZoomedOut(FZoomLevel);
+    FZoomFit = false;
+    UpdateMapSize();
+    UpdateChitControls();
+}
+
+void TfrmProcessTurn::btnZoomFitClick()
+{
+    FZoomFit = true;
     UpdateMapSize();
     UpdateChitControls();
 }

@@ -63,6 +63,8 @@ public:
     // The map picture as shown: the full-scale picture scaled to ShownSize.
     const QImage& ShownPicture();
     int ZoomLevel() const { return FZoomLevel; }
+    // The zoom that shows the whole map in the view ("Fit") is on.
+    bool ZoomFits() const { return FZoomFit; }
     QPoint LastMousePos() const { return FLastMousePos; }
     // The phase the map picture was drawn of.
     int DrawnPhaseNumber() const { return FDrawnPhase; }
@@ -98,6 +100,7 @@ private:
     QWidget* CreatePhasePanel();
     QWidget* CreateChitPanel();
     void ConnectControls();
+    void CreateKeys();
     // Runs a command of a control; an error reaches the application's handler.
     void Run(QObject* sender, const std::function<void()>& command);
     // Tells the session; the window shows the change already.
@@ -114,7 +117,6 @@ private:
     // The map picture scaled to the shown size, wholly or in the part that a chit edit touched.
     void RescaleShown();
     void RescaleShown(const QRect& fullRect);
-    QRect ChitRectOnMap(TChit& chit) const;
     // The undo history: one step per edit of a phase.
     void Push(QUndoCommand* command);
     void UpdateUndoButtons();
@@ -128,6 +130,11 @@ private:
     void btnShowHideChitsClick();
     void btnZoomInClick();
     void btnZoomOutClick();
+    void btnZoomFitClick();
+    // The map control's size for the zoom; the shown picture follows when it is painted.
+    void UpdateMapArea();
+    // Pixels of a shown cell under "Fit".
+    int FittedCell() const;
     void ListClicked(QListWidget* list);
     void EditSelectedChit(TChitEdit edit, QPoint delta = QPoint());
     void edtChitImagePercentChange(int percent);
@@ -163,6 +170,7 @@ private:
     int FOwnChange = 0;
     bool FClosing = false;
     int FZoomLevel = 0;
+    bool FZoomFit = false;
     QPoint FLastMousePos;
     bool FMapPressed = false;
     bool FMapDragged = false;
@@ -177,7 +185,6 @@ private:
     QImage FMapPicture;
     QImage FShownPicture;
     int FDrawnPhase = -1;
-    QRect FEditedRect;
 
     // Controls, named as the game master's guide names them
     QPushButton* btnNextPhase = nullptr;
@@ -188,6 +195,7 @@ private:
     QPushButton* btnShowHideChits = nullptr;
     QPushButton* btnZoomIn = nullptr;
     QPushButton* btnZoomOut = nullptr;
+    QPushButton* btnZoomFit = nullptr;
     QScrollArea* sbxMap = nullptr;
     TMapImage* imgMap = nullptr;
     QTabWidget* pgeChits = nullptr;
@@ -214,6 +222,7 @@ private:
     QMenu* pmuSelectChit = nullptr;
     QAction* actUndo = nullptr;
     QAction* actRedo = nullptr;
+    QAction* actNextPhase = nullptr;
     // The editing buttons, enabled together.
     std::vector<QWidget*> FChitEditControls;
 };

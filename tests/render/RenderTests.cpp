@@ -807,6 +807,19 @@ TEST(RenderView, ZoomGivesCellsOf190PixelsPerLevelAndTheMapKeepsItsProportions)
     EXPECT_EQ(ShownMapArea(2, 1, 0), QSize(380, 190));
     EXPECT_EQ(ShownMapArea(2, 1, 2), QSize(1140, 570));
     EXPECT_EQ(ShownMapArea(0, 0, 0), QSize(0, 0));
+    // "Fit": the largest whole cell that fits both ways; leaving it, "+" goes to the first zoom
+    // with larger cells and "-" to the last with smaller ones.
+    const std::tuple<int, int, QSize, int, int, int> fits[] = {{3, 2, QSize(830, 640), 276, 1, 0},
+        {2, 2, QSize(830, 648), 324, 1, 0}, {1, 1, QSize(380, 500), 380, 2, 0}, {1, 1, QSize(381, 381), 381, 2, 1},
+        {4, 1, QSize(600, 600), 150, 0, 0}, {7, 7, QSize(3, 3), 1, 0, 0}, {0, 0, QSize(300, 300), 190, 1, 0}};
+    for (const auto& [cols, rows, view, cell, above, below] : fits) {
+        EXPECT_EQ(FittedCellPixels(cols, rows, view), cell) << cols << " x " << rows;
+        EXPECT_EQ(ZoomLevelAbove(cell), above) << cell;
+        EXPECT_EQ(ZoomLevelBelow(cell), below) << cell;
+        EXPECT_GT(ShownCellPixels(above), cell);
+        EXPECT_TRUE(ShownCellPixels(below) < cell || below == 0) << cell;
+    }
+    EXPECT_EQ(CellsArea(3, 2, 276), QSize(828, 552));
     EXPECT_EQ(DesignerGridExtent(3, 2, 380, 1), QSize(1143, 762));
     // The map is shown in proportion: at the control's size in a client larger both ways.
     EXPECT_EQ(ShownMapSize(QSize(380, 190), QSize(500, 300), 2, 1), QSize(380, 190));
@@ -944,6 +957,7 @@ protected:
 
     TPhase* Phase = nullptr;
     TPhase* Phase0 = nullptr;
+    QImage Shown;
     TChit* Course = nullptr;
     TChit* Robot = nullptr;
 };
@@ -1043,6 +1057,81 @@ TEST_F(MapRedrawTest, ChitsErasedFromTheRedrawnMapLeaveWhatWasUnderThem)
     EraseChit(*Course, shown, true);
     Course->TakeOffMap();
     EXPECT_EQ(shown, TMapRenderer().BuildMapPicture(Game, 0, 2));
+}
+
+TEST_F(MapRedrawTest, AnEditDrawsAgainWhatItTouchedAndLeavesTheMapAsAFreshDrawingShowsIt)
+{
+    TChitList& chits = *Phase->ChitList();
+    auto chit = [&chits](const char* id) { return chits.FindByID(id); };
+    TUsedBoard* a = Game.UsedBoardList()->FindAt(0, 0);
+    // The pit lies under the robot (the robot's layer is higher).
+    Course->PlaceAt(a, 6, 7);
+    // Each case changes one chit (or the robot's state) on a map drawn before, in turn; the area
+    // given is where that chit stood.
+    const std::vector<std::tuple<const char*, const char*, std::function<void()>>> cases = {
+        {"the lower of two overlapping chits moved away", "Pit", [this] { Course->MoveEast(); }},
+        {"and back under the upper", "Pit", [this] { Course->MoveWest(); }},
+        {"the lower turned in place", "Pit", [this] { Course->RotateRight(); }},
+        {"the lower grown over the upper", "Pit", [this] { Course->SetImageSizePercent(140); }},
+        {"the upper moved off", "ZoomBot", [this] { Robot->MoveNorth(); }},
+        {"the upper nudged back over it", "ZoomBot", [this] { Robot->Tweak(0, 20); }},
+        {"a chit hanging over the board's edge", "Wall", [&chit] { chit("Wall")->MoveNorth(); }},
+        {"a chit on a see-through board", "Ghost", [&chit] { chit("Ghost")->MoveEast(); }},
+        {"from a board drawn in place onto a stretched one", "Beacon",
+            [&chit] { chit("Beacon")->PlaceAt(chit("Crate")->UsedBoard(), 3, 10); }},
+        {"an archive marker leaving a shared square moves the other into its slot", "ZoomBotArchive",
+            [&chit] { chit("ZoomBotArchive")->MoveWest(); }},
+        {"the robot's state shows another chit", "ZoomBot",
+            [this] { Game.BotList()->FindByType(btZoomBot)->SetDamage(10); }},
+        {"a chit taken off the map", "Pit", [this] { Course->TakeOffMap(); }},
+        {"a hidden chit moved", "HammerBot",
+            [this, &chit] {
+                Game.SetChitLayerLimit(130);
+                Renderer.BuildMapPicture(Game, 0, 2, Shown);
+                chit("HammerBot")->MoveEast();
+            }},
+    };
+    Renderer.BuildMapPicture(Game, 0, 2, Shown);
+    for (const auto& [name, id, change] : cases) {
+        SCOPED_TRACE(name);
+        TChit* edited = chit(id);
+        ASSERT_NE(edited, nullptr);
+        const QRect area = Renderer.ChitArea(Game, *edited);
+        change();
+        const uchar* memory = Shown.constBits();
+        const QRect redrawn = Renderer.RedrawMapArea(Game, 0, 2, Shown, area);
+        EXPECT_EQ(Shown.constBits(), memory);
+        EXPECT_TRUE(redrawn.contains(area) || area.isEmpty());
+        // A fresh drawing has the same pixels, and each chit keeps what it keeps there.
+        std::map<std::string, std::tuple<QImage, QPoint, QPoint>> kept;
+        for (int i = 0; i < chits.Count(); ++i)
+            kept[chits.Items(i)->ID()] = {chits.Items(i)->SaveUnder(), chits.Items(i)->SaveUnderAt(), chits.Items(i)->SaveUnderCell()};
+        EXPECT_EQ(Shown, TMapRenderer().BuildMapPicture(Game, 0, 2));
+        for (int i = 0; i < chits.Count(); ++i) {
+            const TChit& drawn = *chits.Items(i);
+            const auto& [under, at, cell] = kept[drawn.ID()];
+            EXPECT_TRUE(under == chits.Items(i)->SaveUnder() && (under.isNull() || (at == drawn.SaveUnderAt() && cell == drawn.SaveUnderCell())))
+                << drawn.ID();
+        }
+    }
+
+    // An edit far from the others draws again only around it; one on a board drawn on a copy
+    // draws that board's cell again.
+    Game.SetChitLayerLimit(-1);
+    Renderer.BuildMapPicture(Game, 0, 2, Shown);
+    QRect area = Renderer.ChitArea(Game, *chit("Crate"));
+    EXPECT_EQ(area, QRect(240, 240, 240, 240));
+    TChit* flag = chit("Flag1");
+    area = Renderer.ChitArea(Game, *flag);
+    ASSERT_FALSE(area.isEmpty());
+    flag->MoveSouth();
+    const QRect redrawn = Renderer.RedrawMapArea(Game, 0, 2, Shown, area);
+    EXPECT_EQ(redrawn, area.united(Renderer.ChitArea(Game, *flag)));
+    EXPECT_EQ(Shown, TMapRenderer().BuildMapPicture(Game, 0, 2));
+    // A picture of another size is drawn whole.
+    QImage other(10, 10, QImage::Format_RGB32);
+    EXPECT_EQ(Renderer.RedrawMapArea(Game, 0, 2, other, area), QRect(0, 0, 720, 480));
+    EXPECT_EQ(other, Shown);
 }
 
 TEST_F(MapRedrawTest, SaveImagesWritesTheReferenceBytesOfTheCurrentPhasesMapAndEachBoard)

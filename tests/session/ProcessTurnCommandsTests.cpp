@@ -26,7 +26,7 @@ public:
             Map = FSession.Renderer().BuildMapPicture(*FSession.Game(), turnIndex, phaseNumber);
         return &Map;
     }
-    void EndChitEdit(TChit& chit) override { Calls.push_back("end " + chit.ID()); }
+    void EndChitEdit(TChit& chit, const QRect&) override { Calls.push_back("end " + chit.ID()); }
     void PhaseEdited(int, int phaseNumber, bool redraw) override
     {
         Calls.push_back(Format("phase %d%s", phaseNumber, redraw ? " redrawn" : ""));

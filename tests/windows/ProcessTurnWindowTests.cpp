@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -47,6 +48,8 @@ protected:
     T* Control(const char* name) const { return ::Control<T>(*Window, name); }
     QWidget* Map() const { return Control<QWidget>("imgMap"); }
     QString Text(const char* label) const { return Control<QLabel>(label)->text(); }
+    // A button's caption as shown, without its access key mark.
+    QString Caption(const char* button) const { return Control<QPushButton>(button)->text().remove('&'); }
     void Click(const char* button) const { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }
     void CloseMenus() const
     {
@@ -104,8 +107,7 @@ TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhaseAndNextPhaseShowsTheNewO
     GoToPhase(2, 1);
     Place("ZoomBot", 0, 0, 5, 5);
     Open();
-    auto* save = Control<QPushButton>("btnSaveImages");
-    EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 1");
+    EXPECT_EQ(Caption("btnSaveImages"), "Save Images for Turn 1 Phase 1");
     Click("btnSaveImages");
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PhaseImagePath("League", -1, -1, 1, 1))));
     // The shown map is not drawn again: the next edit erases exactly what the robot covered.
@@ -114,7 +116,7 @@ TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhaseAndNextPhaseShowsTheNewO
     Click("btnMoveEast");
     EXPECT_EQ(Window->MapPicture(), TMapRenderer().BuildMapPicture(*Game, 0, 1));
     Control<QSlider>("tbrPhases")->setValue(2);
-    EXPECT_EQ(save->text(), "Save Images for Turn 1 Phase 2");
+    EXPECT_EQ(Caption("btnSaveImages"), "Save Images for Turn 1 Phase 2");
 
     Click("btnNextPhase");
     EXPECT_EQ(Control<QSlider>("tbrPhases")->value(), 3);
@@ -204,7 +206,8 @@ TEST_F(ProcessWindowTest, DragAndDropAndAMoveButtonRedrawOnlyWhatMoved)
     EXPECT_TRUE(Near(Window->ShownPicture().pixel(At(0, 0, 5, 5)), BoardA));
     EXPECT_TRUE(Near(Map()->grab().toImage().pixel(At(0, 0, 8, 8)), ZoomBotColour));
 
-    // Moved in the model without a redraw, the flag shows where a full redraw would put it.
+    // Moved in the model behind the window's back, the flag is put right by the next edit: the
+    // shown map is always what a fresh drawing shows.
     QApplication::processEvents();
     Chit("Flag1")->SetX(6);
     QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 8, 8));
@@ -214,8 +217,9 @@ TEST_F(ProcessWindowTest, DragAndDropAndAMoveButtonRedrawOnlyWhatMoved)
     EXPECT_EQ(MapPixelOf(0, 0, 8, 8), BoardA);
     EXPECT_TRUE(Near(Window->ShownPicture().pixel(At(0, 0, 9, 8)), ZoomBotColour));
     EXPECT_TRUE(Near(Window->ShownPicture().pixel(At(0, 0, 8, 8)), BoardA));
-    EXPECT_EQ(MapPixelOf(1, 0, 4, 4), FlagColour);
-    EXPECT_EQ(MapPixelOf(1, 0, 6, 4), BoardB);
+    EXPECT_EQ(MapPixelOf(1, 0, 4, 4), BoardB);
+    EXPECT_EQ(MapPixelOf(1, 0, 6, 4), FlagColour);
+    EXPECT_TRUE(Near(Window->ShownPicture().pixel(At(1, 0, 6, 4)), FlagColour));
 
     // Ctrl+Z takes the move back, Ctrl+Shift+Z does it again.
     QTest::keyClick(Window, Qt::Key_Z, Qt::ControlModifier);
@@ -274,16 +278,188 @@ TEST_F(ProcessWindowTest, ZoomGrowsTheShownMapByWholeCellsAndHideChitsShowsTheCo
     Click("btnZoomOut");
     EXPECT_EQ(Map()->size(), QSize(380, 380));
 
+    // "Fit" shows the whole map in the view at the largest whole cell, and follows the view.
+    auto* view = Control<QWidget>("sbxMap")->findChild<QWidget*>("qt_scrollarea_viewport");
+    for (QSize size : {QSize(1100, 660), QSize(700, 520), QSize(1300, 400)}) {
+        Window->resize(size);
+        Click("btnZoomFit");
+        QApplication::processEvents();
+        const int cell = Map()->width() / 2;
+        EXPECT_EQ(Map()->size(), QSize(2 * cell, 2 * cell)) << size.width();
+        EXPECT_TRUE(view->width() >= 2 * cell && view->height() >= 2 * cell) << size.width();
+        EXPECT_TRUE(view->width() < 2 * cell + 2 || view->height() < 2 * cell + 2) << size.width();
+        EXPECT_EQ(Window->ShownPicture().size(), Window->ShownSize());
+    }
+    // It stays fitted while the window changes size; "+" goes to the next larger zoom, "-" to
+    // the next smaller.
+    Window->resize(1100, 660);
+    QApplication::processEvents();
+    const int fitted = Map()->width() / 2;
+    EXPECT_GT(fitted, 190);
+    EXPECT_TRUE(Control<QPushButton>("btnZoomOut")->isEnabled());
+    Click("btnZoomIn");
+    EXPECT_FALSE(Window->ZoomFits());
+    EXPECT_GT(Map()->width() / 2, fitted);
+    EXPECT_LE(Map()->width() / 2 - 190, fitted);
+    Click("btnZoomFit");
+    Click("btnZoomOut");
+    EXPECT_EQ(Map()->size(), QSize(380, 380));
+
     // Hide Chits keeps the course (layers up to 100) and hides the robots; Show Chits brings them back.
     Click("btnShowHideChits");
     EXPECT_EQ(Game->ChitLayerLimit(), 100);
-    EXPECT_EQ(Control<QPushButton>("btnShowHideChits")->text(), "Show Chits");
+    EXPECT_EQ(Caption("btnShowHideChits"), "Show Chits");
     EXPECT_EQ(MapPixelOf(0, 0, 5, 5), BoardA);
     EXPECT_EQ(MapPixelOf(1, 0, 4, 4), FlagColour);
     Click("btnShowHideChits");
     EXPECT_EQ(Game->ChitLayerLimit(), -1);
-    EXPECT_EQ(Control<QPushButton>("btnShowHideChits")->text(), "Hide Chits");
+    EXPECT_EQ(Caption("btnShowHideChits"), "Hide Chits");
     EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour);
+}
+
+TEST_F(ProcessWindowTest, MovingTheLowerOfTwoOverlappingChitsLeavesTheMapAsAFreshDrawing)
+{
+    Place("ZoomBot", 0, 0, 5, 5);
+    Open();
+    // A start marker under the robot (on a lower layer), picked from the select pop-up.
+    QTest::mouseClick(Map(), Qt::RightButton, {}, At(0, 0, 5, 5));
+    Control<QMenu>("mniAddChit")->actions().at(1)->trigger();
+    CloseMenus();
+    QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 5, 5));
+    Control<QMenu>("pmuSelectChit")->actions().at(1)->trigger();
+    CloseMenus();
+    ASSERT_EQ(SelectedID(), "Start_1");
+
+    for (const char* step : {"btnMoveEast", "btnUndo", "btnRotateRight", "btnMoveSouth"}) {
+        SCOPED_TRACE(step);
+        Click(step);
+        EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour);
+        EXPECT_TRUE(Near(Window->ShownPicture().pixel(At(0, 0, 5, 5)), ZoomBotColour));
+        EXPECT_EQ(Window->MapPicture(), TMapRenderer().BuildMapPicture(*Game, 0, 0));
+    }
+    EXPECT_EQ(Where("Start_1"), "0_0 A 5,6");
+}
+
+TEST_F(ProcessWindowTest, TheOtherListFollowsTheViewedPhase)
+{
+    GoToPhase(2, 2);
+    Open();
+    QTest::mouseClick(Map(), Qt::RightButton, {}, At(0, 0, 5, 5));
+    Control<QMenu>("mniAddChit")->actions().at(1)->trigger();
+    CloseMenus();
+    auto* other = Control<QListWidget>("lstOtherChits");
+    auto listed = [other] {
+        QStringList lines;
+        for (int i = 0; i < other->count(); ++i)
+            if (!other->item(i)->isHidden())
+                lines << other->item(i)->text();
+        return lines;
+    };
+    EXPECT_EQ(listed(), QStringList {"Start 1"});
+    // Phase 1 does not hold the marker placed in phase 2.
+    Control<QSlider>("tbrPhases")->setValue(1);
+    EXPECT_EQ(Text("lblPhaseDescription"), "Review of Phase 1");
+    EXPECT_EQ(listed(), QStringList());
+    Control<QSlider>("tbrPhases")->setValue(2);
+    EXPECT_EQ(listed(), QStringList {"Start 1"});
+    // Nor does a phase reached afterwards once the marker is taken back in it.
+    Click("btnNextPhase");
+    EXPECT_EQ(listed(), QStringList {"Start 1"});
+    Game->ViewingPhase()->ChitList()->RemoveObject(Chit("Start_1"));
+    Control<QSlider>("tbrPhases")->setValue(2);
+    Control<QSlider>("tbrPhases")->setValue(3);
+    EXPECT_EQ(listed(), QStringList());
+}
+
+TEST_F(ProcessWindowTest, KeysEditTheSelectedChitOncePerPressWhileTheMapOrTheRobotListHasTheFocus)
+{
+    Place("ZoomBot", 0, 0, 5, 5);
+    Open();
+    QTest::mouseClick(Map(), Qt::LeftButton, {}, At(0, 0, 5, 5));
+    ASSERT_EQ(SelectedID(), "ZoomBot");
+    EXPECT_EQ(QApplication::focusWidget(), Map());
+    QWidget* list = Control<QListWidget>("lstBots");
+    QWidget* field = Control<QWidget>("edtChitImagePercent");
+    struct TKeyCase {
+        QWidget* Focus;
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        // The robot afterwards: square, facing, nudge; whether the press was a step.
+        QPoint Square;
+        TChitFacing Facing;
+        QPoint Shift;
+        bool Step;
+    };
+    const TKeyCase cases[] = {
+        {Map(), Qt::Key_Right, Qt::NoModifier, {6, 5}, cfNorth, {}, true},
+        {Map(), Qt::Key_Down, Qt::NoModifier, {6, 6}, cfNorth, {}, true},
+        {list, Qt::Key_Left, Qt::NoModifier, {5, 6}, cfNorth, {}, true},
+        {list, Qt::Key_Up, Qt::NoModifier, {5, 5}, cfNorth, {}, true},
+        {list, Qt::Key_BracketRight, Qt::NoModifier, {5, 5}, cfEast, {}, true},
+        {Map(), Qt::Key_BracketLeft, Qt::NoModifier, {5, 5}, cfNorth, {}, true},
+        {Map(), Qt::Key_Right, Qt::ShiftModifier, {5, 5}, cfNorth, {1, 0}, true},
+        {list, Qt::Key_Down, Qt::ShiftModifier, {5, 5}, cfNorth, {1, 1}, true},
+        // In the size box the keys are the field's own.
+        {field, Qt::Key_Right, Qt::NoModifier, {5, 5}, cfNorth, {1, 1}, false},
+        {field, Qt::Key_BracketLeft, Qt::NoModifier, {5, 5}, cfNorth, {1, 1}, false},
+        {field, Qt::Key_Left, Qt::ShiftModifier, {5, 5}, cfNorth, {1, 1}, false},
+    };
+    for (const TKeyCase& c : cases) {
+        SCOPED_TRACE(QKeySequence(c.Key | c.Modifiers).toString().toStdString() + " in " + c.Focus->objectName().toStdString());
+        c.Focus->setFocus();
+        ASSERT_TRUE(c.Focus->hasFocus());
+        const int steps = Session.UndoStack().count();
+        QTest::keyClick(QApplication::focusWidget(), c.Key, c.Modifiers);
+        const TChit& robot = *Chit("ZoomBot");
+        EXPECT_EQ(QPoint(robot.X(), robot.Y()), c.Square);
+        EXPECT_EQ(robot.ChitFacing(), c.Facing);
+        EXPECT_EQ(QPoint(robot.ImagePixelShiftX(), robot.ImagePixelShiftY()), c.Shift);
+        EXPECT_EQ(Session.UndoStack().count(), steps + (c.Step ? 1 : 0));
+        EXPECT_EQ(Window->MapPicture(), TMapRenderer().BuildMapPicture(*Game, 0, 0));
+    }
+
+    // Page Down is Next Phase, except in the size box and on the slider, which use it.
+    field->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    Control<QSlider>("tbrPhases")->setFocus();
+    QTest::keyClick(Control<QSlider>("tbrPhases"), Qt::Key_PageDown);
+    EXPECT_EQ(Game->CurrentPhaseNumber(), 0);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_PageDown);
+    EXPECT_EQ(Game->CurrentPhaseNumber(), 1);
+    EXPECT_EQ(Text("lblPhaseDescription"), "Edit Phase 1");
+
+    // Every access key of the window is its own, and one of them works.
+    QSet<QChar> keys;
+    auto mark = [&keys](const QString& caption) {
+        const qsizetype at = caption.indexOf('&');
+        if (at < 0 || at + 1 >= caption.size())
+            return;
+        const QChar key = caption.at(at + 1).toLower();
+        EXPECT_FALSE(keys.contains(key)) << caption.toStdString();
+        keys.insert(key);
+    };
+    for (const QPushButton* button : Window->findChildren<QPushButton*>())
+        mark(button->text());
+    for (const QLabel* label : Window->findChildren<QLabel*>())
+        mark(label->text());
+    auto* pages = Control<QTabWidget>("pgeChits");
+    for (int i = 0; i < pages->count(); ++i)
+        mark(pages->tabText(i));
+    EXPECT_GE(keys.size(), 12);
+    // (The button shows itself pressed for a moment before it acts.)
+    QTest::keyClick(Window, Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Game->CurrentPhaseNumber() == 2; }, 2000));
+}
+
+TEST_F(ProcessWindowTest, TheWindowFitsALaptopScreen)
+{
+    Open();
+    // 1366 x 768 less a title bar and a panel.
+    const QSize screen(1366, 690);
+    for (QSize size : {Window->size(), Window->minimumSizeHint(), Window->minimumSize()})
+        EXPECT_TRUE(size.width() <= screen.width() && size.height() <= screen.height())
+            << size.width() << " x " << size.height();
 }
 
 TEST_F(ProcessWindowTest, UndoShowsThePhaseItTakesBack)
