@@ -22,6 +22,7 @@
 #include "ui/StandardDialogsUnt.h"
 #include "ui/frmAddBotUnt.h"
 #include "ui/frmNewGameUnt.h"
+#include "ui/frmScoreBoardUnt.h"
 #include "ui/frmSelectBotOption.h"
 
 #include <QAction>
@@ -440,7 +441,7 @@ void TfrmMain::CreateMenus()
 bool TfrmMain::IsLive(const QObject* command) const
 {
     // Commands whose windows come later wait disabled.
-    static const QStringList waiting = {"mniScoreBoard", "mniBoardEditor"};
+    static const QStringList waiting = {"mniBoardEditor"};
     return command && !waiting.contains(command->objectName());
 }
 
@@ -530,6 +531,13 @@ void TfrmMain::ConnectControls()
     onAction(mniProcessTurn, &TfrmMain::mniProcessTurnClick);
     onAction(mniProgramCards, &TfrmMain::mniProgramCardsClick);
     onAction(mniOptionCards, &TfrmMain::mniOptionCardsClick);
+    connect(mniScoreBoard, &QAction::triggered, this, [this] {
+        Run(mniScoreBoard, [this] {
+            TMethodTrace trace(Traced("mniScoreBoardClick"));
+            if (TGame* game = Game())
+                ShowScoreBoard(*game);
+        });
+    });
     onClick(btnMakePM, &TfrmMain::btnMakePMClick);
     onClick(btnCopyProgram, &TfrmMain::btnCopyProgramClick);
     ConnectProgramTab();
