@@ -10,7 +10,6 @@
 #include "model/ProgramUnt.h"
 #include "model/TurnUnt.h"
 #include "model/UsedBoardUnt.h"
-#include "render/GameFolderUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/LogUnt.h"
 #include "common/TestFiles.h"
@@ -222,19 +221,6 @@ TEST_F(ReportTest, MapGivesOneLineOfPictureTagsPerColumn)
         TBaseReport report(game);
         // The template's own line end follows the field's last one.
         EXPECT_EQ(report.GenerateText("<%Map%>"), c.Expected + "\r\n") << c.Name;
-    }
-}
-
-TEST_F(ReportTest, MapNamesTheFilesThePhasePicturesAreWrittenTo)
-{
-    StartTurns(2, 4);
-    Game.SetGameName("Cup/Final");
-    Layout({{0, 0}, {1, 1}});
-    const std::string map = Generate("<%Map%>");
-    for (const TCell& cell : std::vector<TCell> {{0, 0}, {1, 1}}) {
-        const std::string path = PhaseImagePath(Game.GameName(), cell.X, cell.Y, 4, 2);
-        const std::string name = path.substr(path.rfind('/') + 1);
-        EXPECT_NE(map.find("[bigimg]" + name + "[/bigimg]"), std::string::npos) << name;
     }
 }
 
