@@ -25,6 +25,9 @@ namespace {
 constexpr int CellPadding = 8;
 constexpr int MaxOptionsWidth = 250;
 constexpr int WindowMargin = 8;
+// No cell grows beyond this, so that a damaged file's megabyte of text still gives a picture
+// that can be written and posted; such text is cut off at the cell's edge.
+constexpr int MaxCellSide = 2000;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -137,8 +140,7 @@ void TfrmScoreBoard::SizeToCells()
         for (int r = 0; r < rows; ++r)
             width = std::max(width, metrics.horizontalAdvance(grdScoreBoard->item(r, c)->text()));
         width += CellPadding;
-        if (c == ScoreBoardOptionsColumn)
-            width = std::min(width, MaxOptionsWidth);
+        width = std::min(width, c == ScoreBoardOptionsColumn ? MaxOptionsWidth : MaxCellSide);
         grdScoreBoard->setColumnWidth(c, width + GridLine);
         gridWidth += width + GridLine;
     }
@@ -148,8 +150,9 @@ void TfrmScoreBoard::SizeToCells()
     for (int r = 0; r < rows; ++r) {
         int height = defaultHeight;
         if (r > 0 && columns > ScoreBoardOptionsColumn)
-            height = std::max(height,
-                WrappedHeight(metrics, grdScoreBoard->item(r, ScoreBoardOptionsColumn)->text(), optionsWidth - 4) + 4);
+            height = std::clamp(
+                WrappedHeight(metrics, grdScoreBoard->item(r, ScoreBoardOptionsColumn)->text(), optionsWidth - 4) + 4, height,
+                MaxCellSide);
         grdScoreBoard->setRowHeight(r, height + GridLine);
         gridHeight += height + GridLine;
     }

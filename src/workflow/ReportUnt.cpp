@@ -16,6 +16,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -72,21 +74,35 @@ void BotProgram(const std::string&, TRootObject* context, std::string& value)
 
 void Placeholder(std::string& value, const char* text) { value = text; }
 
-// The phase's pictures of the boards, one line per map column, top to bottom.
+// The phase's pictures of the boards, one line per map column, top to bottom. Built from the
+// placed boards in column order rather than by looking up every cell, so that a damaged file's
+// far-off board cannot make it endless.
 void Map(const std::string&, TRootObject* context, std::string& value)
 {
     TGame& game = GameOf(context);
     const TUsedBoardList& layout = *game.UsedBoardList();
     const int turns = game.TurnCount();
     const int phase = game.ViewingPhaseNumber();
+    std::vector<const TUsedBoard*> boards;
+    for (int i = 0, n = layout.Count(); i < n; ++i) {
+        const TUsedBoard* board = layout.Items(i);
+        if (board->X() >= 0 && board->X() < MaxReportMapColumns && board->Y() >= 0)
+            boards.push_back(board);
+    }
+    auto cellOrder = [](const TUsedBoard* a, const TUsedBoard* b) { return std::pair(a->X(), a->Y()) < std::pair(b->X(), b->Y()); };
+    std::stable_sort(boards.begin(), boards.end(), cellOrder);
+    // A cell shows the first board placed in it, as the layout finds it.
+    boards.erase(std::unique(boards.begin(), boards.end(),
+                     [](const TUsedBoard* a, const TUsedBoard* b) { return a->X() == b->X() && a->Y() == b->Y(); }),
+        boards.end());
     value.clear();
-    for (int x = 0, columns = layout.ColCount(); x < columns; ++x) {
-        for (int y = 0, rows = layout.RowCount(); y < rows; ++y)
-            if (const TUsedBoard* board = layout.FindAt(x, y)) {
-                value += "[bigimg]";
-                value += NamePart(PhaseImagePath(game.GameName(), board->X(), board->Y(), phase, turns));
-                value += "[/bigimg]";
-            }
+    auto next = boards.begin();
+    for (int x = 0, columns = std::min(layout.ColCount(), MaxReportMapColumns); x < columns; ++x) {
+        for (; next != boards.end() && (*next)->X() == x; ++next) {
+            value += "[bigimg]";
+            value += NamePart(PhaseImagePath(game.GameName(), (*next)->X(), (*next)->Y(), phase, turns));
+            value += "[/bigimg]";
+        }
         value += "\r\n";
     }
 }

@@ -59,6 +59,10 @@ std::string ReplaceEvery(std::string_view text, std::string_view what, std::stri
 // The text as a report file holds it: every CR, LF or CR LF a line end, every line ended by CR LF.
 std::string ReportFileText(std::string_view text);
 
+// The Map field names the boards of at most this many map columns (a damaged file can place a
+// board anywhere).
+constexpr int MaxReportMapColumns = 1000;
+
 // The report files of the process-turn window, in the game folder: "Turn %d, Phase %d.txt" of the
 // number of turns and the viewed phase, and "Turn %d.txt".
 std::string PhaseReportFileName(TGame& game);

@@ -316,3 +316,14 @@ TEST_F(ReportButtonsTest, AReportThatCannotBeWrittenReachesTheErrorHandlerAndOpe
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("Exception EFileError: ", 0), 0u) << errors[0];
 }
+
+TEST_F(ScoreBoardTest, MegabyteTextsOfADamagedFileStillGiveAPictureThatCanBePosted)
+{
+    Bot(btTwonky).SetPlayerName(std::string(1 << 18, 'x'));
+    Bot(btTwonky).Options()->Items(0)->SetCardName(Repeated("word ", 50000));
+    TfrmScoreBoard window;
+    window.Load(*Game);
+    EXPECT_LT(window.width(), 4000);
+    EXPECT_LT(window.height(), 4000);
+    EXPECT_FALSE(QImage(QString::fromStdString(window.SavePicture(3))).isNull());
+}

@@ -207,6 +207,10 @@ TEST_F(ReportTest, MapGivesOneLineOfPictureTagsPerColumn)
         {"an empty column still ends its line", {{0, 0}, {2, 0}},
             "[bigimg](0, 0) - Turn 3, Phase 2.jpg[/bigimg]\r\n\r\n[bigimg](2, 0) - Turn 3, Phase 2.jpg[/bigimg]\r\n"},
         {"no map", {}, ""},
+        {"a cell holding two boards, and one off the grid", {{0, 0}, {0, 0}, {-1, 0}},
+            "[bigimg](0, 0) - Turn 3, Phase 2.jpg[/bigimg]\r\n"},
+        {"a damaged file's far-off board", {{0, 0}, {2000000000, 3}},
+            "[bigimg](0, 0) - Turn 3, Phase 2.jpg[/bigimg]" + Repeated("\r\n", MaxReportMapColumns)},
     };
     for (const TCase& c : cases) {
         TGame game;
