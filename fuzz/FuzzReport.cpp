@@ -11,6 +11,7 @@
 #include "support/FileUnt.h"
 #include "workflow/ReportUnt.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -36,32 +37,40 @@ std::string ReadAll(const std::string& fileName)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+const TBotType FuzzBots[] = {btZoomBot, btHammerBot, btTwonky, btSpinBot};
+
 // Turn 2 viewed in phase 3, a 2 x 2 map with one cell empty, four robots with cards, damage and
-// an empty register among them.
-std::unique_ptr<TGame> MakeGame(const std::vector<std::string_view>& parts)
+// an empty register among them. Made once: generating a report does not change the game.
+TGame& ReportGame()
 {
-    auto game = std::make_unique<TGame>();
-    TProgramDeck& deck = *game->CreateObject<TProgramDeck>();
-    BuildProgramCards(deck);
-    game->SetGameName(parts.size() > 1 ? std::string(parts[1]) : "League");
-    game->TurnList()->AddTurn();
-    game->TurnList()->AddTurn()->SetViewingPhaseNumber(3);
-    TBoardList& boards = *FuzzBoards();
-    for (auto [x, y] : {std::pair {0, 0}, std::pair {1, 0}, std::pair {0, 1}}) {
-        TUsedBoard placed(&boards, boards.Items(x + y), x, y);
-        game->UsedBoardList()->AddUsedBoard(placed);
-    }
-    const TBotType types[] = {btZoomBot, btHammerBot, btTwonky, btSpinBot};
-    for (int i = 0; i < 4; ++i) {
-        TBot& bot = *game->BotList()->FindByType(types[i]);
-        bot.SetInUseFlag(true);
-        bot.SetDamage(i);
-        if (parts.size() > static_cast<std::size_t>(i) + 2)
-            bot.SetPlayerName(std::string(parts[static_cast<std::size_t>(i) + 2]));
-        if (i < 3)
-            bot.Registers()->Registers(2)->SetCardID(deck.Cards(i * 7)->ID());
-    }
-    return game;
+    static std::unique_ptr<TGame> game = [] {
+        auto made = std::make_unique<TGame>();
+        TProgramDeck& deck = *made->CreateObject<TProgramDeck>();
+        BuildProgramCards(deck);
+        made->TurnList()->AddTurn();
+        made->TurnList()->AddTurn()->SetViewingPhaseNumber(3);
+        TBoardList& boards = *FuzzBoards();
+        for (auto [x, y] : {std::pair {0, 0}, std::pair {1, 0}, std::pair {0, 1}}) {
+            TUsedBoard placed(&boards, boards.Items(x + y), x, y);
+            made->UsedBoardList()->AddUsedBoard(placed);
+        }
+        for (int i = 0; i < 4; ++i) {
+            TBot& bot = *made->BotList()->FindByType(FuzzBots[i]);
+            bot.SetInUseFlag(true);
+            bot.SetDamage(i);
+            if (i < 3)
+                bot.Registers()->Registers(2)->SetCardID(deck.Cards(i * 7)->ID());
+        }
+        return made;
+    }();
+    return *game;
+}
+
+void NameGameAndPlayers(TGame& game, const std::vector<std::string_view>& parts)
+{
+    game.SetGameName(parts.size() > 1 ? std::string(parts[1]) : "League");
+    for (std::size_t i = 0; i < 4; ++i)
+        game.BotList()->FindByType(FuzzBots[i])->SetPlayerName(parts.size() > i + 2 ? std::string(parts[i + 2]) : "Player");
 }
 
 bool OnlyCrLfLines(const std::string& text)
@@ -80,7 +89,9 @@ bool OnlyCrLfLines(const std::string& text)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzSetUp();
-    static QTemporaryDir folder;
+    // In memory where there is such a file system: the files are small, the disk is slow.
+    static QTemporaryDir folder(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/fuzz_report-XXXXXX")
+                                                          : QDir::tempPath() + QStringLiteral("/fuzz_report-XXXXXX"));
     static const std::string templateFile = folder.path().toStdString() + "/Template.txt";
     static const std::string outputFile = folder.path().toStdString() + "/Turn 2, Phase 3.txt";
     // Writing to the disk for every input would make the run crawl; the bytes are what count.
@@ -113,8 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         out.write(templateBytes.data(), static_cast<std::streamsize>(templateBytes.size()));
     }
 
-    std::unique_ptr<TGame> game = MakeGame(parts);
-    TBaseReport report(*game);
+    TGame& game = ReportGame();
+    NameGameAndPlayers(game, parts);
+    TBaseReport report(game);
     const std::string text = report.Generate(templateFile, outputFile);
     Check(ReadAll(outputFile) == text);
     Check(OnlyCrLfLines(text));
