@@ -62,5 +62,13 @@ int main(int argc, char** argv)
     Write(root / "paste/lock-unmatched", "Move 1 (490)\nRotate Left\nBackup (430)\nU-Turn\nMove 1 (500)\n");
     Write(root / "paste/other-missing", "Move 1 (490)\rRotate Left\rBackup (430)\rU-Turn\rMove 2 (680)");
     Write(root / "paste/one-line", "U-Turn U-Turn Rotate Left Rotate Right Move 2 (670) Move 1 (500)");
+
+    // Report templates: the template, then after zero bytes the game's name and four players.
+    using namespace std::string_literals;
+    const std::string players = "\0League\0Zoe\0Hal <%TurnNbr%>\0Tom\0Sam"s;
+    Write(root / "report/phase", "[b]Turn <%TurnNbr%>, Phase <%PhaseNbr%>[/b]\r\n<%BotProgram%>\r\n<%BotMoves%>\r\n"
+        "<%BoardEffects%>\r\n<%BotEffects%>\r\n<%BotDamage%>\r\n<%Map%>\r\n"s + players);
+    Write(root / "report/turn", "End of Turn <%TurnNbr%>\n<%Map%>\n<%ScoreBoard%>\n\x1a"s + players);
+    Write(root / "report/cp1252", "Caf\xE9 <%turnnbr%> <%TurnNbr%><%TurnNbr%>\r"s);
     return 0;
 }

@@ -22,6 +22,7 @@
 #include "windows/StandardDialogsUnt.h"
 #include "windows/frmAddBotUnt.h"
 #include "windows/frmNewGameUnt.h"
+#include "windows/frmScoreBoardUnt.h"
 #include "windows/frmSelectBotOption.h"
 
 #include <QAction>
@@ -441,7 +442,7 @@ void TfrmMain::CreateMenus()
 bool TfrmMain::IsLive(const QObject* command) const
 {
     // Commands whose windows come later wait disabled.
-    static const QStringList waiting = {"mniScoreBoard", "mniBoardEditor"};
+    static const QStringList waiting = {"mniBoardEditor"};
     return command && !waiting.contains(command->objectName());
 }
 
@@ -532,6 +533,13 @@ void TfrmMain::ConnectControls()
     onAction(mniProcessTurn, &TfrmMain::mniProcessTurnClick);
     onAction(mniProgramCards, &TfrmMain::mniProgramCardsClick);
     onAction(mniOptionCards, &TfrmMain::mniOptionCardsClick);
+    connect(mniScoreBoard, &QAction::triggered, this, [this] {
+        Run(mniScoreBoard, [this] {
+            TMethodTrace trace(Traced("mniScoreBoardClick"));
+            if (TGame* game = Game())
+                ShowScoreBoard(*game);
+        });
+    });
     onClick(btnMakePM, &TfrmMain::btnMakePMClick);
     onClick(btnCopyProgram, &TfrmMain::btnCopyProgramClick);
     ConnectProgramTab();

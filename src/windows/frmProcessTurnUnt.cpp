@@ -8,6 +8,7 @@
 #include "windows/ApplicationUnt.h"
 #include "windows/DragObjectsUnt.h"
 #include "windows/ModalDialogUnt.h"
+#include "windows/frmScoreBoardUnt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -480,9 +481,6 @@ QWidget* TfrmProcessTurn::CreateChitPanel()
     auto* reports = new QHBoxLayout;
     btnPhaseReport = NewButton(panel, "btnPhaseReport", "&Phase Report");
     btnTurnReport = NewButton(panel, "btnTurnReport", "&Turn Report");
-    // The reports come with their own commands.
-    btnPhaseReport->setEnabled(false);
-    btnTurnReport->setEnabled(false);
     reports->addWidget(btnPhaseReport);
     reports->addWidget(btnTurnReport);
     column->addLayout(reports);
@@ -505,6 +503,12 @@ void TfrmProcessTurn::ConnectControls()
     click(btnArchiveMoveTo, &TfrmProcessTurn::btnArchiveMoveToClick);
     click(btnSaveImages, &TfrmProcessTurn::btnSaveImagesClick);
     click(btnMain, &TfrmProcessTurn::btnMainClick);
+    connect(btnPhaseReport, &QPushButton::clicked, this, [this] {
+        Run(btnPhaseReport, [this] { if (TGame* game = Game()) PhaseReportClick(*game); });
+    });
+    connect(btnTurnReport, &QPushButton::clicked, this, [this] {
+        Run(btnTurnReport, [this] { if (TGame* game = Game()) TurnReportClick(*game, this); });
+    });
 
     connect(tbrPhases, &QSlider::valueChanged, this, [this] {
         if (!FUpdating)
