@@ -58,8 +58,8 @@ public:
 
     // ------------------------------------------------------------------ reference data
 
-    // Reads the decks, the board catalogue and the chit catalogue from the executable's folder,
-    // in that order. The tool works with whatever did load; each file that did not load fully
+    // Reads the decks, the board catalogue and the chit catalogue (each the user's own copy when
+    // there is one, else the shipped file; see ReferenceFilePath), in that order. The tool works with whatever did load; each file that did not load fully
     // adds a message for the game master (see TakeLoadProblems). Returns the milliseconds the
     // board catalogue took to read.
     int LoadReferenceData();
@@ -128,7 +128,7 @@ private:
         int Milliseconds = 0;
     };
     // Touches nothing but what it makes: it may run on another thread.
-    static TCatalogues ReadCatalogues(const std::string& folder);
+    static TCatalogues ReadCatalogues(const std::string& boardsFile, const std::string& chitsFile);
     void ReplaceGame(std::unique_ptr<TGame> game);
 
     std::unique_ptr<TBoardList> FBoardList;

@@ -5,6 +5,7 @@
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/ProgramUnt.h"
+#include "support/FilePlacesUnt.h"
 #include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/UtilsUnt.h"
@@ -1254,7 +1255,7 @@ TFileDialogSetup TfrmMain::GameFileDialogSetup() const
     setup.DefaultExtension = "cgx";
     setup.Filter = "Cogline Game Files (*.cgx)|*.cgx|All Files (*.*)|*.*";
     if (FSession.LastFileName().empty()) {
-        setup.Folder = ExecutableFolder();
+        setup.Folder = UserFolder();
     } else {
         const QFileInfo last(QString::fromStdString(FSession.LastFileName()));
         setup.Folder = last.absolutePath().toStdString();
@@ -1589,31 +1590,31 @@ void TfrmMain::btnKillWarningClick()
 void TfrmMain::BuildProgramCards()
 {
     TMethodTrace trace(Traced("BuildProgramCards"), TMethodTrace::AlsoOnError);
-    BuildProgramDeckFile(ExecutableFolder());
+    BuildProgramDeckFile(UserFolder());
 }
 
 void TfrmMain::BuildBaseOptionCards()
 {
     TMethodTrace trace(Traced("BuildBaseOptionCards"));
-    BuildBaseOptionDeckFile(ExecutableFolder());
+    BuildBaseOptionDeckFile(UserFolder());
 }
 
 void TfrmMain::BuildBoltsAndBlastersOptionCards()
 {
     TMethodTrace trace(Traced("BuildBoltsAndBlastersOptionCards"));
-    BuildBoltsAndBlastersOptionDeckFile(ExecutableFolder());
+    BuildBoltsAndBlastersOptionDeckFile(UserFolder());
 }
 
 void TfrmMain::BuildBoardList()
 {
     TMethodTrace trace(Traced("BuildBoardList"));
-    BuildBoardListFile(ExecutableFolder());
+    BuildBoardListFile(UserFolder());
 }
 
 void TfrmMain::BuildChitList()
 {
     TMethodTrace trace(Traced("BuildChitList"));
-    BuildChitListFile(ExecutableFolder());
+    BuildChitListFile(UserFolder());
 }
 
 // ---------------------------------------------------------------------------------------------
