@@ -1273,9 +1273,20 @@ void TfrmMain::mniOpenGameClick()
     if (!path)
         return;
     // A file that does not open leaves the open game as it was; its error goes to the handler.
-    FSession.OpenGame(*path);
+    OpenGameFile(*path);
+}
+
+void TfrmMain::OpenGameFile(const std::string& fileName)
+{
+    FSession.OpenGame(fileName);
     CloseProcessTurnWindow();
     FLastBot = btUnknown;
+}
+
+void TfrmMain::OpenGameAtStart(const std::string& fileName)
+{
+    TMethodTrace trace(Traced("OpenGameAtStart"));
+    Run(this, [this, fileName] { OpenGameFile(fileName); });
 }
 
 void TfrmMain::mniSaveGameClick()

@@ -66,6 +66,12 @@ public:
     // The game commands, as the menus run them.
     void NewGame(TNewGameSettings& settings);
     void NextTurn();
+    // Opens the game file in place of the open game (nothing changes when it does not open: the
+    // error is raised).
+    void OpenGameFile(const std::string& fileName);
+    // The game file named on the command line: a file that does not open is reported as Open
+    // Game reports it, and the tool goes on without a game.
+    void OpenGameAtStart(const std::string& fileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
