@@ -163,6 +163,7 @@ void TGameSession::OpenGame(const std::string& fileName)
     game->SetBoardList(FBoardList.get());
     ReplaceGame(std::move(game));
     FLastFileName = fileName;
+    FGameFileName = fileName;
     FModified = false;
     emit Changed(gcAll);
 }
@@ -175,6 +176,7 @@ void TGameSession::SaveGame(const std::string& fileName)
     // The next Save proposes this file: proposing the one opened would put this turn over an
     // older file saved under another name.
     FLastFileName = fileName;
+    FGameFileName = fileName;
     FModified = false;
     emit Changed(gcFile);
 }
@@ -195,6 +197,8 @@ void TGameSession::MarkChanged(TGameChanges what)
 
 void TGameSession::ReplaceGame(std::unique_ptr<TGame> game)
 {
+    // Another game has no file until it is opened from or saved to one.
+    FGameFileName.clear();
     // The renderer's notes and the edit history belong to the game that goes.
     FUndoStack.clear();
     FRenderer = TMapRenderer();

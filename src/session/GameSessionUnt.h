@@ -103,6 +103,8 @@ public:
 
     // The game file last opened; empty before the first.
     const std::string& LastFileName() const { return FLastFileName; }
+    // The file the open game was opened from or last saved to; empty for a game not yet saved.
+    const std::string& GameFileName() const { return FGameFileName; }
     // The open game changed since it was made, opened or saved.
     bool Modified() const { return FModified; }
 
@@ -137,6 +139,7 @@ private:
     std::array<std::unique_ptr<TOptionDeck>, 3> FUnusedOptionDecks;
     std::unique_ptr<TGame> FGame;
     std::string FLastFileName;
+    std::string FGameFileName;
     bool FModified = false;
     std::vector<std::string> FLoadProblems;
     std::future<TCatalogues> FCataloguesRead;

@@ -9,6 +9,7 @@
 #include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/UtilsUnt.h"
+#include "session/DesktopRulesUnt.h"
 #include "windows/ApplicationUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/MethodTraceUnt.h"
@@ -46,6 +47,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QStatusBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -127,6 +129,7 @@ TfrmMain::TfrmMain(TGameSession& session, QWidget* parent)
     FSession.StartLoadingCatalogues();
     CreateControls();
     CreateMenus();
+    FillRecentGames();
     ConnectControls();
     connect(&FSession, &TGameSession::Changed, this, [this](TGameChanges what) { SessionChanged(what); });
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
@@ -135,6 +138,8 @@ TfrmMain::TfrmMain(TGameSession& session, QWidget* parent)
         QRect area = shown->availableGeometry();
         move(area.center() - rect().center());
     }
+    // The size and place the game master left it at last time.
+    restoreGeometry(QByteArray::fromStdString(LoadWindowGeometry()));
     FormCreate();
 }
 
@@ -400,7 +405,12 @@ void TfrmMain::CreateMenus()
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mniFile");
     mniOpenGame = NewMenuItem(file, this, "mniOpenGame", "&Open Game...", "Ctrl+O");
-    mniSaveGame = NewMenuItem(file, this, "mniSaveGame", "&Save Game...", "Ctrl+S");
+    mniSaveGame = NewMenuItem(file, this, "mniSaveGame", "&Save Game", "Ctrl+S");
+    mniSaveGameAs = NewMenuItem(file, this, "mniSaveGameAs", "Save Game &As...", "Ctrl+Shift+S");
+    file->addSeparator();
+    mniRecentGames = file->addMenu("&Recent Games");
+    mniRecentGames->setObjectName("mniRecentGames");
+    connect(file, &QMenu::aboutToShow, this, [this] { FillRecentGames(); });
     file->addSeparator();
     mniExit = NewMenuItem(file, this, "mniExit", "E&xit");
 
@@ -468,6 +478,7 @@ void TfrmMain::ConnectControls()
     };
     onAction(mniOpenGame, &TfrmMain::mniOpenGameClick);
     onAction(mniSaveGame, &TfrmMain::mniSaveGameClick);
+    onAction(mniSaveGameAs, &TfrmMain::mniSaveGameAsClick);
     onAction(mniExit, &TfrmMain::mniExitClick);
     onAction(mniNewGame, &TfrmMain::mniNewGameClick);
     onAction(mniAddBot, &TfrmMain::mniAddBotClick);
@@ -750,6 +761,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     }
     // Closing the main window ends the program: the process-turn window goes with it.
     CloseProcessTurnWindow();
+    StoreWindowGeometry(saveGeometry().toStdString());
     event->accept();
 }
 
@@ -797,6 +809,8 @@ void TfrmMain::OnApplicationError(QObject* /*sender*/, const std::exception& err
 void TfrmMain::SessionChanged(TGameChanges what)
 {
     TGame* game = Game();
+    UpdateCaption();
+    RememberRecentGame();
     if (what & gcGame) {
         FLastBot = btUnknown;
         UpdateWithGameData(game);
@@ -829,10 +843,7 @@ void TfrmMain::SessionChanged(TGameChanges what)
 void TfrmMain::UpdateWithGameData(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateWithGameData"));
-    std::string caption = Format("%s v%s", ApplicationTitle, VersionText().c_str());
-    if (game)
-        caption += " - " + game->GameName();
-    setWindowTitle(QString::fromStdString(caption));
+    UpdateCaption();
     UpdateTurn(game);
     UpdateBotsInPlay(game);
     UpdateSelectedBot(game, false);
@@ -1120,6 +1131,7 @@ void TfrmMain::UpdateMenuItems(TGame* game)
     TMainMenuState state = MainMenuState(game, lstBotsInPlay->count());
     EnableCommand(mniOpenGame, state.OpenGame);
     EnableCommand(mniSaveGame, state.SaveGame);
+    EnableCommand(mniSaveGameAs, state.SaveGame);
     EnableCommand(mniExit, state.Exit);
     EnableCommand(mniNewGame, state.NewGame);
     EnableCommand(mniAddBot, state.AddBot);
@@ -1214,7 +1226,7 @@ bool TfrmMain::ConfirmDiscardChanges()
     switch (AskSaveChanges(Format("The game \"%s\" has changed since it was last saved. Save the changes?",
         game->GameName().c_str()))) {
     case saSave:
-        return SaveGameAs();
+        return SaveGameToItsFile();
     case saDiscard:
         return true;
     default:
@@ -1292,7 +1304,74 @@ void TfrmMain::OpenGameAtStart(const std::string& fileName)
 void TfrmMain::mniSaveGameClick()
 {
     TMethodTrace trace(Traced("mniSaveGameClick"));
+    SaveGameToItsFile();
+}
+
+void TfrmMain::mniSaveGameAsClick()
+{
+    TMethodTrace trace(Traced("mniSaveGameAsClick"));
     SaveGameAs();
+}
+
+bool TfrmMain::SaveGameToItsFile()
+{
+    if (!Game())
+        return false;
+    if (FSession.GameFileName().empty())
+        return SaveGameAs();
+    FSession.SaveGame(FSession.GameFileName());
+    return true;
+}
+
+void TfrmMain::UpdateCaption()
+{
+    const TGame* game = Game();
+    const std::string name = game ? game->GameName() : std::string();
+    setWindowTitle(QString::fromStdString(
+        MainWindowCaption(ApplicationTitle, VersionText(), game ? &name : nullptr, FSession.GameFileName())));
+    setWindowModified(game && FSession.Modified());
+}
+
+void TfrmMain::RememberRecentGame()
+{
+    const std::string& file = FSession.GameFileName();
+    if (file.empty() || file == FRememberedFile)
+        return;
+    FRememberedFile = file;
+    StoreRecentGames(WithRecentGame(LoadRecentGames(), file));
+}
+
+void TfrmMain::FillRecentGames()
+{
+    const TRecentGamesCheck check = CheckRecentGames(LoadRecentGames());
+    if (!check.Dropped.empty()) {
+        StoreRecentGames(check.Kept);
+        QStringList names;
+        for (const std::string& file : check.Dropped)
+            names << QString::fromStdString(file);
+        statusBar()->showMessage(QString("No longer there, dropped from the recent games: %1").arg(names.join(", ")));
+    }
+    mniRecentGames->clear();
+    int number = 1;
+    for (const std::string& file : check.Kept) {
+        const QString shown = QFileInfo(QString::fromStdString(file)).fileName().replace('&', "&&");
+        QAction* item = mniRecentGames->addAction(QString("&%1 %2").arg(number++).arg(shown));
+        item->setToolTip(QString::fromStdString(file));
+        connect(item, &QAction::triggered, this, [this, item, file] { Run(item, [this, file] { OpenRecentGame(file); }); });
+    }
+    mniRecentGames->setEnabled(!check.Kept.empty());
+}
+
+void TfrmMain::OpenRecentGame(const std::string& fileName)
+{
+    TMethodTrace trace(Traced("OpenRecentGame"));
+    if (!QFileInfo(QString::fromStdString(fileName)).isFile()) {
+        FillRecentGames();
+        return;
+    }
+    if (!ConfirmDiscardChanges())
+        return;
+    OpenGameFile(fileName);
 }
 
 bool TfrmMain::SaveGameAs()

@@ -102,6 +102,17 @@ private:
     bool ConfirmDiscardChanges();
     // Asks for a file name and saves; false when cancelled.
     bool SaveGameAs();
+    // Saves to the game's file without asking once it has one; false when cancelled.
+    bool SaveGameToItsFile();
+    void mniSaveGameAsClick();
+    // The title with the game, its file and the modified mark.
+    void UpdateCaption();
+    // The recent games: the file of the open game put first when it changed, the menu refilled
+    // with the files still there, and a word in the status bar about those dropped.
+    void RememberRecentGame();
+    void FillRecentGames();
+    void OpenRecentGame(const std::string& fileName);
+    std::string FRememberedFile;
     // The open and save dialogs start from the game file last opened.
     struct TFileDialogSetup GameFileDialogSetup() const;
     TGame* Game() const { return FSession.Game(); }
@@ -285,6 +296,8 @@ private:
     // Menus
     QAction* mniOpenGame = nullptr;
     QAction* mniSaveGame = nullptr;
+    QAction* mniSaveGameAs = nullptr;
+    QMenu* mniRecentGames = nullptr;
     QAction* mniExit = nullptr;
     QAction* mniNewGame = nullptr;
     QAction* mniAddBot = nullptr;

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QMenu>
+#include <QStatusBar>
+
 namespace {
 
 class DesktopWindowTest : public MainWindowTest {};
@@ -39,6 +42,79 @@ TEST_F(DesktopWindowTest, DamagedGameFileOnTheCommandLineIsReportedAndTheToolSta
     Window->OpenGameAtStart(Folder + "missing.cgx");
     EXPECT_EQ(Session->Game(), nullptr);
     EXPECT_EQ(Messages.Messages().size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DesktopWindowTest, SaveWithAFileDoesNotAskAndTheTitleFollowsTheModifiedFlag)
+{
+    ShowGame({btZoomBot});
+    int asked = 0;
+    const std::string file = Folder + "League.cgx";
+    THookScope save(ChooseFileToSave, [&](const TFileDialogSetup&) -> std::optional<std::string> {
+        ++asked;
+        return file;
+    });
+    EXPECT_TRUE(Session->Modified());
+    EXPECT_TRUE(Window->isWindowModified());
+    EXPECT_FALSE(Window->windowTitle().contains("League.cgx"));
+    QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(Window->isWindowModified());
+    EXPECT_TRUE(Window->windowTitle().endsWith(" - League - League.cgx[*]")) << Window->windowTitle().toStdString();
+
+    Bot(btZoomBot).SetPlayerName("Ann");
+    Session->MarkChanged(gcBotFields);
+    EXPECT_TRUE(Window->isWindowModified());
+    QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(Window->isWindowModified());
+    TGame reread;
+    reread.LoadFromGameFile(file);
+    EXPECT_EQ(reread.BotList()->FindByType(btZoomBot)->PlayerName(), "Ann");
+
+    // Save As asks every time.
+    QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(asked, 2);
+    // Another game has no file of its own yet: Save asks rather than overwrite this one.
+    MakeGame("Other");
+    QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, 3);
+}
+
+TEST_F(DesktopWindowTest, RecentGamesSurviveARestartAndDropADeletedFile)
+{
+    ShowGame({btZoomBot});
+    const std::string first = Folder + "first.cgx";
+    const std::string second = Folder + "second.cgx";
+    Session->SaveGame(first);
+    Session->SaveGame(second);
+    Close();
+
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(first)));
+    Open().show();
+    auto* file = Window->findChild<QMenu*>("mniFile");
+    ASSERT_NE(file, nullptr);
+    emit file->aboutToShow();
+    auto* recent = Window->findChild<QMenu*>("mniRecentGames");
+    ASSERT_EQ(recent->actions().size(), 1);
+    EXPECT_TRUE(recent->actions()[0]->text().endsWith("second.cgx"));
+    EXPECT_TRUE(Window->statusBar()->currentMessage().contains("first.cgx"));
+    recent->actions()[0]->trigger();
+    ASSERT_NE(Session->Game(), nullptr);
+    EXPECT_EQ(Session->LastFileName(), second);
+}
+
+TEST_F(DesktopWindowTest, WindowSizeIsKeptBetweenRuns)
+{
+    Open().show();
+    Window->resize(801, 503);
+    Window->close();
+    Close();
+    Open().show();
+    EXPECT_EQ(Window->size(), QSize(801, 503));
 }
 
 } // namespace
