@@ -306,7 +306,7 @@ QWidget* TfrmMain::CreateProgramTab()
         button->setObjectName(name);
         return button;
     };
-    btnNewHand = newButton("btnNewHand", "&New Hand");
+    btnNewHand = newButton("btnNewHand", "New &Hand");
     btnNewHand->setToolTip("Use this if the player is activating the Recompile option");
     btnTradeHand = newButton("btnTradeHand", "&Trade Hand");
     btnTradeHand->setToolTip("Use this if the player is using the Interceptor option");
@@ -432,7 +432,7 @@ void TfrmMain::CreateMenus()
     game->addSeparator();
     mniScoreBoard = NewMenuItem(game, this, "mniScoreBoard", "&Score Board", "Ctrl+D");
 
-    QMenu* deck = menuBar()->addMenu("&Deck");
+    QMenu* deck = menuBar()->addMenu("Dec&k");
     deck->setObjectName("mniDeck");
     mniShuffleProgramCards = NewMenuItem(deck, this, "mniShuffleProgramCards", "Shuffle &Program Cards");
     mniShuffleOptionCards = NewMenuItem(deck, this, "mniShuffleOptionCards", "Shuffle &Option Cards");

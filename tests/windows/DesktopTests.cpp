@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+
+#include <map>
 #include <QStatusBar>
 
 namespace {
@@ -115,6 +121,54 @@ TEST_F(DesktopWindowTest, WindowSizeIsKeptBetweenRuns)
     Close();
     Open().show();
     EXPECT_EQ(Window->size(), QSize(801, 503));
+}
+
+} // namespace
+
+namespace {
+
+// The access key of a caption ("Ma&x Cards" gives x); none without one.
+QChar AccessKey(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&')
+            continue;
+        if (text[i + 1] != '&')
+            return text[i + 1].toLower();
+        ++i;
+    }
+    return QChar();
+}
+
+// Alt and a letter reaches one thing only among all that the window shows at once: the menus,
+// the tabs, the labelled fields and the buttons of the page in front.
+TEST_F(DesktopWindowTest, AccessKeysShownTogetherDoNotClash)
+{
+    ShowGame({btZoomBot});
+    auto* pages = Control<QTabWidget>("pgeBot");
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        std::map<QChar, std::string> owners;
+        auto take = [&](const QString& text, const std::string& owner) {
+            const QChar key = AccessKey(text);
+            if (key.isNull())
+                return;
+            const auto [at, fresh] = owners.emplace(key, owner);
+            EXPECT_TRUE(fresh) << "Alt+" << QString(key).toStdString() << ": " << at->second << " and " << owner
+                               << " on page " << page;
+        };
+        for (QAction* menu : Window->menuBar()->actions())
+            take(menu->text(), menu->text().toStdString());
+        for (int tab = 0; tab < pages->count(); ++tab)
+            take(pages->tabText(tab), pages->tabText(tab).toStdString());
+        for (QLabel* label : Window->findChildren<QLabel*>())
+            if (label->isVisibleTo(Window.get()))
+                take(label->text(), label->objectName().toStdString());
+        for (QAbstractButton* button : Window->findChildren<QAbstractButton*>())
+            if (button->isVisibleTo(Window.get()))
+                take(button->text(), button->objectName().toStdString());
+        EXPECT_GE(owners.size(), 12u) << page;
+    }
 }
 
 } // namespace
