@@ -5,6 +5,7 @@
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/ProgramUnt.h"
+#include "render/GameFolderUnt.h"
 #include "support/FilePlacesUnt.h"
 #include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
@@ -31,6 +32,7 @@
 #include <QComboBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -306,7 +308,7 @@ QWidget* TfrmMain::CreateProgramTab()
         button->setObjectName(name);
         return button;
     };
-    btnNewHand = newButton("btnNewHand", "New &Hand");
+    btnNewHand = newButton("btnNewHand", "Ne&w Hand");
     btnNewHand->setToolTip("Use this if the player is activating the Recompile option");
     btnTradeHand = newButton("btnTradeHand", "&Trade Hand");
     btnTradeHand->setToolTip("Use this if the player is using the Interceptor option");
@@ -447,6 +449,14 @@ void TfrmMain::CreateMenus()
     for (QAction* item : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
         if (item->objectName().startsWith("mni"))
             item->setEnabled(IsLive(item));
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("mniHelp");
+    mniOpenGameFolder = NewMenuItem(help, this, "mniOpenGameFolder", "Open Game &Folder");
+    help->addSeparator();
+    mniAbout = NewMenuItem(help, this, "mniAbout", "&About Cogline Turn Generator");
+    connect(mniOpenGameFolder, &QAction::triggered, this, [this] { Run(mniOpenGameFolder, [this] { mniOpenGameFolderClick(); }); });
+    connect(mniAbout, &QAction::triggered, this, [this] { Run(mniAbout, [this] { mniAboutClick(); }); });
 }
 
 bool TfrmMain::IsLive(const QObject* command) const
@@ -1132,6 +1142,7 @@ void TfrmMain::UpdateMenuItems(TGame* game)
     EnableCommand(mniOpenGame, state.OpenGame);
     EnableCommand(mniSaveGame, state.SaveGame);
     EnableCommand(mniSaveGameAs, state.SaveGame);
+    EnableCommand(mniOpenGameFolder, state.SaveGame);
     EnableCommand(mniExit, state.Exit);
     EnableCommand(mniNewGame, state.NewGame);
     EnableCommand(mniAddBot, state.AddBot);
@@ -1360,6 +1371,26 @@ void TfrmMain::FillRecentGames()
         connect(item, &QAction::triggered, this, [this, item, file] { Run(item, [this, file] { OpenRecentGame(file); }); });
     }
     mniRecentGames->setEnabled(!check.Kept.empty());
+}
+
+void TfrmMain::mniAboutClick()
+{
+    TMethodTrace trace(Traced("mniAboutClick"));
+    ShowMessage(Format("%s v%s\n\nKeeps a play-by-forum game of programmable racing robots: deals the hands, "
+                       "reads the programs back and makes each phase's pictures and forum posts.\n\n"
+                       "Qt %s\nReference data: %s\nGames, pictures and reports: %s",
+        ApplicationTitle, VersionText().c_str(), qVersion(), DataFolder().c_str(), UserFolder().c_str()));
+}
+
+void TfrmMain::mniOpenGameFolderClick()
+{
+    TMethodTrace trace(Traced("mniOpenGameFolderClick"));
+    if (!Game())
+        return;
+    const std::string folder = GameFolder(Game()->GameName());
+    // The folder appears with the first pictures; made now, the file manager has something to show.
+    QDir().mkpath(QString::fromStdString(folder));
+    OpenWithDesktop(folder);
 }
 
 void TfrmMain::OpenRecentGame(const std::string& fileName)

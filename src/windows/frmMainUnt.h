@@ -112,6 +112,11 @@ private:
     void RememberRecentGame();
     void FillRecentGames();
     void OpenRecentGame(const std::string& fileName);
+    // Help: what the tool is and where its files live; the open game's folder in the file manager.
+    void mniAboutClick();
+    void mniOpenGameFolderClick();
+    QAction* mniAbout = nullptr;
+    QAction* mniOpenGameFolder = nullptr;
     std::string FRememberedFile;
     // The open and save dialogs start from the game file last opened.
     struct TFileDialogSetup GameFileDialogSetup() const;

@@ -4,6 +4,7 @@
 
 #include "model/GameUnt.h"
 #include "common/TestFiles.h"
+#include "support/FilePlacesUnt.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,33 @@ TEST_F(DesktopWindowTest, AccessKeysShownTogetherDoNotClash)
                 take(button->text(), button->objectName().toStdString());
         EXPECT_GE(owners.size(), 12u) << page;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DesktopWindowTest, HelpSaysWhereFilesLiveAndOpensTheGameFolder)
+{
+    const std::string data = Folder + "data/";
+    const std::string user = Folder + "user/";
+    ShowGame({btZoomBot});
+    SetFilePlaces({data, user});
+    Item("mniAbout")->trigger();
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    const std::string about = Messages.Messages()[0];
+    for (const std::string& part : {std::string("v") + COGLINE_VERSION, std::string("Qt ") + qVersion(), data, user})
+        EXPECT_NE(about.find(part), std::string::npos) << part << " in " << about;
+
+    std::vector<std::string> opened;
+    THookScope opener(OpenWithDesktop, [&](const std::string& file) {
+        opened.push_back(file);
+        return true;
+    });
+    Item("mniOpenGameFolder")->trigger();
+    EXPECT_EQ(opened, std::vector<std::string>{user + "League/"});
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(user + "League")));
+    SetFilePlaces({});
 }
 
 } // namespace
