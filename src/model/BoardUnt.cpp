@@ -1,6 +1,7 @@
 #include "model/BoardUnt.h"
 
 #include "support/ErrorsUnt.h"
+#include "support/FilePlacesUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <QImageReader>
@@ -134,7 +135,7 @@ void TBoard::SetRelativeFilePath(const std::string& path)
 const QImage& TBoard::Picture() const
 {
     if (FPicture.isNull()) {
-        FPicture = ReadPicture(ExecutableFolder() + FRelativeFilePath);
+        FPicture = ReadPicture(DataFolder() + FRelativeFilePath);
         FPictureSize = FPicture.size();
     }
     return FPicture;

@@ -1,5 +1,6 @@
 #include "model/ChitUnt.h"
 
+#include "support/FilePlacesUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <algorithm>
@@ -119,7 +120,7 @@ bool TChit::IsOnMap() const { return FX != -1 && FY != -1 && UsedBoard() != null
 const QImage& TChit::Picture() const
 {
     if (FPicture.isNull())
-        FPicture = ReadPicture(ExecutableFolder() + FRelativeFilePath);
+        FPicture = ReadPicture(DataFolder() + FRelativeFilePath);
     return FPicture;
 }
 

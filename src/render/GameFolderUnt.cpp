@@ -1,5 +1,6 @@
 #include "render/GameFolderUnt.h"
 
+#include "support/FilePlacesUnt.h"
 #include "support/LogUnt.h"
 #include "support/UtilsUnt.h"
 
@@ -54,7 +55,7 @@ std::string SafeFolderName(const std::string& gameName)
     return name.toStdString();
 }
 
-std::string GameFolder(const std::string& gameName) { return ExecutableFolder() + SafeFolderName(gameName) + "/"; }
+std::string GameFolder(const std::string& gameName) { return UserFolder() + SafeFolderName(gameName) + "/"; }
 
 std::string PhaseImagePath(const std::string& gameName, int x, int y, int phaseNumber, int turnNumber)
 {

@@ -8,7 +8,7 @@
 // log), or that ends in " (game)", gets " (game)" appended, so that a game never mixes with the
 // tool's files and no two names share a folder. Other names stay as they are.
 std::string SafeFolderName(const std::string& gameName);
-// The executable's folder, the safe folder name and "/".
+// The folder the tool writes to (UserFolder), the safe folder name and "/".
 std::string GameFolder(const std::string& gameName);
 // "<turn>/<tag> - Turn <turn>, Phase <phase>.jpg" in the game folder; the tag is "Full" when x
 // or y is -1, else "(x, y)".

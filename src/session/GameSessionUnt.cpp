@@ -4,6 +4,7 @@
 #include "model/ChitUnt.h"
 #include "model/GameUnt.h"
 #include "model/ProgramUnt.h"
+#include "support/FilePlacesUnt.h"
 #include "support/UtilsUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/SettingsUnt.h"
@@ -43,18 +44,18 @@ int TGameSession::LoadReferenceData()
     return LoadCatalogues();
 }
 
-TGameSession::TCatalogues TGameSession::ReadCatalogues(const std::string& folder)
+TGameSession::TCatalogues TGameSession::ReadCatalogues(const std::string& boardsFile, const std::string& chitsFile)
 {
     TCatalogues read;
     read.Boards = std::make_unique<TBoardList>();
     QElapsedTimer clock;
     clock.start();
-    std::string problem = LoadReferenceFile(*read.Boards, folder + BoardListFileName);
+    std::string problem = LoadReferenceFile(*read.Boards, boardsFile);
     read.Milliseconds = static_cast<int>(clock.elapsed());
     if (!problem.empty())
         read.Problems.push_back(problem);
     read.Chits = std::make_unique<TChitList>();
-    problem = LoadReferenceFile(*read.Chits, folder + ChitListFileName);
+    problem = LoadReferenceFile(*read.Chits, chitsFile);
     if (!problem.empty())
         read.Problems.push_back(problem);
     return read;
@@ -63,12 +64,13 @@ TGameSession::TCatalogues TGameSession::ReadCatalogues(const std::string& folder
 void TGameSession::StartLoadingCatalogues()
 {
     if (!FCataloguesRead.valid())
-        FCataloguesRead = std::async(std::launch::async, &TGameSession::ReadCatalogues, ExecutableFolder());
+        FCataloguesRead = std::async(std::launch::async, &TGameSession::ReadCatalogues,
+            ReferenceFilePath(BoardListFileName), ReferenceFilePath(ChitListFileName));
 }
 
 int TGameSession::LoadCatalogues()
 {
-    TCatalogues read = FCataloguesRead.valid() ? FCataloguesRead.get() : ReadCatalogues(ExecutableFolder());
+    TCatalogues read = FCataloguesRead.valid() ? FCataloguesRead.get() : ReadCatalogues(ReferenceFilePath(BoardListFileName), ReferenceFilePath(ChitListFileName));
     // The chits point into the board catalogue they replace.
     FChitList = std::move(read.Chits);
     FBoardList = std::move(read.Boards);
@@ -83,7 +85,7 @@ int TGameSession::LoadCatalogues()
 void TGameSession::InitializeUnusedDecks()
 {
     FUnusedProgramDeck = std::make_unique<TProgramDeck>();
-    std::string problem = LoadReferenceFile(*FUnusedProgramDeck, ExecutableFolder() + ProgramDeckFileName);
+    std::string problem = LoadReferenceFile(*FUnusedProgramDeck, ReferenceFilePath(ProgramDeckFileName));
     if (!problem.empty())
         FLoadProblems.push_back(problem);
     for (TOptionSource source : {osUnknown, osBaseGame, osBoltsAndBlasters}) {
@@ -92,7 +94,7 @@ void TGameSession::InitializeUnusedDecks()
         if (source == osUnknown)
             continue;
         slot = std::make_unique<TOptionDeck>();
-        problem = LoadReferenceFile(*slot, ExecutableFolder() + OptionDeckFiles[source]);
+        problem = LoadReferenceFile(*slot, ReferenceFilePath(OptionDeckFiles[source]));
         if (!problem.empty())
             FLoadProblems.push_back(problem);
     }
@@ -161,6 +163,7 @@ void TGameSession::OpenGame(const std::string& fileName)
     game->SetBoardList(FBoardList.get());
     ReplaceGame(std::move(game));
     FLastFileName = fileName;
+    FGameFileName = fileName;
     FModified = false;
     emit Changed(gcAll);
 }
@@ -173,6 +176,7 @@ void TGameSession::SaveGame(const std::string& fileName)
     // The next Save proposes this file: proposing the one opened would put this turn over an
     // older file saved under another name.
     FLastFileName = fileName;
+    FGameFileName = fileName;
     FModified = false;
     emit Changed(gcFile);
 }
@@ -193,6 +197,8 @@ void TGameSession::MarkChanged(TGameChanges what)
 
 void TGameSession::ReplaceGame(std::unique_ptr<TGame> game)
 {
+    // Another game has no file until it is opened from or saved to one.
+    FGameFileName.clear();
     // The renderer's notes and the edit history belong to the game that goes.
     FUndoStack.clear();
     FRenderer = TMapRenderer();

@@ -58,8 +58,8 @@ public:
 
     // ------------------------------------------------------------------ reference data
 
-    // Reads the decks, the board catalogue and the chit catalogue from the executable's folder,
-    // in that order. The tool works with whatever did load; each file that did not load fully
+    // Reads the decks, the board catalogue and the chit catalogue (each the user's own copy when
+    // there is one, else the shipped file; see ReferenceFilePath), in that order. The tool works with whatever did load; each file that did not load fully
     // adds a message for the game master (see TakeLoadProblems). Returns the milliseconds the
     // board catalogue took to read.
     int LoadReferenceData();
@@ -103,6 +103,8 @@ public:
 
     // The game file last opened; empty before the first.
     const std::string& LastFileName() const { return FLastFileName; }
+    // The file the open game was opened from or last saved to; empty for a game not yet saved.
+    const std::string& GameFileName() const { return FGameFileName; }
     // The open game changed since it was made, opened or saved.
     bool Modified() const { return FModified; }
 
@@ -128,7 +130,7 @@ private:
         int Milliseconds = 0;
     };
     // Touches nothing but what it makes: it may run on another thread.
-    static TCatalogues ReadCatalogues(const std::string& folder);
+    static TCatalogues ReadCatalogues(const std::string& boardsFile, const std::string& chitsFile);
     void ReplaceGame(std::unique_ptr<TGame> game);
 
     std::unique_ptr<TBoardList> FBoardList;
@@ -137,6 +139,7 @@ private:
     std::array<std::unique_ptr<TOptionDeck>, 3> FUnusedOptionDecks;
     std::unique_ptr<TGame> FGame;
     std::string FLastFileName;
+    std::string FGameFileName;
     bool FModified = false;
     std::vector<std::string> FLoadProblems;
     std::future<TCatalogues> FCataloguesRead;

@@ -1,6 +1,7 @@
 #include "support/LogUnt.h"
 
 #include "support/ErrorsUnt.h"
+#include "support/FilePlacesUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <QDateTime>
@@ -119,7 +120,7 @@ void SetLogFileName(const std::string& fileName)
     LogSlot() = nullptr;
 }
 
-std::string DefaultLogFileName() { return LogFileNameFor(ExecutableFolder() + ExecutableBaseName()); }
+std::string DefaultLogFileName() { return LogFileNameFor(UserFolder() + ExecutableBaseName()); }
 
 std::string LogFileNameFor(const std::string& executablePath)
 {

@@ -5,9 +5,12 @@
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
 #include "model/ProgramUnt.h"
+#include "render/GameFolderUnt.h"
+#include "support/FilePlacesUnt.h"
 #include "support/LogUnt.h"
 #include "support/NotifyUnt.h"
 #include "support/UtilsUnt.h"
+#include "session/DesktopRulesUnt.h"
 #include "windows/ApplicationUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/MethodTraceUnt.h"
@@ -30,6 +33,7 @@
 #include <QComboBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -46,6 +50,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QStatusBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -127,6 +132,7 @@ TfrmMain::TfrmMain(TGameSession& session, QWidget* parent)
     FSession.StartLoadingCatalogues();
     CreateControls();
     CreateMenus();
+    FillRecentGames();
     ConnectControls();
     connect(&FSession, &TGameSession::Changed, this, [this](TGameChanges what) { SessionChanged(what); });
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
@@ -135,6 +141,8 @@ TfrmMain::TfrmMain(TGameSession& session, QWidget* parent)
         QRect area = shown->availableGeometry();
         move(area.center() - rect().center());
     }
+    // The size and place the game master left it at last time.
+    restoreGeometry(QByteArray::fromStdString(LoadWindowGeometry()));
     FormCreate();
 }
 
@@ -301,7 +309,7 @@ QWidget* TfrmMain::CreateProgramTab()
         button->setObjectName(name);
         return button;
     };
-    btnNewHand = newButton("btnNewHand", "&New Hand");
+    btnNewHand = newButton("btnNewHand", "Ne&w Hand");
     btnNewHand->setToolTip("Use this if the player is activating the Recompile option");
     btnTradeHand = newButton("btnTradeHand", "&Trade Hand");
     btnTradeHand->setToolTip("Use this if the player is using the Interceptor option");
@@ -400,7 +408,12 @@ void TfrmMain::CreateMenus()
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mniFile");
     mniOpenGame = NewMenuItem(file, this, "mniOpenGame", "&Open Game...", "Ctrl+O");
-    mniSaveGame = NewMenuItem(file, this, "mniSaveGame", "&Save Game...", "Ctrl+S");
+    mniSaveGame = NewMenuItem(file, this, "mniSaveGame", "&Save Game", "Ctrl+S");
+    mniSaveGameAs = NewMenuItem(file, this, "mniSaveGameAs", "Save Game &As...", "Ctrl+Shift+S");
+    file->addSeparator();
+    mniRecentGames = file->addMenu("&Recent Games");
+    mniRecentGames->setObjectName("mniRecentGames");
+    connect(file, &QMenu::aboutToShow, this, [this] { FillRecentGames(); });
     file->addSeparator();
     mniExit = NewMenuItem(file, this, "mniExit", "E&xit");
 
@@ -422,7 +435,7 @@ void TfrmMain::CreateMenus()
     game->addSeparator();
     mniScoreBoard = NewMenuItem(game, this, "mniScoreBoard", "&Score Board", "Ctrl+D");
 
-    QMenu* deck = menuBar()->addMenu("&Deck");
+    QMenu* deck = menuBar()->addMenu("Dec&k");
     deck->setObjectName("mniDeck");
     mniShuffleProgramCards = NewMenuItem(deck, this, "mniShuffleProgramCards", "Shuffle &Program Cards");
     mniShuffleOptionCards = NewMenuItem(deck, this, "mniShuffleOptionCards", "Shuffle &Option Cards");
@@ -437,6 +450,14 @@ void TfrmMain::CreateMenus()
     for (QAction* item : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
         if (item->objectName().startsWith("mni"))
             item->setEnabled(IsLive(item));
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("mniHelp");
+    mniOpenGameFolder = NewMenuItem(help, this, "mniOpenGameFolder", "Open Game &Folder");
+    help->addSeparator();
+    mniAbout = NewMenuItem(help, this, "mniAbout", "&About Cogline Turn Generator");
+    connect(mniOpenGameFolder, &QAction::triggered, this, [this] { Run(mniOpenGameFolder, [this] { mniOpenGameFolderClick(); }); });
+    connect(mniAbout, &QAction::triggered, this, [this] { Run(mniAbout, [this] { mniAboutClick(); }); });
 }
 
 bool TfrmMain::IsLive(const QObject* command) const
@@ -468,6 +489,7 @@ void TfrmMain::ConnectControls()
     };
     onAction(mniOpenGame, &TfrmMain::mniOpenGameClick);
     onAction(mniSaveGame, &TfrmMain::mniSaveGameClick);
+    onAction(mniSaveGameAs, &TfrmMain::mniSaveGameAsClick);
     onAction(mniExit, &TfrmMain::mniExitClick);
     onAction(mniNewGame, &TfrmMain::mniNewGameClick);
     onAction(mniAddBot, &TfrmMain::mniAddBotClick);
@@ -758,6 +780,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     }
     // Closing the main window ends the program: the process-turn window goes with it.
     CloseProcessTurnWindow();
+    StoreWindowGeometry(saveGeometry().toStdString());
     event->accept();
 }
 
@@ -805,6 +828,8 @@ void TfrmMain::OnApplicationError(QObject* /*sender*/, const std::exception& err
 void TfrmMain::SessionChanged(TGameChanges what)
 {
     TGame* game = Game();
+    UpdateCaption();
+    RememberRecentGame();
     if (what & gcGame) {
         FLastBot = btUnknown;
         UpdateWithGameData(game);
@@ -837,10 +862,7 @@ void TfrmMain::SessionChanged(TGameChanges what)
 void TfrmMain::UpdateWithGameData(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateWithGameData"));
-    std::string caption = Format("%s v%s", ApplicationTitle, VersionText().c_str());
-    if (game)
-        caption += " - " + game->GameName();
-    setWindowTitle(QString::fromStdString(caption));
+    UpdateCaption();
     UpdateTurn(game);
     UpdateBotsInPlay(game);
     UpdateSelectedBot(game, false);
@@ -1129,6 +1151,8 @@ void TfrmMain::UpdateMenuItems(TGame* game)
     TMainMenuState state = MainMenuState(game, lstBotsInPlay->count());
     EnableCommand(mniOpenGame, state.OpenGame);
     EnableCommand(mniSaveGame, state.SaveGame);
+    EnableCommand(mniSaveGameAs, state.SaveGame);
+    EnableCommand(mniOpenGameFolder, state.SaveGame);
     EnableCommand(mniExit, state.Exit);
     EnableCommand(mniNewGame, state.NewGame);
     EnableCommand(mniAddBot, state.AddBot);
@@ -1223,7 +1247,7 @@ bool TfrmMain::ConfirmDiscardChanges()
     switch (AskSaveChanges(Format("The game \"%s\" has changed since it was last saved. Save the changes?",
         game->GameName().c_str()))) {
     case saSave:
-        return SaveGameAs();
+        return SaveGameToItsFile();
     case saDiscard:
         return true;
     default:
@@ -1264,7 +1288,7 @@ TFileDialogSetup TfrmMain::GameFileDialogSetup() const
     setup.DefaultExtension = "cgx";
     setup.Filter = "Cogline Game Files (*.cgx)|*.cgx|All Files (*.*)|*.*";
     if (FSession.LastFileName().empty()) {
-        setup.Folder = ExecutableFolder();
+        setup.Folder = UserFolder();
     } else {
         const QFileInfo last(QString::fromStdString(FSession.LastFileName()));
         setup.Folder = last.absolutePath().toStdString();
@@ -1282,15 +1306,113 @@ void TfrmMain::mniOpenGameClick()
     if (!path)
         return;
     // A file that does not open leaves the open game as it was; its error goes to the handler.
-    FSession.OpenGame(*path);
+    OpenGameFile(*path);
+}
+
+void TfrmMain::OpenGameFile(const std::string& fileName)
+{
+    FSession.OpenGame(fileName);
     CloseProcessTurnWindow();
     FLastBot = btUnknown;
+}
+
+void TfrmMain::OpenGameAtStart(const std::string& fileName)
+{
+    TMethodTrace trace(Traced("OpenGameAtStart"));
+    Run(this, [this, fileName] { OpenGameFile(fileName); });
 }
 
 void TfrmMain::mniSaveGameClick()
 {
     TMethodTrace trace(Traced("mniSaveGameClick"));
+    SaveGameToItsFile();
+}
+
+void TfrmMain::mniSaveGameAsClick()
+{
+    TMethodTrace trace(Traced("mniSaveGameAsClick"));
     SaveGameAs();
+}
+
+bool TfrmMain::SaveGameToItsFile()
+{
+    if (!Game())
+        return false;
+    if (FSession.GameFileName().empty())
+        return SaveGameAs();
+    FSession.SaveGame(FSession.GameFileName());
+    return true;
+}
+
+void TfrmMain::UpdateCaption()
+{
+    const TGame* game = Game();
+    const std::string name = game ? game->GameName() : std::string();
+    setWindowTitle(QString::fromStdString(
+        MainWindowCaption(ApplicationTitle, VersionText(), game ? &name : nullptr, FSession.GameFileName())));
+    setWindowModified(game && FSession.Modified());
+}
+
+void TfrmMain::RememberRecentGame()
+{
+    const std::string& file = FSession.GameFileName();
+    if (file.empty() || file == FRememberedFile)
+        return;
+    FRememberedFile = file;
+    StoreRecentGames(WithRecentGame(LoadRecentGames(), file));
+}
+
+void TfrmMain::FillRecentGames()
+{
+    const TRecentGamesCheck check = CheckRecentGames(LoadRecentGames());
+    if (!check.Dropped.empty()) {
+        StoreRecentGames(check.Kept);
+        QStringList names;
+        for (const std::string& file : check.Dropped)
+            names << QString::fromStdString(file);
+        statusBar()->showMessage(QString("No longer there, dropped from the recent games: %1").arg(names.join(", ")));
+    }
+    mniRecentGames->clear();
+    int number = 1;
+    for (const std::string& file : check.Kept) {
+        const QString shown = QFileInfo(QString::fromStdString(file)).fileName().replace('&', "&&");
+        QAction* item = mniRecentGames->addAction(QString("&%1 %2").arg(number++).arg(shown));
+        item->setToolTip(QString::fromStdString(file));
+        connect(item, &QAction::triggered, this, [this, item, file] { Run(item, [this, file] { OpenRecentGame(file); }); });
+    }
+    mniRecentGames->setEnabled(!check.Kept.empty());
+}
+
+void TfrmMain::mniAboutClick()
+{
+    TMethodTrace trace(Traced("mniAboutClick"));
+    ShowMessage(Format("%s v%s\n\nKeeps a play-by-forum game of programmable racing robots: deals the hands, "
+                       "reads the programs back and makes each phase's pictures and forum posts.\n\n"
+                       "Qt %s\nReference data: %s\nGames, pictures and reports: %s",
+        ApplicationTitle, VersionText().c_str(), qVersion(), DataFolder().c_str(), UserFolder().c_str()));
+}
+
+void TfrmMain::mniOpenGameFolderClick()
+{
+    TMethodTrace trace(Traced("mniOpenGameFolderClick"));
+    if (!Game())
+        return;
+    const std::string folder = GameFolder(Game()->GameName());
+    // The folder appears with the first pictures; made now, the file manager has something to show.
+    QDir().mkpath(QString::fromStdString(folder));
+    OpenWithDesktop(folder);
+}
+
+void TfrmMain::OpenRecentGame(const std::string& fileName)
+{
+    TMethodTrace trace(Traced("OpenRecentGame"));
+    if (!QFileInfo(QString::fromStdString(fileName)).isFile()) {
+        FillRecentGames();
+        return;
+    }
+    if (!ConfirmDiscardChanges())
+        return;
+    OpenGameFile(fileName);
 }
 
 bool TfrmMain::SaveGameAs()
@@ -1599,31 +1721,31 @@ void TfrmMain::btnKillWarningClick()
 void TfrmMain::BuildProgramCards()
 {
     TMethodTrace trace(Traced("BuildProgramCards"), TMethodTrace::AlsoOnError);
-    BuildProgramDeckFile(ExecutableFolder());
+    BuildProgramDeckFile(UserFolder());
 }
 
 void TfrmMain::BuildBaseOptionCards()
 {
     TMethodTrace trace(Traced("BuildBaseOptionCards"));
-    BuildBaseOptionDeckFile(ExecutableFolder());
+    BuildBaseOptionDeckFile(UserFolder());
 }
 
 void TfrmMain::BuildBoltsAndBlastersOptionCards()
 {
     TMethodTrace trace(Traced("BuildBoltsAndBlastersOptionCards"));
-    BuildBoltsAndBlastersOptionDeckFile(ExecutableFolder());
+    BuildBoltsAndBlastersOptionDeckFile(UserFolder());
 }
 
 void TfrmMain::BuildBoardList()
 {
     TMethodTrace trace(Traced("BuildBoardList"));
-    BuildBoardListFile(ExecutableFolder());
+    BuildBoardListFile(UserFolder());
 }
 
 void TfrmMain::BuildChitList()
 {
     TMethodTrace trace(Traced("BuildChitList"));
-    BuildChitListFile(ExecutableFolder());
+    BuildChitListFile(UserFolder());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -66,6 +66,12 @@ public:
     // The game commands, as the menus run them.
     void NewGame(TNewGameSettings& settings);
     void NextTurn();
+    // Opens the game file in place of the open game (nothing changes when it does not open: the
+    // error is raised).
+    void OpenGameFile(const std::string& fileName);
+    // The game file named on the command line: a file that does not open is reported as Open
+    // Game reports it, and the tool goes on without a game.
+    void OpenGameAtStart(const std::string& fileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -96,6 +102,22 @@ private:
     bool ConfirmDiscardChanges();
     // Asks for a file name and saves; false when cancelled.
     bool SaveGameAs();
+    // Saves to the game's file without asking once it has one; false when cancelled.
+    bool SaveGameToItsFile();
+    void mniSaveGameAsClick();
+    // The title with the game, its file and the modified mark.
+    void UpdateCaption();
+    // The recent games: the file of the open game put first when it changed, the menu refilled
+    // with the files still there, and a word in the status bar about those dropped.
+    void RememberRecentGame();
+    void FillRecentGames();
+    void OpenRecentGame(const std::string& fileName);
+    // Help: what the tool is and where its files live; the open game's folder in the file manager.
+    void mniAboutClick();
+    void mniOpenGameFolderClick();
+    QAction* mniAbout = nullptr;
+    QAction* mniOpenGameFolder = nullptr;
+    std::string FRememberedFile;
     // The open and save dialogs start from the game file last opened.
     struct TFileDialogSetup GameFileDialogSetup() const;
     TGame* Game() const { return FSession.Game(); }
@@ -279,6 +301,8 @@ private:
     // Menus
     QAction* mniOpenGame = nullptr;
     QAction* mniSaveGame = nullptr;
+    QAction* mniSaveGameAs = nullptr;
+    QMenu* mniRecentGames = nullptr;
     QAction* mniExit = nullptr;
     QAction* mniNewGame = nullptr;
     QAction* mniAddBot = nullptr;

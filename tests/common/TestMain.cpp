@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QSettings>
+#include <QTemporaryDir>
+
 #ifdef COGLINE_WIDGET_TESTS
 #include <QApplication>
 using TTestApplication = QApplication;
@@ -22,6 +25,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TTestApplication app(argc, argv);
+    // The tool's settings (recent games, window geometry) of a test run stay with the run.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -185,7 +185,7 @@ TEST_F(MainWindowTest, ANewGameWaitsForRobotsAndSelectingOneFillsItsFieldsWithou
     Open().show();
     MakeGame();
     ASSERT_NE(Session->Game(), nullptr);
-    EXPECT_TRUE(Window->windowTitle().endsWith(" - League")) << Window->windowTitle().toStdString();
+    EXPECT_TRUE(Window->windowTitle().endsWith(" - League[*]")) << Window->windowTitle().toStdString();
     EXPECT_FALSE(Control<QLabel>("lblTurn")->isVisible());
 
     AddRobots({btZoomBot, btTwonky, btHammerBot});
@@ -365,7 +365,7 @@ TEST_F(MainWindowTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
             EXPECT_EQ(setup.FileName, "league.cgx");
             return savePath;
         });
-        second.findChild<QAction*>("mniSaveGame")->trigger();
+        second.findChild<QAction*>("mniSaveGameAs")->trigger();
         EXPECT_EQ(DecompressFileToString(Folder + "again.cgx"), DecompressFileToString(Folder + "league.cgx"));
         // Saved under a new name, the next save proposes that name, not the file opened.
         std::string proposed;
@@ -373,7 +373,7 @@ TEST_F(MainWindowTest, AWholeGameIsMadeSavedAndOpenedAgainByteForByte)
             proposed = setup.FileName;
             return std::nullopt;
         });
-        second.findChild<QAction*>("mniSaveGame")->trigger();
+        second.findChild<QAction*>("mniSaveGameAs")->trigger();
         EXPECT_EQ(proposed, "again.cgx");
     }
 
