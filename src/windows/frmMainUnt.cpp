@@ -18,6 +18,7 @@
 #include "model/ProgramPasteUnt.h"
 #include "windows/frmProcessTurnUnt.h"
 #include "windows/frmBotPrivateMessageUnt.h"
+#include "windows/frmEditBoardUnt.h"
 #include "windows/frmViewCardsUnt.h"
 #include "windows/StandardDialogsUnt.h"
 #include "windows/frmAddBotUnt.h"
@@ -441,7 +442,7 @@ void TfrmMain::CreateMenus()
 bool TfrmMain::IsLive(const QObject* command) const
 {
     // Commands whose windows come later wait disabled.
-    static const QStringList waiting = {"mniScoreBoard", "mniBoardEditor"};
+    static const QStringList waiting = {"mniScoreBoard"};
     return command && !waiting.contains(command->objectName());
 }
 
@@ -531,6 +532,7 @@ void TfrmMain::ConnectControls()
     onAction(mniProcessTurn, &TfrmMain::mniProcessTurnClick);
     onAction(mniProgramCards, &TfrmMain::mniProgramCardsClick);
     onAction(mniOptionCards, &TfrmMain::mniOptionCardsClick);
+    onAction(mniBoardEditor, &TfrmMain::mniBoardEditorClick);
     onClick(btnMakePM, &TfrmMain::btnMakePMClick);
     onClick(btnCopyProgram, &TfrmMain::btnCopyProgramClick);
     ConnectProgramTab();
@@ -1852,6 +1854,13 @@ void TfrmMain::mniOptionCardsClick()
     TMethodTrace trace(Traced("mniOptionCardsClick"));
     if (TGame* game = Game())
         ViewOptionCards(*game);
+}
+
+void TfrmMain::mniBoardEditorClick()
+{
+    TMethodTrace trace(Traced("mniBoardEditorClick"));
+    if (TBoardList* boards = FSession.BoardList())
+        EditBoards(*boards);
 }
 
 void TfrmMain::mniProcessTurnClick()
