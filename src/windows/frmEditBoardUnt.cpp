@@ -144,6 +144,10 @@ void TfrmEditBoard::CreateControls()
         cbxControls->addItem(QString::fromLatin1(scheme.data(), static_cast<qsizetype>(scheme.size())));
     lblUnedited = new QLabel("(UnEdited)", this);
     lblUnedited->setObjectName("lblUnedited");
+    // Its place stays when it hides, so the buttons below never move under the mouse.
+    QSizePolicy keepPlace = lblUnedited->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    lblUnedited->setSizePolicy(keepPlace);
 
     btnZoomIn = NewButton(this, "btnZoomIn", "+");
     btnZoomOut = NewButton(this, "btnZoomOut", "-");

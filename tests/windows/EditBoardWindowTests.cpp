@@ -111,6 +111,7 @@ TEST_F(EditBoardWindow, WasdKeysMoveTheChitAndNudgeItsSquareRowAndColumn)
     cbxControls->setCurrentIndex(cbxControls->findText("wasd"));
     cbxBoards->setFocus();
     const int board = cbxBoards->currentIndex();
+    const QPoint nodeEast = Button("btnNodeE")->mapTo(Window.get(), QPoint(0, 0));
 
     // Up on row 1 does nothing, as the N button there does not.
     QTest::keyClick(cbxBoards, Qt::Key_W);
@@ -139,7 +140,10 @@ TEST_F(EditBoardWindow, WasdKeysMoveTheChitAndNudgeItsSquareRowAndColumn)
     QTest::keyClick(Window.get(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Centre(2, 2), square + QPoint(0, 1));
     EXPECT_EQ(Centre(1, 2), left + QPoint(0, 1));
+    // The label goes, and the buttons stay where the mouse is.
     EXPECT_FALSE(Control<QLabel>(*Window, "lblUnedited")->isVisible());
+    QApplication::processEvents();
+    EXPECT_EQ(Button("btnNodeE")->mapTo(Window.get(), QPoint(0, 0)), nodeEast);
 
     // The buttons do the same.
     Button("btnNodeW")->click();
