@@ -4,6 +4,7 @@
 
 #include "model/BoardUnt.h"
 
+#include <QFontMetricsF>
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygonF>
@@ -475,24 +476,9 @@ public:
                 PaintWall(f);
     }
 
-    void PaintLabel(const std::string& name, const std::string& edition)
-    {
-        const QRectF band(SquareRect(2, 6).left(), SquareRect(1, 6).bottom() - 78, 10 * Spacing, 156);
-        FPainter.setPen(QPen(FPalette.Accent, 3));
-        FPainter.setBrush(QColor(15, 15, 20, 175));
-        FPainter.drawRoundedRect(band, 18, 18);
-        QString title = QString::fromStdString(name);
-        QString subtitle = QString::fromStdString(edition);
-        int titleSize = FittingPixelSize(title, 92, band.width() - 60);
-        DrawOutlinedText(FPainter, title, PixelFont(titleSize), QPointF(band.center().x(), band.top() + 58),
-            QColor(255, 255, 255), Ink, 4);
-        int subtitleSize = FittingPixelSize(subtitle, 38, band.width() - 60);
-        DrawOutlinedText(FPainter, subtitle, PixelFont(subtitleSize), QPointF(band.center().x(), band.top() + 122),
-            FPalette.Accent, Ink, 3);
-    }
-
-    // Grid lines over everything, on the boundaries halfway between the default centres.
-    void PaintGridAndMargins(const std::string& caption)
+    // Grid lines over everything, on the boundaries halfway between the default centres. The
+    // name and edition go in the band above the squares, so that no square is hidden by them.
+    void PaintGridAndMargins(const std::string& name, const std::string& edition)
     {
         FPainter.setRenderHint(QPainter::Antialiasing, false);
         const QColor line(20, 20, 22);
@@ -507,10 +493,16 @@ public:
         FPainter.fillRect(0, 0, BoardPictureSize, top - 1, FPalette.Frame);
         FPainter.fillRect(0, 0, left - 1, BoardPictureSize, FPalette.Frame);
         FPainter.setRenderHint(QPainter::Antialiasing);
+        const QRectF band(left + 6, 0, BoardPictureSize - left - 12, top - 1);
+        const QFont font = PixelFont(14);
+        const QString title = QString::fromStdString(name);
+        FPainter.setFont(font);
+        FPainter.setPen(QColor(245, 245, 245));
+        FPainter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter, title);
+        const qreal gap = QFontMetricsF(font).horizontalAdvance(title + QStringLiteral("   "));
+        FPainter.setFont(PixelFont(13, false));
         FPainter.setPen(FPalette.Accent);
-        FPainter.setFont(PixelFont(12));
-        FPainter.drawText(QRectF(left + 6, 0, BoardPictureSize, top - 1), Qt::AlignLeft | Qt::AlignVCenter,
-            QString::fromStdString(caption));
+        FPainter.drawText(band.adjusted(gap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(edition));
     }
 
 private:
@@ -764,6 +756,5 @@ void DrawBoardPicture(QImage& picture, const std::string& name, TBoardEdition ed
     TBoardPainter painter(picture, features, palette, NameSeed(name, edition));
     painter.PaintFloor();
     painter.PaintFeatures();
-    painter.PaintLabel(name, EditionName(edition));
-    painter.PaintGridAndMargins(name + " - " + EditionName(edition));
+    painter.PaintGridAndMargins(name, EditionName(edition));
 }

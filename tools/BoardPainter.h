@@ -21,7 +21,7 @@ std::string EditionName(TBoardEdition edition);
 // ("Images/3rd Edition/ChopShop.jpg" gives Chop Shop).
 std::string BoardNameOfPath(const std::string& relativeFilePath);
 
-// The board with its name and edition written on it and a few factory-floor features laid out
-// after its name. Drawn into the given picture, which is made the right size when it is not, so
-// that one buffer serves every board.
+// The board with its name and edition in the band above the squares, and a few factory-floor
+// features laid out after its name. Drawn into the given picture, which is made the right size
+// when it is not, so that one buffer serves every board.
 void DrawBoardPicture(QImage& picture, const std::string& name, TBoardEdition edition);

@@ -7,6 +7,7 @@
 #include <QPolygonF>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -50,10 +51,30 @@ QImage NewPicture(int width, int height, const QColor& background)
     return image;
 }
 
-// The nose at the top edge shows which way the robot faces.
+// The nose above the body shows which way the robot faces.
 QPolygonF FrontMarker()
 {
-    return QPolygonF({QPointF(44, 1.5), QPointF(29, 21), QPointF(59, 21)});
+    return QPolygonF({QPointF(44, 0.5), QPointF(30, 13.5), QPointF(58, 13.5)});
+}
+
+// How far from the middle each copy of the letters sits.
+constexpr qreal LetterRing = 23;
+
+// The letters four times round the middle, each a quarter turn from the next with its foot
+// towards the edge, so that they read the same at any facing: whichever way the robot is turned,
+// one copy stands upright below the middle. Each copy fits a box of 27.5 x 13.5 pixels, so that
+// neighbouring copies never touch.
+void DrawBotLetters(QPainter& p, const TBotStyle& style, const QColor& fill, const QColor& outline)
+{
+    const QString letters = QString::fromLatin1(style.Letters);
+    const int size = std::min(FittingPixelSize(letters, 19, 27.5), FittingPixelHeight(letters, 19, 13.5));
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        p.save();
+        p.translate(BotSize / 2.0, BotSize / 2.0);
+        p.rotate(90.0 * quarter);
+        DrawOutlinedText(p, letters, PixelFont(size), QPointF(0, LetterRing), fill, outline, 2.5);
+        p.restore();
+    }
 }
 
 enum TBodyStyle { bsSolid, bsOutlined };
@@ -74,33 +95,32 @@ void DrawBotBody(QPainter& p, TBotType type, const TBotStyle& style, TBodyStyle 
         // A flying bomb: round body, tail fins, no treads.
         p.setPen(body == bsOutlined ? outline : QPen(Ink, 2));
         p.setBrush(body == bsOutlined ? fill : QBrush(colour.darker(160)));
-        p.drawPolygon(QPolygonF({QPointF(18, 84), QPointF(30, 60), QPointF(38, 76)}));
-        p.drawPolygon(QPolygonF({QPointF(70, 84), QPointF(58, 60), QPointF(50, 76)}));
+        p.drawPolygon(QPolygonF({QPointF(10, 87), QPointF(22, 66), QPointF(30, 80)}));
+        p.drawPolygon(QPolygonF({QPointF(78, 87), QPointF(66, 66), QPointF(58, 80)}));
         p.setPen(outline);
         p.setBrush(fill);
-        p.drawEllipse(QRectF(14, 14, 60, 64));
+        p.drawEllipse(QRectF(10, 10, 68, 68));
     } else {
         p.setPen(body == bsOutlined ? QPen(colour.darker(130), 2, Qt::DashLine) : QPen(Qt::NoPen));
         p.setBrush(body == bsOutlined ? QBrush(Qt::NoBrush) : QBrush(Ink));
-        p.drawRoundedRect(QRectF(3, 20, 13, 62), 3, 3);
-        p.drawRoundedRect(QRectF(72, 20, 13, 62), 3, 3);
+        p.drawRoundedRect(QRectF(2, 18, 12, 66), 3, 3);
+        p.drawRoundedRect(QRectF(74, 18, 12, 66), 3, 3);
         if (body == bsSolid) {
             p.setPen(QPen(QColor(85, 85, 90), 2));
-            for (int y = 26; y < 80; y += 8) {
-                p.drawLine(QPointF(5, y), QPointF(14, y));
-                p.drawLine(QPointF(74, y), QPointF(83, y));
+            for (int y = 24; y < 82; y += 8) {
+                p.drawLine(QPointF(4, y), QPointF(12, y));
+                p.drawLine(QPointF(76, y), QPointF(84, y));
             }
         }
         p.setPen(outline);
         p.setBrush(fill);
-        p.drawRoundedRect(QRectF(13, 12, 62, 72), 10, 10);
+        p.drawRoundedRect(QRectF(11, 11, 66, 75), 10, 10);
     }
 
-    // Sensor eyes under the nose, a second cue for the front.
-    p.setPen(Qt::NoPen);
-    p.setBrush(body == bsOutlined ? colour : QColor(250, 250, 250));
-    p.drawEllipse(QRectF(30, 25, 9, 7));
-    p.drawEllipse(QRectF(49, 25, 9, 7));
+    // A hub in the middle, between the copies of the letters.
+    p.setPen(QPen(body == bsOutlined ? colour.darker(130) : Ink, 2));
+    p.setBrush(body == bsOutlined ? QColor(250, 250, 250) : colour.darker(150));
+    p.drawEllipse(QPointF(BotSize / 2.0, BotSize / 2.0), 7.5, 7.5);
 
     p.setPen(QPen(body == bsOutlined ? colour.darker(130) : Ink, 2.5));
     p.setBrush(body == bsOutlined ? QColor(250, 250, 250) : QColor(255, 255, 255));
@@ -108,7 +128,7 @@ void DrawBotBody(QPainter& p, TBotType type, const TBotStyle& style, TBodyStyle 
 
     QColor letters = body == bsOutlined ? colour.darker(120) : (IsLightColour(colour) ? Ink : QColor(255, 255, 255));
     QColor letterOutline = body == bsOutlined ? QColor(255, 255, 255) : (IsLightColour(colour) ? QColor(255, 255, 255) : Ink);
-    DrawOutlinedText(p, QString::fromLatin1(style.Letters), PixelFont(27), QPointF(44, 56), letters, letterOutline, 3);
+    DrawBotLetters(p, style, letters, letterOutline);
 }
 
 QImage DrawNormalBot(TBotType type, const TBotStyle& style)
@@ -170,22 +190,23 @@ QImage DrawDestroyedBot(TBotType type, const TBotStyle& style)
         p.drawLine(QPointF(76, 12), QPointF(12, 76));
     }
     // The letters again over the cross: the wreck must still say whose it is.
-    DrawOutlinedText(p, QString::fromLatin1(style.Letters), PixelFont(24), QPointF(44, 56), QColor(255, 255, 255), Ink, 3);
+    DrawBotLetters(p, style, QColor(255, 255, 255), Ink);
     return image;
 }
 
-// A small round marker: several stay visible on one square, each in a corner.
+// A small square marker: several stay visible on one square, each pushed towards an edge. The
+// letters fill it, taller than wide, so that they still read on a map shrunk to fit a forum post.
 QImage DrawArchiveMarker(const TBotStyle& style)
 {
-    QImage image = NewPicture(ArchiveSize, ArchiveSize, TokenBase);
+    QImage image = NewPicture(ArchiveSize, ArchiveSize, QColor(255, 255, 255));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(255, 255, 255), 2));
+    p.setPen(QPen(Ink, 1.5));
     p.setBrush(style.Colour);
-    p.drawEllipse(QRectF(1.5, 1.5, ArchiveSize - 3, ArchiveSize - 3));
-    bool light = IsLightColour(style.Colour);
-    DrawOutlinedText(p, QString::fromLatin1(style.Letters), PixelFont(12), QPointF(15, 15),
-        light ? Ink : QColor(255, 255, 255), light ? QColor(255, 255, 255) : Ink, 2);
+    p.drawRoundedRect(QRectF(2.25, 2.25, ArchiveSize - 4.5, ArchiveSize - 4.5), 4, 4);
+    const bool light = IsLightColour(style.Colour);
+    DrawTextInBox(p, QString::fromLatin1(style.Letters), PixelFont(20), QRectF(4.5, 6.5, ArchiveSize - 9, ArchiveSize - 13),
+        light ? Ink : QColor(255, 255, 255));
     return image;
 }
 

@@ -3,6 +3,9 @@
 #include <QFontMetricsF>
 #include <QPainterPath>
 #include <QPen>
+#include <QTransform>
+
+#include <algorithm>
 
 QFont PixelFont(int pixelSize, bool bold)
 {
@@ -35,6 +38,38 @@ int FittingPixelSize(const QString& text, int maxSize, qreal width, bool bold)
     while (size > 8 && QFontMetricsF(PixelFont(size, bold)).horizontalAdvance(text) > width)
         --size;
     return size;
+}
+
+int FittingPixelHeight(const QString& text, int maxSize, qreal height, bool bold)
+{
+    int size = maxSize;
+    auto glyphHeight = [&text, bold](int pixelSize) {
+        QPainterPath path;
+        path.addText(0, 0, PixelFont(pixelSize, bold), text);
+        return path.boundingRect().height();
+    };
+    while (size > 8 && glyphHeight(size) > height)
+        --size;
+    return size;
+}
+
+void DrawTextInBox(QPainter& painter, const QString& text, const QFont& font, const QRectF& box, const QColor& fill)
+{
+    QPainterPath path;
+    path.addText(0, 0, font, text);
+    const QRectF bounds = path.boundingRect();
+    if (bounds.isEmpty())
+        return;
+    const qreal across = box.width() / bounds.width();
+    const qreal up = std::min(box.height() / bounds.height(), across * 1.5);
+    QTransform fit;
+    fit.translate(box.center().x(), box.center().y());
+    fit.scale(across, up);
+    fit.translate(-bounds.center().x(), -bounds.center().y());
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(fit.map(path), fill);
+    painter.restore();
 }
 
 QColor Mixed(const QColor& a, const QColor& b, qreal amount)

@@ -19,6 +19,12 @@ void DrawOutlinedText(QPainter& painter, const QString& text, const QFont& font,
 
 // The largest pixel size, up to maxSize, at which the text fits the width.
 int FittingPixelSize(const QString& text, int maxSize, qreal width, bool bold = true);
+// The same for the height of the text's glyphs.
+int FittingPixelHeight(const QString& text, int maxSize, qreal height, bool bold = true);
+
+// Text filling a box: as wide as the box and, up to half as tall again as the font draws it, as
+// tall; centred in it.
+void DrawTextInBox(QPainter& painter, const QString& text, const QFont& font, const QRectF& box, const QColor& fill);
 
 // A colour mixed towards another; amount 0 keeps the first, 1 gives the second.
 QColor Mixed(const QColor& a, const QColor& b, qreal amount);

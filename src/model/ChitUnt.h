@@ -81,6 +81,7 @@ public:
     // The pixels the chit last covered on a canvas, drawn back to erase it; empty when the
     // chit was not drawn.
     QImage& SaveUnder() { return FSaveUnder; }
+    const QImage& SaveUnder() const { return FSaveUnder; }
     // Where those pixels were taken: the top-left corner within the placed board's picture, and
     // the map cell of that board (for a canvas that is the whole map).
     QPoint SaveUnderAt() const { return FSaveUnderAt; }

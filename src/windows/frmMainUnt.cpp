@@ -21,6 +21,7 @@
 #include "model/ProgramPasteUnt.h"
 #include "windows/frmProcessTurnUnt.h"
 #include "windows/frmBotPrivateMessageUnt.h"
+#include "windows/frmEditBoardUnt.h"
 #include "windows/frmViewCardsUnt.h"
 #include "windows/StandardDialogsUnt.h"
 #include "windows/frmAddBotUnt.h"
@@ -462,9 +463,8 @@ void TfrmMain::CreateMenus()
 
 bool TfrmMain::IsLive(const QObject* command) const
 {
-    // Commands whose windows come later wait disabled.
-    static const QStringList waiting = {"mniBoardEditor"};
-    return command && !waiting.contains(command->objectName());
+    // Every command has its window now.
+    return command != nullptr;
 }
 
 void TfrmMain::EnableCommand(QAction* command, bool allowed)
@@ -562,6 +562,7 @@ void TfrmMain::ConnectControls()
                 ShowScoreBoard(*game);
         });
     });
+    onAction(mniBoardEditor, &TfrmMain::mniBoardEditorClick);
     onClick(btnMakePM, &TfrmMain::btnMakePMClick);
     onClick(btnCopyProgram, &TfrmMain::btnCopyProgramClick);
     ConnectProgramTab();
@@ -1984,6 +1985,13 @@ void TfrmMain::mniOptionCardsClick()
     TMethodTrace trace(Traced("mniOptionCardsClick"));
     if (TGame* game = Game())
         ViewOptionCards(*game);
+}
+
+void TfrmMain::mniBoardEditorClick()
+{
+    TMethodTrace trace(Traced("mniBoardEditorClick"));
+    if (TBoardList* boards = FSession.BoardList())
+        EditBoards(*boards);
 }
 
 void TfrmMain::mniProcessTurnClick()

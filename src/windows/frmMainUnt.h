@@ -224,6 +224,7 @@ private:
     // View commands and the process-turn window
     void mniProgramCardsClick();
     void mniOptionCardsClick();
+    void mniBoardEditorClick();
     void mniProcessTurnClick();
     void SetfrmProcessTurn(TfrmProcessTurn* window);
     void CloseProcessTurnWindow();

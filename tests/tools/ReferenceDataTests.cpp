@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QImage>
 #include <QImageReader>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -67,6 +68,30 @@ double MeanDifference(const QImage& a, const QImage& b)
         }
     return sum / (3.0 * a.width() * a.height());
 }
+
+// The same within the disc of the given radius round the picture's middle, which a quarter
+// turn maps onto itself, or outside it.
+double MeanDifferenceInDisc(const QImage& a, const QImage& b, double radius, bool inside = true)
+{
+    if (a.size() != b.size())
+        return 255;
+    const double cx = a.width() / 2.0;
+    const double cy = a.height() / 2.0;
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if ((std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= radius) != inside)
+                continue;
+            QRgb p = a.pixel(x, y);
+            QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            ++count;
+        }
+    return count ? sum / (3.0 * count) : 255;
+}
+
+QImage QuarterTurned(const QImage& image) { return image.transformed(QTransform().rotate(90)); }
 
 std::vector<TBotType> RobotTypes()
 {
@@ -185,6 +210,34 @@ TEST_F(ShippedTest, BoardsGridLinesLieHalfwayBetweenTheDefaultCentres)
         }
         // Lines on a floor, not a dark picture in which any column would pass for a line.
         EXPECT_LT(darkShare(firstX, firstY, picture.width(), picture.height()), 0.4);
+    }
+}
+
+// The name and edition are written in the band above the squares, where they hide nothing: light
+// lettering on the band's dark frame, running well along it.
+TEST_F(ShippedTest, BoardsNameThemselvesInTheBandAboveTheSquares)
+{
+    const int band = TBoardNode::DefaultCenterY(1) - SquareSpacing / 2 - 1;
+    for (int i = 0; i < Boards.Count(); ++i) {
+        const std::string& path = Boards.Items(i)->RelativeFilePath();
+        SCOPED_TRACE(path);
+        QImage picture = ReadShippedPicture(path);
+        const double frame = Luminance(picture.pixel(picture.width() - 2, 1));
+        EXPECT_LT(frame, 100);
+        int first = picture.width();
+        int last = -1;
+        int top = band;
+        int bottom = -1;
+        for (int y = 0; y < band; ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (Luminance(picture.pixel(x, y)) > frame + 70) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        EXPECT_GT(last - first, 100);
+        EXPECT_GE(bottom - top, 8) << "lettering too small to read";
     }
 }
 
@@ -331,6 +384,57 @@ TEST_F(ShippedTest, ChitsRobotsAndTheirStatesLookDifferent)
                           ReadShippedPicture(Format("Images/Flags/Flag%d.jpg", b))),
                 1)
                 << "flags " << a << " and " << b;
+}
+
+// The letters that say whose robot it is read the same at any facing: a quarter turn leaves the
+// middle of each robot picture as it was, while the nose and treads still show the facing.
+TEST_F(ShippedTest, ChitsRobotLettersReadTheSameAtAnyFacing)
+{
+    for (TBotType type : RobotTypes()) {
+        for (int s = 0; s < ArchiveSuffixIndex; ++s) {
+            const std::string id = BaseChitID(type) + BotChitSuffixes[s];
+            SCOPED_TRACE(id);
+            const QImage picture = ReadShippedPicture(Chits.FindByID(id)->RelativeFilePath());
+            ASSERT_EQ(picture.width(), picture.height());
+            const QImage turned = QuarterTurned(picture);
+            const double middle = picture.width() * 0.34;
+            EXPECT_LT(MeanDifferenceInDisc(picture, turned, middle), 6.5);
+            EXPECT_GT(MeanDifferenceInDisc(picture, turned, middle, false), 7.5);
+        }
+    }
+}
+
+// An archive marker is small and shown smaller still on a forum: its letters fill it.
+TEST_F(ShippedTest, ChitsArchiveMarkerLettersFillTheMarker)
+{
+    for (TBotType type : RobotTypes()) {
+        const std::string id = BaseChitID(type) + BotChitSuffixes[ArchiveSuffixIndex];
+        SCOPED_TRACE(id);
+        const QImage marker = ReadShippedPicture(Chits.FindByID(id)->RelativeFilePath());
+        // The marker's own colour, just inside its edge above the letters; letters stand out of it.
+        // Their height is taken across the middle columns, clear of a round marker's rim.
+        const int w = marker.width();
+        const int h = marker.height();
+        const QRgb ground = marker.pixel(w / 2, h / 7);
+        auto isLetter = [&](int x, int y) {
+            const QRgb p = marker.pixel(x, y);
+            return std::abs(qRed(p) - qRed(ground)) + std::abs(qGreen(p) - qGreen(ground)) + std::abs(qBlue(p) - qBlue(ground)) > 200;
+        };
+        int top = h, bottom = -1, left = w, right = -1;
+        for (int y = h / 8 + 1; y < h * 7 / 8; ++y)
+            for (int x = w / 8 + 1; x < w * 7 / 8; ++x) {
+                if (!isLetter(x, y))
+                    continue;
+                if (std::abs(2 * x - w) < w * 2 / 5) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        EXPECT_GE(right - left + 1, w * 6 / 10);
+        EXPECT_GE(bottom - top + 1, h * 45 / 100);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

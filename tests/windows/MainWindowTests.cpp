@@ -174,7 +174,7 @@ TEST_F(MainWindowLogTest, WithoutAGameEveryBotFieldIsDisabledAndOnlyOpenNewAndEx
                     names << item->objectName();
         return names.join(' ').toStdString();
     };
-    const std::string running = "mniOpenGame mniExit mniNewGame mniAbout";
+    const std::string running = "mniOpenGame mniExit mniNewGame mniBoardEditor mniAbout";
     EXPECT_EQ(enabledItems(), running);
     // Coming to the front again does not wake them.
     QEvent activate(QEvent::WindowActivate);
