@@ -165,7 +165,7 @@ std::string TReport::GenerateText(std::string_view templateBytes)
         std::string value;
         if (token.Handler)
             token.Handler(token.Name, FContext, value);
-        text = ReplaceEvery(text, "<%" + token.Name + "%>", value);
+        text = ReplaceAll(std::move(text), "<%" + token.Name + "%>", value);
     }
     return ReportFileText(text);
 }
@@ -217,21 +217,6 @@ std::string ReportTemplateText(std::string_view templateBytes)
         text += "\r\n";
     }
     return text;
-}
-
-std::string ReplaceEvery(std::string_view text, std::string_view what, std::string_view with)
-{
-    if (what.empty())
-        return std::string(text);
-    std::string result;
-    std::size_t from = 0;
-    for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, from)) {
-        result.append(text, from, at - from);
-        result.append(with);
-        from = at + what.size();
-    }
-    result.append(text, from);
-    return result;
 }
 
 std::string ReportFileText(std::string_view text)

@@ -54,8 +54,6 @@ public:
 // UTF-8, a byte-order mark dropped), the end-of-file character of the last line removed (with
 // the line when nothing else is on it), every line ended by CR LF.
 std::string ReportTemplateText(std::string_view templateBytes);
-// Every occurrence of what replaced by with in one pass; the replacements are not searched.
-std::string ReplaceEvery(std::string_view text, std::string_view what, std::string_view with);
 // The text as a report file holds it: every CR, LF or CR LF a line end, every line ended by CR LF.
 std::string ReportFileText(std::string_view text);
 

@@ -2,6 +2,7 @@
 // end-of-file character, line ends, the robots' programs and damage, the map's picture tags,
 // token registration, and the files written for the process-turn window.
 #include "session/ReportUnt.h"
+#include "support/TextUnt.h"
 
 #include "model/BoardUnt.h"
 #include "model/BotUnt.h"
@@ -259,9 +260,9 @@ TEST(Report, AddTokenReplacesAnyCaseAndAppendsEveryHandlerRunningOncePerGenerate
 
 TEST(Report, ReplacingIsOnePassAndLineEndsAreNormalised)
 {
-    EXPECT_EQ(ReplaceEvery("<%A%><%A%>x<%A%", "<%A%>", "<%A%><%A%>"), "<%A%><%A%><%A%><%A%>x<%A%");
-    EXPECT_EQ(ReplaceEvery("abc", "", "x"), "abc");
-    EXPECT_EQ(ReplaceEvery("aaa", "aa", "b"), "ba");
+    EXPECT_EQ(ReplaceAll("<%A%><%A%>x<%A%", "<%A%>", "<%A%><%A%>"), "<%A%><%A%><%A%><%A%>x<%A%");
+    EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+    EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");
     EXPECT_EQ(ReportFileText("a\r\r\nb\n\rc"), "a\r\n\r\nb\r\n\r\nc\r\n");
     EXPECT_EQ(ReportFileText(std::string("a\0b", 3)), std::string("a\0b\r\n", 5));
 }
