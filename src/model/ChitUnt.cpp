@@ -1,6 +1,7 @@
 #include "model/ChitUnt.h"
 
 #include "support/UtilsUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -28,6 +29,12 @@ COGLINE_DEFINE_CLASS(TChit, "Chit", TRootObject,
 COGLINE_DEFINE_CLASS(TChitList, "ChitList", TListObject)
 
 // ----------------------------------------------------------------------------- TChit
+
+void TChit::SetDescription(std::string description)
+{
+    CleanXmlText(description);
+    FDescription = std::move(description);
+}
 
 TChit::TChit()
 {
