@@ -3,6 +3,7 @@
 #include "support/ErrorsUnt.h"
 #include "support/FilePlacesUnt.h"
 #include "support/UtilsUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <QImageReader>
 #include <QTransform>
@@ -103,6 +104,12 @@ TBoardNode* TBoardNodeList::NodeAt(int x, int y) const
 }
 
 // ----------------------------------------------------------------------------- TBoard
+
+void TBoard::SetDescription(std::string description)
+{
+    CleanXmlText(description);
+    FDescription = std::move(description);
+}
 
 TBoard::TBoard()
 {

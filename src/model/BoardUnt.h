@@ -78,7 +78,8 @@ public:
     const std::string& RelativeFilePath() const { return FRelativeFilePath; }
     void SetRelativeFilePath(const std::string& path);
     const std::string& Description() const { return FDescription; }
-    void SetDescription(const std::string& description) { FDescription = description; }
+    // Kept in its clean form (XmlCleanText), which a file gives back exactly.
+    void SetDescription(std::string description);
 
     TBoardNodeList* Nodes() const { return ObjectOf<TBoardNodeList>(0); }
     TBoardNode* NodeAt(int x, int y) const;

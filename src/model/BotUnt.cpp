@@ -1,4 +1,5 @@
 #include "model/BotUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <algorithm>
 #include <climits>
@@ -54,6 +55,18 @@ COGLINE_DEFINE_CLASS(TBot, "Bot", TRootObject,
 COGLINE_DEFINE_CLASS(TBotList, "BotList", TListObject)
 
 // ----------------------------------------------------------------------------- TBot
+
+void TBot::SetPlayerName(std::string name)
+{
+    CleanXmlText(name);
+    FPlayerName = std::move(name);
+}
+
+void TBot::SetGameNotes(std::string notes)
+{
+    CleanXmlText(notes);
+    FGameNotes = std::move(notes);
+}
 
 TBot::TBot()
 {

@@ -36,7 +36,9 @@ public:
     // Also makes the type's value name the bot's ID, but only while the bot has none.
     void SetBotType(TBotType type);
     const std::string& PlayerName() const { return FPlayerName; }
-    void SetPlayerName(const std::string& name) { FPlayerName = name; }
+    // Text fields keep their clean form (XmlCleanText), which the game file gives back exactly:
+    // a pasted answer of any bytes never makes a game that cannot be opened.
+    void SetPlayerName(std::string name);
     // Hand size before damage.
     int MaxCards() const { return FMaxCards; }
     void SetMaxCards(int value) { FMaxCards = value; }
@@ -53,7 +55,7 @@ public:
     void SetBotActivityLevel(TBotActivityLevel value) { FBotActivityLevel = value; }
     // Line breaks are kept as "<br>".
     const std::string& GameNotes() const { return FGameNotes; }
-    void SetGameNotes(const std::string& notes) { FGameNotes = notes; }
+    void SetGameNotes(std::string notes);
     // Number of the last flag touched; 0 for none.
     int FlagTouched() const { return FFlagTouched; }
     void SetFlagTouched(int value) { FFlagTouched = value; }

@@ -2,6 +2,7 @@
 
 #include "support/FilePlacesUnt.h"
 #include "support/UtilsUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -29,6 +30,12 @@ COGLINE_DEFINE_CLASS(TChit, "Chit", TRootObject,
 COGLINE_DEFINE_CLASS(TChitList, "ChitList", TListObject)
 
 // ----------------------------------------------------------------------------- TChit
+
+void TChit::SetDescription(std::string description)
+{
+    CleanXmlText(description);
+    FDescription = std::move(description);
+}
 
 TChit::TChit()
 {

@@ -3,6 +3,7 @@
 #include "model/BoardUnt.h"
 #include "persist/ZLibFuncs.h"
 #include "support/UtilsUnt.h"
+#include "xml/XmlUnt.h"
 
 COGLINE_DEFINE_CLASS(TGame, "Game", TRootObject,
     PropInteger<TGame>("BotArchiveMax", &TGame::BotArchiveMax, &TGame::SetBotArchiveMax),
@@ -21,6 +22,12 @@ TGame::TGame()
     CreateObject<TChitList>();
     CreateObject<TTurnList>();
     ApplyLivesToBots();
+}
+
+void TGame::SetGameName(std::string name)
+{
+    CleanXmlText(name);
+    FGameName = std::move(name);
 }
 
 void TGame::SetBotArchiveMax(int lives)
@@ -242,7 +249,8 @@ void TGame::LoadFromXMLDoc(const TXMLDoc& doc)
 void TGame::SaveToGameFile(const std::string& fileName)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
-    CompressStringToFile(SaveToXMLString(), fileName);
+    // The text goes to the compressor as it is written: a game is never held as text whole.
+    CompressTextToFile([this](const std::function<void(std::string_view)>& consume) { WriteXMLText(consume); }, fileName);
 }
 
 void TGame::LoadFromGameFile(const std::string& fileName)

@@ -20,7 +20,8 @@ public:
     // Gives every robot that many lives, except while the game is being read from a file.
     void SetBotArchiveMax(int lives);
     const std::string& GameName() const { return FGameName; }
-    void SetGameName(const std::string& name) { FGameName = name; }
+    // Text fields keep their clean form (XmlCleanText), which the game file gives back exactly.
+    void SetGameName(std::string name);
     int FlagCount() const { return FFlagCount; }
     void SetFlagCount(int count) { FFlagCount = count; }
 

@@ -1,6 +1,7 @@
 #include "model/OptionUnt.h"
 
 #include "support/TextUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <algorithm>
 
@@ -52,6 +53,12 @@ COGLINE_DEFINE_CLASS(TOptionDeck, "OptionDeck", TDeck)
 COGLINE_DEFINE_CLASS(TOptionCardList, "OptionCardList", TListObject)
 
 TOptionCard::TOptionCard() = default;
+
+void TOptionCard::SetDescription(std::string value)
+{
+    CleanXmlText(value);
+    FDescription = std::move(value);
+}
 
 TShuffledOptionCardRefList::TShuffledOptionCardRefList()
     : TShuffledCardRefList(TOptionCardRef::StaticClass())

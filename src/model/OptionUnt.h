@@ -45,7 +45,8 @@ public:
     const std::string& Description() const { return FDescription; }
     // The rules text as a window shows it: a blank line between paragraphs.
     std::string ShownDescription() const;
-    void SetDescription(const std::string& value) { FDescription = value; }
+    // Kept in its clean form (XmlCleanText), which a file gives back exactly.
+    void SetDescription(std::string value);
     // How a bot's copy is mounted; the game master sets it.
     TOptionFacing OptionFacing() const { return FOptionFacing; }
     void SetOptionFacing(TOptionFacing value) { FOptionFacing = value; }

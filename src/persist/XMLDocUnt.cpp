@@ -73,9 +73,12 @@ void TXMLDoc::KeepSourceText(std::shared_ptr<const std::string> text)
         FSourceText.reset();
         return;
     }
-    // The offsets of the tree are those of the converted text.
-    if (FParseResult.Windows1252)
-        text = std::make_shared<const std::string>(Windows1252ToUtf8(*text));
+    // 8-bit text was converted in the parser's buffer, which the parse changed: no text holds
+    // the bytes the tree's offsets count. Such text is read in full at once.
+    if (FParseResult.Windows1252) {
+        FSourceText.reset();
+        return;
+    }
     FSourceText = std::move(text);
 }
 

@@ -27,8 +27,8 @@ public:
     std::string GetAttribute(std::string_view path, std::string_view name) const;
     void SetAttribute(std::string_view path, std::string_view name, std::string_view value);
 
-    // Keeps the text a complete parse read, as it was parsed (UTF-8), so that parts of it can be
-    // read again later; none after an incomplete parse or without this call.
+    // Keeps the text a complete parse read, so that parts of it can be read again later; none
+    // after an incomplete parse, after 8-bit text (read as Windows-1252) or without this call.
     void KeepSourceText(std::shared_ptr<const std::string> text);
     const std::shared_ptr<const std::string>& SourceText() const { return FSourceText; }
 

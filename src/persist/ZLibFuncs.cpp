@@ -8,6 +8,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -43,21 +44,63 @@ private:
     z_stream FStream{};
 };
 
+class TDeflater {
+public:
+    TDeflater()
+    {
+        int status = deflateInit(&FStream, Z_DEFAULT_COMPRESSION);
+        if (status == Z_MEM_ERROR)
+            throw std::bad_alloc();
+        if (status != Z_OK)
+            throw ECogline(Format("zlib cannot start compressing (error %d)", status));
+    }
+    ~TDeflater() { deflateEnd(&FStream); }
+    TDeflater(const TDeflater&) = delete;
+    TDeflater& operator=(const TDeflater&) = delete;
+
+    // Compresses the bytes onto the output; with finish, ends the stream.
+    void Add(std::string_view bytes, bool finish, std::string& out)
+    {
+        do {
+            // avail_in holds 32 bits.
+            const std::size_t now = std::min<std::size_t>(bytes.size(), 1u << 30);
+            FStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+            FStream.avail_in = static_cast<uInt>(now);
+            bytes.remove_prefix(now);
+            const int flush = finish && bytes.empty() ? Z_FINISH : Z_NO_FLUSH;
+            int status;
+            do {
+                Bytef block[BlockSize];
+                FStream.next_out = block;
+                FStream.avail_out = sizeof block;
+                status = deflate(&FStream, flush);
+                if (status == Z_STREAM_ERROR)
+                    throw ECogline("zlib cannot compress the game");
+                out.append(reinterpret_cast<const char*>(block), sizeof block - FStream.avail_out);
+            } while (FStream.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+        } while (!bytes.empty());
+    }
+
+private:
+    z_stream FStream{};
+};
+
 } // namespace
+
+void CompressTextToFile(const TTextProducer& produce, const std::string& fileName)
+{
+    // Only the compressed bytes are held: a tenth of the text or less for any game.
+    TDeflater deflater;
+    std::string data;
+    produce([&](std::string_view piece) { deflater.Add(piece, false, data); });
+    deflater.Add(std::string_view(), true, data);
+    // A failed save keeps the previous game.
+    SaveBytesToFile(fileName, data);
+}
 
 void CompressStringToFile(const std::string& text, const std::string& fileName)
 {
-    uLongf size = compressBound(static_cast<uLong>(text.size()));
-    std::vector<Bytef> data(size);
-    int status = compress2(data.data(), &size, reinterpret_cast<const Bytef*>(text.data()),
-        static_cast<uLong>(text.size()), Z_DEFAULT_COMPRESSION);
-    if (status == Z_MEM_ERROR)
-        throw std::bad_alloc();
-    if (status != Z_OK)
-        throw ECogline(Format("zlib cannot compress the game for \"%s\" (error %d)", fileName.c_str(), status));
-
-    // A failed save keeps the previous game.
-    SaveBytesToFile(fileName, std::string_view(reinterpret_cast<const char*>(data.data()), size));
+    CompressTextToFile([&text](const std::function<void(std::string_view)>& consume) { consume(text); }, fileName);
 }
 
 std::string DecompressFileToString(const std::string& fileName, std::size_t maxTextSize)
@@ -108,6 +151,10 @@ std::string DecompressFileToString(const std::string& fileName, std::size_t maxT
         throw EDecompressionError(NotAGameFile(fileName, "it is empty"));
     if (!ended)
         throw EDecompressionError(NotAGameFile(fileName, "it is cut short"));
+    // The text is kept while the game is open (its older turns are read from it when first
+    // used): room that doubling left behind is given back.
+    if (text.capacity() - text.size() > text.size() / 8)
+        text.shrink_to_fit();
     // Reading stops at the end of the stream: the stream's checksum vouches for the game, and
     // whatever a copy or transfer left behind it does not make the game unreadable.
     return text;

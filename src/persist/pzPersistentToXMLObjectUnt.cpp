@@ -125,9 +125,8 @@ void RefuseWhatCannotFit(std::size_t madeByOne, pugi::xml_node node, const std::
 const TXmlParseResult& ParseForLoad(TXMLDoc& doc, std::string_view text)
 {
     doc.LoadFromString(text);
-    if (doc.ParseResult().TooLarge)
-        throw ELoadLimitError(Format("The text holds more than %zu XML elements, far more than any game or reference file.",
-            MaxXmlElements));
+    if (const TXmlParseResult& parsed = doc.ParseResult(); parsed.TooLarge)
+        throw ELoadLimitError("T" + parsed.Description.substr(1) + ", far more than any game or reference file.");
     return doc.ParseResult();
 }
 
@@ -236,7 +235,9 @@ std::uint32_t TextToSet(const TEnumInfo& info, std::string_view text)
     return mask;
 }
 
-void AppendXmlEscapedText(std::string& out, std::string_view text) { AppendXmlEscaped(out, text); }
+void AppendXmlEscapedText(TXmlSink& out, std::string_view text) { out.AppendEscaped(text); }
+
+std::string StringPropertyText(std::string_view text) { return XmlCleanText(text); }
 
 void AppendIntegerText(std::string& out, std::int64_t value)
 {
@@ -245,11 +246,13 @@ void AppendIntegerText(std::string& out, std::int64_t value)
     out.append(buffer, result.ptr);
 }
 
+void AppendIntegerText(TXmlSink& out, std::int64_t value) { AppendIntegerText(out.Text, value); }
+
 TPropInfo WithEscapedWriter(TPropInfo info)
 {
     if (info.GetText && !info.WriteText) {
         auto get = info.GetText;
-        info.WriteText = [get](const TpzCustomPersistentToXMLObject& o, std::string& out) { AppendXmlEscaped(out, get(o)); };
+        info.WriteText = [get](const TpzCustomPersistentToXMLObject& o, TXmlSink& out) { out.AppendEscaped(get(o)); };
     }
     return info;
 }
@@ -531,22 +534,23 @@ void TpzCustomPersistentToXMLObject::SortObjectsBy(const TCompare& compare)
         [&compare](const auto& a, const auto& b) { return compare(a.get(), b.get()) < 0; });
 }
 
-void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
+void TpzCustomPersistentToXMLObject::WriteElement(TXmlSink& sink)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
     EnsureChildren();
+    std::string& out = sink.Text;
     const std::string& name = XMLName();
     out += '<';
     out += name;
     if (!FID.empty()) {
         // Escaped also for objects without properties, so that no ID can break the file.
         out += " ID=\"";
-        AppendXmlEscaped(out, FID);
+        sink.AppendEscaped(FID);
         out += '"';
     }
     if (FVersion != 0) {
         out += " Version=\"";
-        out += IntegerToText(FVersion);
+        AppendIntegerText(out, FVersion);
         out += '"';
     }
     out += '>';
@@ -556,16 +560,17 @@ void TpzCustomPersistentToXMLObject::WriteElement(std::string& out)
         out += '<';
         out += p.Name;
         out += '>';
-        p.WriteText(*this, out);
+        p.WriteText(*this, sink);
         out += "</";
         out += p.Name;
         out += '>';
     }
+    sink.Pass();
     bool first = true;
     for (const auto& child : FObjects) {
         if (!first)
             out += "\r\n";
-        child->WriteElement(out);
+        child->WriteElement(sink);
         first = false;
     }
     out += "</";
@@ -577,9 +582,18 @@ std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
     SortObjects();
-    std::string out;
-    WriteElement(out);
-    return out;
+    TXmlSink sink;
+    WriteElement(sink);
+    return std::move(sink.Text);
+}
+
+void TpzCustomPersistentToXMLObject::WriteXMLText(const std::function<void(std::string_view)>& consume)
+{
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
+    SortObjects();
+    TXmlSink sink(consume);
+    WriteElement(sink);
+    sink.Finish();
 }
 
 void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element) { ReadElement(element, nullptr, true); }
@@ -590,6 +604,7 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element, TLoadCo
     // Read over, waiting children are there as if they had been built.
     EnsureChildren();
     FID = AttributeText(element.attribute("ID"));
+    CleanXmlText(FID);
     FVersion = ParseLeadingInteger(element.attribute("Version").value());
 
     // One pass over the children finds the first element of each property and the elements of

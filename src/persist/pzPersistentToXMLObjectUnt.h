@@ -17,6 +17,7 @@ class xml_node;
 class TpzCustomPersistentToXMLObject;
 class TClass;
 class TXMLDoc;
+class TXmlSink;         // xml/XmlUnt.h
 struct TXmlParseResult; // xml/XmlUnt.h
 
 // ---------------------------------------------------------------------------------------------
@@ -43,12 +44,13 @@ struct TPropInfo {
     std::function<std::string(const TpzCustomPersistentToXMLObject&)> GetText; // empty: not written
     std::function<void(TpzCustomPersistentToXMLObject&, std::string_view)> SetText; // empty: not read
     // Appends the value as the XML text of its element (escaped); set whenever GetText is.
-    std::function<void(const TpzCustomPersistentToXMLObject&, std::string&)> WriteText;
+    std::function<void(const TpzCustomPersistentToXMLObject&, TXmlSink&)> WriteText;
 };
 
 // Fills WriteText from GetText where a maker gave no faster one.
 TPropInfo WithEscapedWriter(TPropInfo info);
 void AppendIntegerText(std::string& out, std::int64_t value);
+void AppendIntegerText(TXmlSink& out, std::int64_t value);
 
 // Text forms of the property kinds.
 std::string IntegerToText(std::int64_t value);
@@ -61,7 +63,9 @@ char TextToChar(std::string_view text);
 std::string SetToText(const TEnumInfo& info, std::uint32_t mask);
 std::uint32_t TextToSet(const TEnumInfo& info, std::string_view text);
 
-void AppendXmlEscapedText(std::string& out, std::string_view text);
+void AppendXmlEscapedText(TXmlSink& out, std::string_view text);
+// The text a string property is given on reading: its clean form (XmlCleanText).
+std::string StringPropertyText(std::string_view text);
 
 namespace prop_detail {
 template <class T>
@@ -80,7 +84,7 @@ TPropInfo PropInteger(const char* name, G get, S set)
         p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
             return IntegerToText(static_cast<std::int64_t>(std::invoke(get, prop_detail::As<T>(o))));
         };
-        p.WriteText = [get](const TpzCustomPersistentToXMLObject& o, std::string& out) {
+        p.WriteText = [get](const TpzCustomPersistentToXMLObject& o, TXmlSink& out) {
             AppendIntegerText(out, static_cast<std::int64_t>(std::invoke(get, prop_detail::As<T>(o))));
         };
     }
@@ -144,13 +148,13 @@ TPropInfo PropString(const char* name, G get, S set)
         p.GetText = [get](const TpzCustomPersistentToXMLObject& o) {
             return std::string(std::invoke(get, prop_detail::As<T>(o)));
         };
-        p.WriteText = [get](const TpzCustomPersistentToXMLObject& o, std::string& out) {
+        p.WriteText = [get](const TpzCustomPersistentToXMLObject& o, TXmlSink& out) {
             AppendXmlEscapedText(out, std::invoke(get, prop_detail::As<T>(o)));
         };
     }
     if constexpr (!std::is_null_pointer_v<S>)
         p.SetText = [set](TpzCustomPersistentToXMLObject& o, std::string_view t) {
-            std::invoke(set, prop_detail::As<T>(o), std::string(t));
+            std::invoke(set, prop_detail::As<T>(o), StringPropertyText(t));
         };
     return p;
 }
@@ -165,7 +169,7 @@ TPropInfo PropEnum(const char* name, const TEnumInfo& info, G get, S set)
         p.GetText = [get, e](const TpzCustomPersistentToXMLObject& o) {
             return e->NameOf(static_cast<int>(std::invoke(get, prop_detail::As<T>(o))));
         };
-        p.WriteText = [get, e](const TpzCustomPersistentToXMLObject& o, std::string& out) {
+        p.WriteText = [get, e](const TpzCustomPersistentToXMLObject& o, TXmlSink& out) {
             AppendXmlEscapedText(out, e->NameOf(static_cast<int>(std::invoke(get, prop_detail::As<T>(o)))));
         };
     }
@@ -276,10 +280,11 @@ private:
 // ---------------------------------------------------------------------------------------------
 enum class TPersistentState { Loading, Saving };
 
-// A long campaign makes about 46,000 objects. A load that would make more than this many (the
-// default children of new objects included) is refused with ELoadLimitError before it fills the
-// memory, and the object it was reading into is left without children.
-inline constexpr std::size_t MaxLoadObjects = 2'000'000;
+// The largest realistic game (60 turns of eight robots) makes about 69,000 objects. A load that
+// would make more than this many (the default children of new objects included) is refused with
+// ELoadLimitError before it fills the memory, and the object it was reading into is left without
+// children.
+inline constexpr std::size_t MaxLoadObjects = 500'000;
 
 // Puts another cap in force while it lives, so that tests reach it without making millions of
 // objects.
@@ -315,6 +320,8 @@ public:
     virtual void SortObjects();
     virtual std::string GetID() const { return FID; }
     virtual std::string SaveToXMLString();
+    // The same text handed on in pieces as it is written, so that it is never held whole.
+    void WriteXMLText(const std::function<void(std::string_view)>& consume);
     // Loads keep what was parsed before an error in the text (ReadFromXMLString says where it
     // stopped); ELoadLimitError when the text is too large to be real.
     virtual void LoadFromXMLString(std::string_view text);
@@ -396,7 +403,7 @@ protected:
     void ReadElement(pugi::xml_node element);
     void ReadElementByPath(std::string_view text);
     // Appends the element text of this object and its children.
-    void WriteElement(std::string& out);
+    void WriteElement(TXmlSink& out);
     // Whether a load that keeps its text may leave this object's children in it until they are
     // first used; lastOfItsKind: no later sibling element has the same name. The class vouches
     // that what its children read can neither fail nor make objects through a property, so that

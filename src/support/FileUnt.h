@@ -8,7 +8,9 @@
 
 // Replaces the file with the bytes. They are written beside the old file and renamed over it,
 // so after any failure (raised as EFileError, naming the file and the reason) the previous file
-// is still there, unchanged.
+// is still there, unchanged. The file beside it has a short hidden name made from a hash of the
+// file's name, so it fits beside any legal name, and what a killed save left there is removed by
+// the next save of the same file. A symbolic link stays: the file it leads to is replaced.
 void SaveBytesToFile(const std::string& fileName, std::string_view bytes);
 
 // Files to write together: name and bytes.

@@ -4,20 +4,22 @@
 #include <cstring>
 
 namespace {
-// Windows-1252 meaning of the bytes 0x80..0x9F; 0 where the code page leaves it undefined.
+// Windows-1252 meaning of the bytes 0x80..0x9F; where the code page leaves one undefined, the
+// C1 control of its value.
 constexpr char16_t Cp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t FromCp1252(unsigned char b)
+} // namespace
+
+char32_t Windows1252CodePoint(unsigned char b)
 {
     if (b >= 0x80 && b <= 0x9F)
         return Cp1252High[b - 0x80];
     return b;
 }
-} // namespace
 
 bool IsValidUtf8(std::string_view text)
 {
@@ -96,9 +98,19 @@ std::string Windows1252ToUtf8(std::string_view text)
         if (b < 0x80)
             out += c;
         else
-            AppendUtf8(out, FromCp1252(b));
+            AppendUtf8(out, Windows1252CodePoint(b));
     }
     return out;
+}
+
+std::size_t Windows1252ToUtf8Size(std::string_view text)
+{
+    std::size_t size = 0;
+    for (char c : text) {
+        char32_t cp = Windows1252CodePoint(static_cast<unsigned char>(c));
+        size += cp < 0x80 ? 1 : cp < 0x800 ? 2 : 3;
+    }
+    return size;
 }
 
 std::string ToUtf8(std::string_view text)
@@ -122,7 +134,7 @@ void MapC1ToWindows1252(std::string& text)
         if (b == 0xC2 && i + 1 < text.size()) {
             auto next = static_cast<unsigned char>(text[i + 1]);
             if (next >= 0x80 && next <= 0x9F) {
-                AppendUtf8(out, FromCp1252(next));
+                AppendUtf8(out, Windows1252CodePoint(next));
                 ++i;
                 continue;
             }

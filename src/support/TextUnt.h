@@ -7,6 +7,11 @@
 // "&#159;" decode to) is read as the Windows-1252 characters those bytes stand for.
 bool IsValidUtf8(std::string_view text);
 std::string Windows1252ToUtf8(std::string_view text);
+// The size Windows1252ToUtf8 would give, without making it.
+std::size_t Windows1252ToUtf8Size(std::string_view text);
+// The character a Windows-1252 byte stands for; the five bytes the code page leaves undefined
+// stand for the C1 controls of their value.
+char32_t Windows1252CodePoint(unsigned char byte);
 // Valid UTF-8 stays; anything else is taken as Windows-1252.
 std::string ToUtf8(std::string_view text);
 // Replaces the C1 controls U+0080..U+009F by their Windows-1252 meaning; a no-op on most text.

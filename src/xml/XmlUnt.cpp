@@ -38,17 +38,84 @@ void CollectText(pugi::xml_node node, std::string& out)
     }
 }
 
-bool OpensEntity(std::string_view text, std::size_t ampersand)
+constexpr char32_t Removed = 0xFFFFFFFF;
+
+// The code point of a valid UTF-8 sequence at pos (no overlong form, no surrogate, nothing past
+// U+10FFFF) and its length; 0 when the byte there begins none.
+std::size_t Utf8Sequence(std::string_view text, std::size_t pos, char32_t& cp)
 {
-    for (std::size_t j = ampersand + 1; j < text.size(); ++j) {
-        char c = text[j];
-        if (c == ';')
-            return true;
-        if (c == ' ' || c == '&')
-            return false;
+    const auto c = static_cast<unsigned char>(text[pos]);
+    std::size_t len;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        len = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
     }
-    return false;
+    if (pos + len > text.size())
+        return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(text[pos + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
 }
+
+// The rule of the clean form, one character at a time: the character at pos in the clean form
+// (advancing pos past what it was made from), or Removed.
+char32_t NextCleanChar(std::string_view text, std::size_t& pos)
+{
+    const auto c = static_cast<unsigned char>(text[pos]);
+    char32_t cp = c;
+    if (c < 0x80) {
+        ++pos;
+    } else if (std::size_t len = Utf8Sequence(text, pos, cp); len > 0) {
+        pos += len;
+    } else {
+        ++pos;
+        cp = Windows1252CodePoint(c);
+    }
+    if (cp >= 0x80 && cp <= 0x9F)
+        cp = Windows1252CodePoint(static_cast<unsigned char>(cp));
+    if (cp < 0x20)
+        return cp == '\t' || cp == '\n' || cp == '\r' ? cp : Removed;
+    if (cp == 0xFFFE || cp == 0xFFFF)
+        return Removed;
+    return cp;
+}
+
+// ASCII that the clean form keeps: all but the control characters other than tab, LF and CR.
+bool IsPlainText(unsigned char c) { return (c >= 0x20 && c < 0x80) || c == '\t' || c == '\n' || c == '\r'; }
+
+// Eight bytes, all of them 0x20..0x7F.
+bool AllPrintableAscii(std::uint64_t word)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const std::uint64_t belowBlank = (word - ones * 0x20) & ~word & highs;
+    return ((word & highs) | belowBlank) == 0;
+}
+
+// Bytes written as they are: printable ASCII but the five that are escaped, and tab, LF, CR.
+constexpr std::array<bool, 256> Unescaped = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0x20; c < 0x7F; ++c)
+        table[static_cast<std::size_t>(c)] = true;
+    for (char c : {'\'', '"', '<', '>', '&'})
+        table[static_cast<unsigned char>(c)] = false;
+    for (char c : {'\t', '\n', '\r'})
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 void AppendNumber(std::string& out, unsigned long value)
 {
@@ -178,31 +245,66 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
     const bool utf8 = IsValidUtf8(text);
     if (std::size_t tooMany = ElementLimitOffset(text); tooMany != NoOffset) {
         doc.reset();
-        TXmlParseResult result = Stopped(text, utf8, tooMany, Format("the text holds more than %zu elements", MaxXmlElements));
+        TXmlParseResult result = Stopped(text, utf8, tooMany, Format("the text holds more than %zu XML elements", MaxXmlElements));
         result.TooLarge = true;
         return result;
     }
-    std::string converted;
-    std::string_view parsed = text;
-    if (!utf8) {
-        converted = Windows1252ToUtf8(text);
-        parsed = converted;
+    const std::size_t parsedSize = utf8 ? text.size() : Windows1252ToUtf8Size(text);
+    if (parsedSize > MaxXmlTextSize) {
+        doc.reset();
+        TXmlParseResult result = Stopped(text, utf8, 0, Format("the text holds more than %zu bytes of UTF-8", MaxXmlTextSize));
+        result.TooLarge = true;
+        return result;
     }
-    pugi::xml_parse_result status = doc.load_buffer(parsed.data(), parsed.size(), ParseOptions, pugi::encoding_utf8);
+    // 8-bit text is converted straight into a buffer the parser takes over and parses in place:
+    // it is held once, not converted and then copied by the parser.
+    pugi::xml_parse_result status;
+    if (utf8) {
+        status = doc.load_buffer(text.data(), text.size(), ParseOptions, pugi::encoding_utf8);
+    } else {
+        auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(std::max<std::size_t>(parsedSize, 1)));
+        if (!buffer)
+            throw std::bad_alloc();
+        std::size_t at = 0;
+        for (char c : text) {
+            const char32_t cp = Windows1252CodePoint(static_cast<unsigned char>(c));
+            if (cp < 0x80) {
+                buffer[at++] = c;
+            } else {
+                char encoded[4];
+                std::size_t length = 0;
+                if (cp < 0x800) {
+                    encoded[length++] = static_cast<char>(0xC0 | (cp >> 6));
+                } else {
+                    encoded[length++] = static_cast<char>(0xE0 | (cp >> 12));
+                    encoded[length++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                }
+                encoded[length++] = static_cast<char>(0x80 | (cp & 0x3F));
+                std::memcpy(buffer + at, encoded, length);
+                at += length;
+            }
+        }
+        status = doc.load_buffer_inplace_own(buffer, parsedSize, ParseOptions, pugi::encoding_utf8);
+    }
+    // Offsets the parser gives count bytes of what it parsed; reported, they count the given text.
+    auto given = [&](std::ptrdiff_t parsedOffset) {
+        const std::size_t offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsedOffset, 0));
+        return utf8 ? offset : Windows1252Offset(text, offset);
+    };
 
     std::size_t stop = NoOffset;
     std::string why;
     if (status.status != pugi::status_ok && status.status != pugi::status_no_document_element) {
-        stop = static_cast<std::size_t>(std::max<std::ptrdiff_t>(status.offset, 0));
+        stop = given(status.offset);
         why = LowerFirst(status.description());
-    } else if (const void* zero = parsed.empty() ? nullptr : std::memchr(parsed.data(), '\0', parsed.size())) {
+    } else if (const void* zero = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size())) {
         // The parser takes a zero byte for the end of the text and would drop all that follows.
-        stop = static_cast<std::size_t>(static_cast<const char*>(zero) - parsed.data());
+        stop = static_cast<std::size_t>(static_cast<const char*>(zero) - text.data());
     } else if (pugi::xml_node root = doc.document_element()) {
         for (pugi::xml_node next = root.next_sibling(); next; next = next.next_sibling())
             if (next.type() == pugi::node_element) {
                 // offset_debug points at the name, just after the "<".
-                stop = static_cast<std::size_t>(std::max<std::ptrdiff_t>(next.offset_debug() - 1, 0));
+                stop = given(next.offset_debug() - 1);
                 why = "a second root element follows the first";
                 break;
             }
@@ -212,11 +314,11 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
         result.Windows1252 = !utf8;
         return result;
     }
-    if (stop < parsed.size() && parsed[stop] == '\0')
+    if (stop < text.size() && text[stop] == '\0')
         why = "a zero byte, which no 8-bit or UTF-8 XML text holds";
-    else if (stop + 1 >= parsed.size() || parsed.find('>', stop) == std::string_view::npos)
+    else if (stop + 1 >= text.size() || text.find('>', stop) == std::string_view::npos)
         why = "the text ends before the document is complete"; // inside a tag, or before its end
-    return Stopped(text, utf8, converted.empty() ? stop : Windows1252Offset(text, stop), why);
+    return Stopped(text, utf8, stop, why);
 }
 
 bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end)
@@ -299,38 +401,75 @@ std::string AttributeText(pugi::xml_attribute attribute)
     return out;
 }
 
+std::string XmlCleanText(std::string_view text)
+{
+    std::string out(text);
+    CleanXmlText(out);
+    return out;
+}
+
+bool CleanXmlText(std::string& text)
+{
+    const std::string_view view(text);
+    const std::size_t n = view.size();
+    std::size_t i = 0;
+    while (i < n) {
+        for (std::uint64_t word; i + 8 <= n; i += 8) {
+            std::memcpy(&word, view.data() + i, 8);
+            if (!AllPrintableAscii(word))
+                break;
+        }
+        if (i >= n)
+            break;
+        const auto c = static_cast<unsigned char>(view[i]);
+        if (IsPlainText(c)) {
+            ++i;
+            continue;
+        }
+        // Other characters stay as they are when they are valid UTF-8 that the rule keeps.
+        char32_t cp = 0;
+        const std::size_t len = c < 0x80 ? 0 : Utf8Sequence(view, i, cp);
+        if (len == 0 || (cp <= 0x9F && Windows1252CodePoint(static_cast<unsigned char>(cp)) != cp) || cp == 0xFFFE
+            || cp == 0xFFFF)
+            break;
+        i += len;
+    }
+    if (i >= n)
+        return false;
+    std::string out;
+    out.reserve(n);
+    out.append(view.substr(0, i));
+    while (i < n)
+        if (char32_t cp = NextCleanChar(view, i); cp != Removed)
+            AppendUtf8(out, cp);
+    text = std::move(out);
+    return true;
+}
+
 void AppendXmlEscaped(std::string& out, std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size()) {
         // Copy the run of characters that need nothing in one go.
         std::size_t run = i;
-        while (run < text.size()) {
-            auto c = static_cast<unsigned char>(text[run]);
-            if (c >= 127 || c == '\'' || c == '"' || c == '<' || c == '>' || c == '&')
-                break;
+        while (run < text.size() && Unescaped[static_cast<unsigned char>(text[run])])
             ++run;
-        }
         out.append(text.data() + i, run - i);
         i = run;
         if (i >= text.size())
             break;
-        auto c = static_cast<unsigned char>(text[i]);
-        switch (c) {
+        switch (text[i]) {
         case '\'': out += "&apos;"; ++i; break;
         case '"': out += "&#34;"; ++i; break;
         case '<': out += "&lt;"; ++i; break;
         case '>': out += "&gt;"; ++i; break;
-        case '&':
-            out += OpensEntity(text, i) ? "&" : "&amp;";
-            ++i;
-            break;
-        default: {
-            char32_t cp = NextCodePoint(text, i);
-            out += "&#";
-            AppendNumber(out, cp);
-            out += ';';
-        }
+        case '&': out += "&amp;"; ++i; break;
+        default:
+            if (char32_t cp = NextCleanChar(text, i); cp != Removed) {
+                out += "&#";
+                AppendNumber(out, cp);
+                out += ';';
+            }
         }
     }
 }
@@ -400,6 +539,31 @@ void WriteXmlElement(std::string& out, pugi::xml_node element)
         current = current.next_sibling();
     }
     WriteEndTag(out, element);
+}
+
+void TXmlSink::HandOn()
+{
+    FConsumer(Text);
+    Text.clear();
+}
+
+void TXmlSink::AppendEscaped(std::string_view text)
+{
+    while (!text.empty()) {
+        std::size_t cut = std::min(text.size(), PieceSize);
+        if (cut < text.size()) {
+            // Never inside a UTF-8 sequence, which has at most three bytes after its first: the
+            // pieces are then escaped exactly as the whole would be.
+            for (std::size_t back = cut; back + 3 >= cut && back > 0; --back)
+                if ((static_cast<unsigned char>(text[back]) & 0xC0) != 0x80) {
+                    cut = back;
+                    break;
+                }
+        }
+        AppendXmlEscaped(Text, text.substr(0, cut));
+        text.remove_prefix(cut);
+        Pass();
+    }
 }
 
 std::string XmlElementToString(pugi::xml_node element)

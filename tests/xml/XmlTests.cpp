@@ -7,25 +7,45 @@
 #include <string>
 #include <vector>
 
-TEST(XmlEscape, FollowsTheTable)
+TEST(XmlEscape, FollowsTheTableAndWritesTheCleanForm)
 {
-    struct Case { const char* in; const char* out; } cases[] = {
+    using namespace std::string_literals;
+    struct Case { std::string in; const char* out; } cases[] = {
         {"A<B & \"C\"", "A&lt;B &amp; &#34;C&#34;"},
-        {"Q&amp;A", "Q&amp;A"},           // the ampersand opens an entity: kept
-        {"a&b c;", "a&amp;b c;"},         // a blank comes before the semicolon
-        {"a&&b;", "a&amp;&b;"},           // the first is followed by another ampersand
-        {"tail&", "tail&amp;"},           // nothing follows
+        {"Q&amp;A", "Q&amp;amp;A"},        // every ampersand, also one that looks like an entity
+        {"a&&b;", "a&amp;&amp;b;"},
+        {"Cup &#0; final", "Cup &amp;#0; final"},
         {"it's > that", "it&apos;s &gt; that"},
         {"caf\xC3\xA9", "caf&#233;"},      // code points of 127 and above as numbers
         {"\x7F", "&#127;"},
         {"\xD0\x96\xE2\x82\xAC", "&#1046;&#8364;"}, // Cyrillic and the euro sign
         {"\xF0\x9F\x98\x80", "&#128512;"},
-        {"caf\xE9", "caf&#233;"},         // a lone Latin-1 byte that slipped into memory: its value
-        {"tab\there\r\nline", "tab\there\r\nline"}, // control characters as they are
+        {"tab\there\r\nline", "tab\there\r\nline"}, // tab, CR and LF as they are
+        // What XML cannot hold is not written: other control characters, U+FFFE and U+FFFF.
+        {"a\0b\x01" "c\x1F\x0B"s, "abc"},
+        {"x\xEF\xBF\xBE\xEF\xBF\xBFy", "xy"},
+        // Bytes outside UTF-8 are their Windows-1252 characters, and so are the C1 controls that
+        // Windows-1252 defines; the five it leaves undefined stay.
+        {"caf\xE9", "caf&#233;"},
+        {"\x80\xC2\x80\x81\xC2\x81", "&#8364;&#8364;&#129;&#129;"},
+        {"\xC0\x80", "&#192;&#8364;"},              // an overlong zero byte is two bytes of 8-bit text
+        {"\xED\xA0\x80", "&#237;&#160;&#8364;"},   // so is a surrogate
+        {"\xF4\x90\x80\x80", "&#244;&#144;&#8364;&#8364;"}, // and what lies past U+10FFFF
+        {"\xE2\x82", "&#226;&#8218;"},              // a sequence cut short
         {"", ""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(XmlEscaped(c.in), c.out) << c.in;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(XmlEscaped(c.in), c.out);
+        // The writer writes the clean form, which cleaning leaves alone.
+        const std::string clean = XmlCleanText(c.in);
+        EXPECT_EQ(XmlEscaped(clean), c.out);
+        std::string again = clean;
+        EXPECT_FALSE(CleanXmlText(again));
+        EXPECT_EQ(again, clean);
+        std::string in = c.in;
+        EXPECT_EQ(CleanXmlText(in), clean != c.in);
+    }
 }
 
 TEST(XmlParse, KeepsTextAsWrittenAndReadsC1ReferencesAndEightBitTextAsWindows1252)
