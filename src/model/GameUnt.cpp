@@ -2,6 +2,7 @@
 
 #include "model/BoardUnt.h"
 #include "persist/ZLibFuncs.h"
+#include "support/ErrorsUnt.h"
 #include "support/UtilsUnt.h"
 #include "xml/XmlUnt.h"
 
@@ -250,7 +251,21 @@ void TGame::SaveToGameFile(const std::string& fileName)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
     // The text goes to the compressor as it is written: a game is never held as text whole.
-    CompressTextToFile([this](const std::function<void(std::string_view)>& consume) { WriteXMLText(consume); }, fileName);
+    // A game whose text passes what opening accepts is refused before the file is replaced, so
+    // that every file saved opens again.
+    CompressTextToFile(
+        [this, &fileName](const std::function<void(std::string_view)>& consume) {
+            std::size_t written = 0;
+            WriteXMLText([&](std::string_view piece) {
+                written += piece.size();
+                if (written > GameFileTextLimit)
+                    throw EFileError(Format("The game was not saved to \"%s\": its text passes the %zu MiB a game "
+                                            "file may hold. Shorten the longest notes and save again.",
+                        fileName.c_str(), GameFileTextLimit >> 20));
+                consume(piece);
+            });
+        },
+        fileName);
 }
 
 void TGame::LoadFromGameFile(const std::string& fileName)

@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -204,6 +205,28 @@ TEST(Game, WholeGameSavesLoadsAndSavesIdentically)
 
     TMessageCapture capture;
     EXPECT_TRUE(TpzCustomPersistentToXMLObject::CheckRoundTrip(*f.Game, TGame::StaticClass(), "", ""));
+}
+
+// A game whose text passes what opening accepts is not saved: the previous file stays and
+// opens, and the game master is told why.
+TEST(Game, AGameTooLargeToOpenAgainIsNotSaved)
+{
+    QTemporaryDir dir;
+    const std::string name = dir.path().toStdString() + "/league.cgx";
+    TGame game;
+    game.SetGameName("League");
+    game.SaveToGameFile(name);
+    const std::string before = DecompressFileToString(name);
+    game.BotList()->Items(0)->SetGameNotes(std::string(GameFileTextLimit, 'x'));
+    try {
+        game.SaveToGameFile(name);
+        ADD_FAILURE() << "saved";
+    } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Shorten the longest notes"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(DecompressFileToString(name), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"league.cgx"});
+    EXPECT_FALSE(game.Saving());
 }
 
 // Files written before archives were carried into a new turn hold an empty list in its first
