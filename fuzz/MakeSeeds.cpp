@@ -62,5 +62,10 @@ int main(int argc, char** argv)
     Write(root / "paste/lock-unmatched", "Move 1 (490)\nRotate Left\nBackup (430)\nU-Turn\nMove 1 (500)\n");
     Write(root / "paste/other-missing", "Move 1 (490)\rRotate Left\rBackup (430)\rU-Turn\rMove 2 (680)");
     Write(root / "paste/one-line", "U-Turn U-Turn Rotate Left Rotate Right Move 2 (670) Move 1 (500)");
+
+    using namespace std::string_literals;
+    Write(root / "text_round_trip/entities", "Cup &#0; final\xFF\xFFR&amp;D League\xFF\xFF" "A &lt; B\xFF\xFF&#x41;&\xFF\xFF]]>"s);
+    Write(root / "text_round_trip/bytes", "a\0b\x01\x1F\x7F\xFF\xFF\x80\xC2\x80\xC2\x81\xE9\xFF\xFF\xC0\x80\xED\xA0\x80\xEF\xBF\xBF"s);
+    Write(root / "text_round_trip/lines", "Move 1 (490)\r\nRotate Left\r\tU-Turn\n\xFF\xFF\xE2\x82\xAC\xF0\x9F\x98\x80"s);
     return 0;
 }
