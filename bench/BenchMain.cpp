@@ -1,6 +1,7 @@
 // Measures the core against the best a library does with the same work, in the same run on the
 // same data, and prints our time, the reference time and their ratio (medians of several runs).
 #include "BenchGameUnt.h"
+#include "BenchHostileUnt.h"
 #include "BenchPasteUnt.h"
 #include "BenchRenderUnt.h"
 #include "BenchStartUpUnt.h"
@@ -170,6 +171,10 @@ int main(int argc, char** argv)
         ReportPaste(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
         return 0;
     }
+    if (argc > 3 && std::string(argv[1]) == "--hostile-child")
+        return RunHostileChild(argv[2], argv[3]);
+    if (argc > 1 && std::string(argv[1]) == "--hostile")
+        return ReportHostileFiles(argc, argv);
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     std::printf("Generating the 40-turn game...\n");

@@ -1,12 +1,14 @@
 // A pasted program of arbitrary bytes on a robot with a dealt hand and locked registers: the
 // robot and the deck are either left exactly as they were, or the robot holds five different
-// cards of its own hand in its registers, its locks kept, and every card's state says where it is.
+// cards of its own hand in its registers, its locks kept, every card's state says where it is,
+// and the game, saved, opens again with the notes that record the answer.
 #include "FuzzCommon.h"
 #include "FuzzPasteGame.h"
 
 #include "model/ProgramPasteUnt.h"
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -71,6 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Check(result.Error.empty());
         Check(g.Bot->GameNotes().size() > notes.size());
         CheckProgram(g);
+        // Whatever the answer held, the game opens again with the same notes.
+        auto saved = std::make_shared<const std::string>(g.Game->SaveToXMLString());
+        TGame opened;
+        opened.LoadFromCompleteXMLString(saved, "The game file");
+        Check(opened.BotList()->FindByType(btTwonky)->GameNotes() == g.Bot->GameNotes());
     }
     return 0;
 }

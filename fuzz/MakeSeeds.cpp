@@ -70,5 +70,8 @@ int main(int argc, char** argv)
         "<%BoardEffects%>\r\n<%BotEffects%>\r\n<%BotDamage%>\r\n<%Map%>\r\n"s + players);
     Write(root / "report/turn", "End of Turn <%TurnNbr%>\n<%Map%>\n<%ScoreBoard%>\n\x1a"s + players);
     Write(root / "report/cp1252", "Caf\xE9 <%turnnbr%> <%TurnNbr%><%TurnNbr%>\r"s);
+    Write(root / "text_round_trip/entities", "Cup &#0; final\xFF\xFFR&amp;D League\xFF\xFF" "A &lt; B\xFF\xFF&#x41;&\xFF\xFF]]>"s);
+    Write(root / "text_round_trip/bytes", "a\0b\x01\x1F\x7F\xFF\xFF\x80\xC2\x80\xC2\x81\xE9\xFF\xFF\xC0\x80\xED\xA0\x80\xEF\xBF\xBF"s);
+    Write(root / "text_round_trip/lines", "Move 1 (490)\r\nRotate Left\r\tU-Turn\n\xFF\xFF\xE2\x82\xAC\xF0\x9F\x98\x80"s);
     return 0;
 }

@@ -89,7 +89,7 @@ private:
 
 void CompressTextToFile(const TTextProducer& produce, const std::string& fileName)
 {
-    // Only the compressed bytes are held: a tenth of the text or less for any game.
+    // Only the compressed bytes are held: a few percent of a game's text.
     TDeflater deflater;
     std::string data;
     produce([&](std::string_view piece) { deflater.Add(piece, false, data); });

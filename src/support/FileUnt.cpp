@@ -119,10 +119,14 @@ int CreateTemporary(TPendingFile& file, mode_t mode)
                 continue;
             return -1;
         }
-        // Another save may have taken the new file for a leftover before it was locked: then its
-        // name leads elsewhere now, and another is tried.
+        // Another save may be taking the new file for a leftover before it is locked: then it
+        // holds the lock, or the name leads elsewhere already, and another name is tried. (Where
+        // the file system has no locks, the file is written without.)
         struct stat mine {}, named {};
-        LockFile(descriptor);
+        if (!LockFile(descriptor) && errno == EWOULDBLOCK) {
+            ::close(descriptor);
+            continue;
+        }
         if (::fstat(descriptor, &mine) == 0 && ::stat(file.Temporary.c_str(), &named) == 0 && mine.st_ino == named.st_ino
             && mine.st_dev == named.st_dev) {
             file.Lock = ::dup(descriptor);
@@ -195,7 +199,6 @@ void RollBack(std::vector<TPendingFile>& pending)
         }
     }
     RemoveTemporaries(pending);
-    ReleaseLocks(pending);
 }
 
 void WriteTemporary(TPendingFile& file)
@@ -240,6 +243,11 @@ void PutInPlace(TPendingFile& file, bool keepBackup)
 
 void SaveTogether(std::vector<TPendingFile>& pending)
 {
+    // The locks go when the save ends, however it ends.
+    struct TRelease {
+        std::vector<TPendingFile>& Pending;
+        ~TRelease() { ReleaseLocks(Pending); }
+    } release{pending};
     const bool several = pending.size() > 1;
     auto fail = [&](const EFileError& error, const char* outcome) {
         RollBack(pending);
@@ -264,7 +272,6 @@ void SaveTogether(std::vector<TPendingFile>& pending)
     for (TPendingFile& file : pending)
         if (!file.Backup.empty())
             ::unlink(file.Backup.c_str());
-    ReleaseLocks(pending);
 }
 
 } // namespace
