@@ -19,6 +19,7 @@
 #include "session/TurnCycleUnt.h"
 #include "model/PrivateMessageUnt.h"
 #include "model/ProgramPasteUnt.h"
+#include "xml/XmlUnt.h"
 #include "windows/frmProcessTurnUnt.h"
 #include "windows/frmBotPrivateMessageUnt.h"
 #include "windows/frmEditBoardUnt.h"
@@ -1966,8 +1967,14 @@ void TfrmMain::AttemptToPasteProgram(const std::string& text)
     TBot* bot = GetSelectedBot();
     if (!game || !bot)
         return;
-    if (::AttemptToPasteProgram(*game, *bot, text).Applied)
-        FSession.MarkChanged(gcBots | gcDecks);
+    if (!::AttemptToPasteProgram(*game, *bot, text).Applied)
+        return;
+    FSession.MarkChanged(gcBots | gcDecks);
+    // The notes keep the answer in the form a game file holds; the game master hears of it.
+    std::string clean = text;
+    if (CleanXmlText(clean))
+        ShowMessage("The pasted answer held characters a game file cannot keep as they are: the notes leave "
+                    "out its control characters and read bytes that are not UTF-8 as Windows-1252.");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -91,9 +91,19 @@ TEST_F(ProgramTabTest, OneCtrlVIsOnePasteAndATextFieldKeepsItsOwnPaste)
     EXPECT_EQ(Bot(btZoomBot).GameNotes(), notes);
     EXPECT_TRUE(Bot(btZoomBot).Registers()->Registers(0)->CardID().empty());
     EXPECT_EQ(Messages.Messages().size(), 1u);
+    // An answer holding a character a game file cannot keep is taken, and the game master told.
+    name->clear();
+    list->setFocus();
+    Bot(btZoomBot).Registers()->Registers(0)->Clear();
+    QApplication::clipboard()->setText(QString::fromStdString(program + "Thanks\x01"));
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(Messages.Messages().size(), 2u);
+    EXPECT_NE(Messages.Messages()[1].find("cannot keep"), std::string::npos);
+    EXPECT_EQ(Bot(btZoomBot).GameNotes().find('\x01'), std::string::npos);
+    EXPECT_NE(Bot(btZoomBot).GameNotes().find("Thanks"), std::string::npos);
     // The notes tab, once shown, holds the one record.
     Control<QTabWidget>("pgeBot")->setCurrentWidget(Control<QWidget>("tabNotes"));
-    EXPECT_EQ(count(Control<QPlainTextEdit>("mmoNotes")->toPlainText().toStdString(), "Turn 1 (copy/paste)"), 1);
+    EXPECT_EQ(count(Control<QPlainTextEdit>("mmoNotes")->toPlainText().toStdString(), "Turn 1 (copy/paste)"), 2);
 }
 
 // A click on the empty part of the robot list selects none: the Program tab shows nothing and
