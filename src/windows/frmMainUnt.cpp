@@ -448,10 +448,6 @@ void TfrmMain::CreateMenus()
     mniOptionCards = NewMenuItem(view, this, "mniOptionCards", "&Option Cards...");
     mniBoardEditor = NewMenuItem(view, this, "mniBoardEditor", "&Board Editor...");
 
-    // Until their commands exist, every item but Exit waits disabled.
-    for (QAction* item : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
-        if (item->objectName().startsWith("mni"))
-            item->setEnabled(IsLive(item));
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("mniHelp");
@@ -462,20 +458,14 @@ void TfrmMain::CreateMenus()
     connect(mniAbout, &QAction::triggered, this, [this] { Run(mniAbout, [this] { mniAboutClick(); }); });
 }
 
-bool TfrmMain::IsLive(const QObject* command) const
-{
-    // Every command has its window now.
-    return command != nullptr;
-}
-
 void TfrmMain::EnableCommand(QAction* command, bool allowed)
 {
-    command->setEnabled(allowed && IsLive(command));
+    command->setEnabled(allowed);
 }
 
 void TfrmMain::SetCommandControlEnabled(QWidget* control, bool allowed)
 {
-    SetControlEnabled(control, allowed && IsLive(control));
+    SetControlEnabled(control, allowed);
 }
 
 void TfrmMain::Run(QObject* sender, const std::function<void()>& command)

@@ -89,8 +89,6 @@ private:
     void ConnectControls();
     void ConnectProgramTab();
     QToolButton* AddToolButton(QToolBar* bar, const QString& name, int imageIndex);
-    // Commands and buttons that this build carries out; the others stay disabled.
-    bool IsLive(const QObject* command) const;
     void EnableCommand(QAction* command, bool allowed);
     void SetCommandControlEnabled(QWidget* control, bool allowed);
     // Runs a command of a control or menu item; an error reaches OnApplicationError.
