@@ -1274,6 +1274,7 @@ void TfrmProcessTurn::btnNextPhaseClick()
     UpdateChitControls();
     UpdatePhaseDisplay();
     MarkChanged(gcPhase | gcChits);
+    FSession.Autosave();
 }
 
 void TfrmProcessTurn::btnRedrawMapClick() { RedrawMap(); }
