@@ -3,12 +3,16 @@
 
 #include "model/GameUnt.h"
 #include "session/DesktopRulesUnt.h"
+#include "support/NotifyUnt.h"
+#include "windows/ApplicationUnt.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+
+#include <stdexcept>
 
 namespace {
 
@@ -108,6 +112,27 @@ TEST_F(RecoveryWindowTest, ClosingWithoutSavingRemovesTheRecovery)
     EXPECT_TRUE(Window->close());
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(Exists(recovery));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RecoveryWindowTest, AnUnhandledErrorKeepsTheChangesBeforeItIsShown)
+{
+    ShowGame({btZoomBot});
+    const std::string recovery = Session->RecoveryFileName();
+    Bot(btZoomBot).SetPlayerName("Ann");
+    Session->MarkChanged(gcBotFields);
+    EXPECT_FALSE(Exists(recovery));
+    bool keptFirst = false;
+    const TMessageHandler previous = SetMessageHandler([&](const std::string&) { keptFirst = Exists(recovery); });
+    TApplication::HandleError(Window.get(), std::runtime_error("broken"));
+    SetMessageHandler(previous);
+    EXPECT_TRUE(keptFirst);
+    TGame kept;
+    kept.LoadFromGameFile(recovery);
+    EXPECT_EQ(kept.BotList()->FindByType(btZoomBot)->PlayerName(), "Ann");
 }
 
 } // namespace
