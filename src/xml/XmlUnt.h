@@ -13,8 +13,8 @@
 // parsed at all, so that a small compressed file cannot fill the memory. Bytes count as parsed:
 // 8-bit text once converted to UTF-8, which may make it three times as long. With the object cap
 // they hold any game file to about 400 MiB while it opens or saves.
-inline constexpr std::size_t MaxXmlElements = 1'500'000;
-inline constexpr std::size_t MaxXmlTextSize = std::size_t{48} * 1024 * 1024;
+inline constexpr std::size_t MaxXmlElements = 6'000'000;
+inline constexpr std::size_t MaxXmlTextSize = std::size_t{192} * 1024 * 1024;
 
 // How far a parse got. When the text could not be read to its end, Offset is the byte of the
 // given text where reading stopped, Line and Column (counted in characters) the same place,
