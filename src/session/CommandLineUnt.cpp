@@ -2,7 +2,6 @@
 
 #include "model/BotUnt.h"
 #include "model/GameUnt.h"
-#include "model/TurnUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/ProcessTurnRulesUnt.h"
 #include "support/UtilsUnt.h"

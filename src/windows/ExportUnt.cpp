@@ -132,21 +132,21 @@ TCommandOutput RunWithoutWindows(const TCommandLine& line)
         Fail(output, Format("The game file \"%s\" cannot be opened: %s", line.GameFile.c_str(), error.what()));
         return output;
     }
-    TGame& game = *session.Game();
-    if (line.Action == caPrivateMessages) {
-        const std::string refused = PrivateMessagesError(game);
-        if (!refused.empty())
-            Fail(output, refused);
-        else
-            output.Output = MakePMs(game, BotsInPlay(game));
-        return output;
-    }
-    const TExportPhase chosen = ChooseExportPhase(game, line.Turn, line.Phase);
-    if (!chosen.Error.empty()) {
-        Fail(output, chosen.Error);
-        return output;
-    }
     try {
+        TGame& game = *session.Game();
+        if (line.Action == caPrivateMessages) {
+            const std::string refused = PrivateMessagesError(game);
+            if (!refused.empty())
+                Fail(output, refused);
+            else
+                output.Output = MakePMs(game, BotsInPlay(game));
+            return output;
+        }
+        const TExportPhase chosen = ChooseExportPhase(game, line.Turn, line.Phase);
+        if (!chosen.Error.empty()) {
+            Fail(output, chosen.Error);
+            return output;
+        }
         for (const std::string& written : ExportPhase(session, chosen.Phase))
             output.Output += written + "\n";
     } catch (const std::exception& error) {

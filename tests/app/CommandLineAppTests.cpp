@@ -64,16 +64,6 @@ TRun RunTool(const QStringList& arguments)
     return run;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = text.find('\n', start);
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-}
-
 } // namespace
 
 // The reference data is the program's own, beside both programs.
@@ -156,7 +146,7 @@ TEST_F(AppTest, ExportWritesWhatTheWindowWritesForTheSamePhase)
         const TRun run = RunTool(arguments);
         ASSERT_EQ(run.ExitCode, 0) << run.Errors;
         const TFileSet exported = FilesBelow(Output);
-        std::vector<std::string> printed = Lines(run.Output), written;
+        std::vector<std::string> printed = PrintedLines(run.Output), written;
         for (const auto& [name, bytes] : exported)
             written.push_back(Output + name);
         std::sort(printed.begin(), printed.end());

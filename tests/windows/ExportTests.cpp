@@ -27,16 +27,6 @@ TCommandLine ExportLine(const std::string& file, std::optional<int> turn = {}, s
     return line;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = text.find('\n', start);
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-}
-
 } // namespace
 
 // A turn played to phase 5 on the small map, a robot moving in each phase, saved to a file;
@@ -81,12 +71,15 @@ TEST_F(ExportTest, WritesWhatTheWindowWritesForAPhaseAndTheLastPhaseByDefault)
         const TFileSet window = FilesBelow(Output());
         ASSERT_TRUE(QDir(QString::fromStdString(Output())).removeRecursively());
 
+        int opened = 0;
+        THookScope opener(OpenWithDesktop, [&](const std::string&) { return ++opened > 0; });
         const TCommandOutput run = RunWithoutWindows(ExportLine(GameFile(), {}, phase));
         EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+        EXPECT_EQ(opened, 0);
         const TFileSet exported = FilesBelow(Output());
         ExpectSameOutput(window, exported);
         // The files written, one per line: the map, the boards, then the reports.
-        std::vector<std::string> printed = Lines(run.Output);
+        std::vector<std::string> printed = PrintedLines(run.Output);
         ASSERT_EQ(printed.size(), exported.size());
         EXPECT_TRUE(printed.front().ends_with("/Full - Turn 1, Phase " + std::to_string(phase.value_or(5)) + ".jpg"))
             << printed.front();
@@ -120,9 +113,7 @@ TEST_F(ExportTest, BadInputExitsWithAReasonAndWritesNothing)
         {ExportLine(Folder + "Cut.cgx"), "cannot be opened"},
         {ExportLine(Folder + "Text.cgx"), "cannot be opened"},
         {ExportLine(GameFile(), 2), "no turn 2: its only turn is turn 1"},
-        {ExportLine(GameFile(), 0, 5), "no turn 0"},
         {ExportLine(GameFile(), 1, 6), "no phase 6"},
-        {ExportLine(GameFile(), {}, -1), "no phase -1"},
         {ExportLine(Folder + "At Phase 2.cgx", 1, 3), "has reached phase 2, so give a phase from 0 to 2"},
         {ExportLine(Folder + "No Turn.cgx"), "has no turn yet"},
         {pmsOfBare, "No robot"},
@@ -136,6 +127,12 @@ TEST_F(ExportTest, BadInputExitsWithAReasonAndWritesNothing)
         EXPECT_NE(run.Errors.find(c.Says), std::string::npos) << run.Errors;
         EXPECT_TRUE(Everything() == before);
     }
+
+    // A file where the game folder goes: the writing fails with its error.
+    WriteBytes(Output().substr(0, Output().size() - 1), "");
+    const TCommandOutput blocked = RunWithoutWindows(ExportLine(GameFile()));
+    EXPECT_NE(blocked.ExitCode, 0);
+    EXPECT_EQ(blocked.Errors.rfind("Exception EFileError: ", 0), 0u) << blocked.Errors;
 }
 
 TEST_F(ProgramTabTest, PrivateMessagesAreThoseOfMakePMs)

@@ -39,6 +39,17 @@ inline TFileSet FilesBelow(const std::string& folder)
     return files;
 }
 
+// The lines of a run's standard output.
+inline std::vector<std::string> PrintedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
 // Views the phase in the process-turn window and clicks Save Images, Phase Report and, at
 // phase 5, Turn Report, with the desktop's opener answered; waits until the score board has
 // written its picture again and gone. Returns the files the window opened.
