@@ -165,11 +165,12 @@ int TfrmScoreBoard::ColumnWidth(int column) const { return grdScoreBoard->column
 
 int TfrmScoreBoard::RowHeight(int row) const { return grdScoreBoard->rowHeight(row) - 1; }
 
-void TfrmScoreBoard::ShowAndSave()
+std::string TfrmScoreBoard::ShowAndSave()
 {
     show();
-    SavePicture(FTurnCount);
+    std::string fileName = SavePicture(FTurnCount);
     tmrSaveAndExit->start();
+    return fileName;
 }
 
 std::string TfrmScoreBoard::SavePicture(int turn)
@@ -213,17 +214,25 @@ void PhaseReportClick(TGame& game)
     OpenWithDesktop(WritePhaseReport(game));
 }
 
-void TurnReportClick(TGame& game, QWidget* owner)
+TTurnReportFiles WriteTurnReportFiles(TGame& game, QWidget* owner)
 {
-    TWaitCursor wait;
+    TTurnReportFiles files;
     auto* scoreBoard = new TfrmScoreBoard(owner);
     scoreBoard->setAttribute(Qt::WA_DeleteOnClose);
     try {
         scoreBoard->Load(game);
-        scoreBoard->ShowAndSave();
+        files.ScoreBoardPicture = scoreBoard->ShowAndSave();
     } catch (...) {
         delete scoreBoard;
         throw;
     }
-    OpenWithDesktop(WriteTurnReport(game));
+    files.ScoreBoard = scoreBoard;
+    files.Report = WriteTurnReport(game);
+    return files;
+}
+
+void TurnReportClick(TGame& game, QWidget* owner)
+{
+    TWaitCursor wait;
+    OpenWithDesktop(WriteTurnReportFiles(game, owner).Report);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 #include <string>
@@ -35,8 +36,8 @@ public:
     void Load(TGame& game);
     // Shows the window without waiting, writes its picture for the game's current turn at once
     // (so that a report naming it never names a missing file), and starts the timer that writes
-    // it again and closes the window.
-    void ShowAndSave();
+    // it again and closes the window. Returns the picture's file name.
+    std::string ShowAndSave();
     // Writes the window's picture as "Turn <turn>/Score Board Turn <turn>.jpg" in the game
     // folder, making the folders; returns the file name.
     std::string SavePicture(int turn);
@@ -65,8 +66,18 @@ private:
 // The Game menu's "Score Board": the board of the game in a modal window, released on closing.
 void ShowScoreBoard(TGame& game);
 
+// The files of the turn report, and the score board that wrote its picture: it shows for a moment
+// over the owner, writes the picture again and closes itself (the pointer is cleared then).
+struct TTurnReportFiles {
+    std::string ScoreBoardPicture;
+    std::string Report;
+    QPointer<TfrmScoreBoard> ScoreBoard;
+};
+// Shows the score board over the owner and writes its picture, which the report names, then
+// writes the turn report into the game folder. Opens nothing.
+TTurnReportFiles WriteTurnReportFiles(TGame& game, QWidget* owner);
+
 // The report buttons of the process-turn window. Each writes its report into the game folder
-// and opens it with the desktop's application; the turn report first shows the score board over
-// the owner and writes its picture, which the report names.
+// (the turn report with WriteTurnReportFiles) and opens it with the desktop's application.
 void PhaseReportClick(TGame& game);
 void TurnReportClick(TGame& game, QWidget* owner);
