@@ -71,6 +71,19 @@ endforeach()
 relative_files("${work}/prefix" installed)
 expect_same_files("cmake --install installed other files than expected." "${expected}" "${installed}")
 
+# The desktop's own check of the installed tree: the metainfo, and the desktop entry and icon it
+# names, found where the desktop looks for them.
+find_program(appstreamcli appstreamcli)
+if(appstreamcli)
+  execute_process(COMMAND "${appstreamcli}" validate-tree --no-net --strict "${work}/prefix"
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "appstreamcli validate-tree:\n${output}")
+  endif()
+else()
+  message("appstreamcli is not installed: the installed tree is not validated")
+endif()
+
 # The installed program finds its data where it looks for it.
 if(NOT EXISTS "${work}/prefix/${BINDIR}/${DATA_FROM_BIN}/CoreProgramDeck.xml")
   message(FATAL_ERROR "the program looks for its data in ${BINDIR}/${DATA_FROM_BIN}, which holds none")
