@@ -1,6 +1,7 @@
 // Writes the reference data that the tool reads beside its executable: the program deck, the two
-// option decks, the board and chit catalogues, their pictures and the two report templates.
-// Usage: cogline_make_data <output folder>/ <template folder>/
+// option decks, the board and chit catalogues, their pictures and the two report templates, and
+// a manifest that lists them, which is what gets installed.
+// Usage: cogline_make_data <output folder>/ <template folder>/ <manifest file>
 
 #include "BoardPainter.h"
 #include "ReferenceCatalogue.h"
@@ -21,9 +22,11 @@
 
 #include <cstdio>
 #include <exception>
+#include <algorithm>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -94,55 +97,95 @@ void CopyTemplate(const std::string& sourceFolder, const std::string& outputFold
         throw std::runtime_error("cannot write \"" + outputFolder + name + "\": " + file.errorString().toStdString());
 }
 
-int WriteReferenceData(const std::string& outputFolder, const std::string& sourceFolder)
+// The install step reads the manifest as a CMake list of paths below the data folder, so a name
+// that would split, escape or leave that folder is refused here rather than installed wrongly.
+void CheckManifestPath(const std::string& path)
+{
+    bool unfit = path.find_first_of(";[]\\") != std::string::npos
+        || std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    // No leading "/", no empty, "." or ".." part.
+    for (const QString& part : QString::fromStdString(path).split('/'))
+        unfit = unfit || part.isEmpty() || part == "." || part == "..";
+    if (unfit)
+        throw std::runtime_error("the file name \"" + path + "\" cannot be listed in the manifest");
+}
+
+// Every file written, relative to the output folder, once each (one picture may be written twice).
+class TWrittenFiles {
+public:
+    void Add(const std::string& relativePath)
+    {
+        CheckManifestPath(relativePath);
+        FPaths.insert(relativePath);
+    }
+    std::size_t Count() const { return FPaths.size(); }
+
+    // One path a line, sorted; replaced whole, so a failed run leaves no partial list.
+    void SaveManifest(const std::string& fileName) const
+    {
+        std::string text;
+        for (const std::string& path : FPaths)
+            text += path + "\n";
+        MakeFolderOf(fileName);
+        QSaveFile file(QString::fromStdString(fileName));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
+            || !file.commit())
+            throw std::runtime_error("cannot write \"" + fileName + "\": " + file.errorString().toStdString());
+    }
+
+private:
+    std::set<std::string> FPaths;
+};
+
+TWrittenFiles WriteReferenceData(const std::string& outputFolder, const std::string& sourceFolder)
 {
     if (!QDir().mkpath(QString::fromStdString(outputFolder)))
         throw std::runtime_error("cannot create the folder \"" + outputFolder + "\"");
-    int files = 0;
+    TWrittenFiles written;
     {
         TProgramDeck deck;
         BuildProgramCards(deck);
         deck.SaveToXMLFile(outputFolder + "CoreProgramDeck.xml");
-        ++files;
+        written.Add("CoreProgramDeck.xml");
     }
     for (TOptionSource source : {osBaseGame, osBoltsAndBlasters}) {
         BuildOptionDeckFile(source, outputFolder + OptionDeckFiles[source]);
-        ++files;
+        written.Add(OptionDeckFiles[source]);
     }
 
     TBoardList boards;
     BuildDescribedBoardList(boards);
     boards.SaveToXMLFile(outputFolder + "Boards.xml");
-    ++files;
+    written.Add("Boards.xml");
     QImage boardPicture;
     for (int i = 0; i < boards.Count(); ++i) {
         const TBoard* board = boards.Items(i);
         const std::string& path = board->RelativeFilePath();
         DrawBoardPicture(boardPicture, BoardNameOfPath(path), EditionOfPath(path));
         SaveJpeg(boardPicture, outputFolder + path);
-        ++files;
+        written.Add(path);
     }
 
     std::vector<TCatalogueChit> chits = CatalogueChits();
     TChitList chitList;
     FillChitList(chitList, chits);
     chitList.SaveToXMLFile(outputFolder + "Chits.xml");
-    ++files;
+    written.Add("Chits.xml");
     for (const TCatalogueChit& chit : chits) {
         QImage picture = chit.Draw();
         SaveJpeg(picture, outputFolder + chit.RelativeFilePath);
-        ++files;
+        written.Add(chit.RelativeFilePath);
         if (chit.ID == BaseChitID(btZoomBot)) {
             SaveJpeg(picture, outputFolder + SquareEditorChitPath);
-            ++files;
+            written.Add(SquareEditorChitPath);
         }
     }
 
     for (const char* name : TemplateFiles) {
         CopyTemplate(sourceFolder, outputFolder, name);
-        ++files;
+        written.Add(name);
     }
-    return files;
+    return written;
 }
 
 } // namespace
@@ -153,15 +196,16 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: cogline_make_data <output folder> <template folder>\n");
-        return 2;
-    }
     try {
+        if (argc != 4) {
+            std::fprintf(stderr, "usage: cogline_make_data <output folder> <template folder> <manifest file>\n");
+            return 2;
+        }
         QElapsedTimer timer;
         timer.start();
-        int files = WriteReferenceData(WithSlash(argv[1]), WithSlash(argv[2]));
-        std::printf("cogline_make_data: %d files written in %lld ms\n", files, static_cast<long long>(timer.elapsed()));
+        TWrittenFiles written = WriteReferenceData(WithSlash(argv[1]), WithSlash(argv[2]));
+        written.SaveManifest(argv[3]);
+        std::printf("cogline_make_data: %zu files written in %lld ms\n", written.Count(), static_cast<long long>(timer.elapsed()));
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "cogline_make_data: %s\n", e.what());

@@ -36,6 +36,12 @@ bool FolderWritable(const std::string& folder)
     return ::geteuid() != 0 || (info.st_mode & 0222) != 0;
 }
 
+// The program deck is the one reference file every start reads.
+bool ShippedIn(const std::string& folder)
+{
+    return QFileInfo::exists(QString::fromStdString(WithSlash(folder) + "CoreProgramDeck.xml"));
+}
+
 struct TPlacesSlot {
     std::optional<TFilePlaces> Places;
     // The executable folder the places were decided for.
@@ -51,9 +57,9 @@ TPlacesSlot& Slot()
 } // namespace
 
 TFilePlaces DecideFilePlaces(const std::string& executableFolder, bool executableFolderWritable,
-    const std::string& dataFolder, const std::string& documentsFolder)
+    const std::string& dataFolder, const std::string& documentsFolder, bool shippedOnlyInDataFolder)
 {
-    if (executableFolderWritable)
+    if (executableFolderWritable && !shippedOnlyInDataFolder)
         return {WithSlash(executableFolder), WithSlash(executableFolder)};
     return {WithSlash(dataFolder), WithSlash(WithSlash(documentsFolder) + UserFolderName)};
 }
@@ -70,8 +76,10 @@ const TFilePlaces& FilePlaces()
     const std::string& executable = ExecutableFolder();
     if (!slot.Places || (!slot.Forced && slot.DecidedFor != executable)) {
         const std::string documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
-        slot.Places = DecideFilePlaces(executable, FolderWritable(executable), InstalledDataFolder(executable),
-            documents.empty() ? QDir::homePath().toStdString() : documents);
+        const std::string data = InstalledDataFolder(executable);
+        slot.Places = DecideFilePlaces(executable, FolderWritable(executable), data,
+            documents.empty() ? QDir::homePath().toStdString() : documents,
+            ShippedIn(data) && !ShippedIn(executable));
         slot.DecidedFor = executable;
         if (slot.Places->WriteFolder != slot.Places->ReadFolder)
             QDir().mkpath(QString::fromStdString(slot.Places->WriteFolder));

@@ -21,8 +21,11 @@ inline constexpr const char* UserFolderName = "Cogline Turn Generator";
 
 // The rule itself, on plain facts so that it is tested both ways without an installed copy.
 // dataFolder is the installed data folder, documentsFolder the user's documents folder.
+// shippedOnlyInDataFolder: the shipped files lie in the data folder and not beside the
+// executable, which makes a copy installed into a folder its user may write (a prefix in the
+// home folder, or any prefix for root) an installed copy too.
 TFilePlaces DecideFilePlaces(const std::string& executableFolder, bool executableFolderWritable,
-    const std::string& dataFolder, const std::string& documentsFolder);
+    const std::string& dataFolder, const std::string& documentsFolder, bool shippedOnlyInDataFolder = false);
 
 // The places of this run, decided once from the executable's folder (and decided again when
 // tests point that folder elsewhere). The per-user folder is made when it is missing.

@@ -6,6 +6,7 @@
 #include "support/RandomUnt.h"
 #include "support/UtilsUnt.h"
 
+#include <QDirIterator>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -20,6 +21,22 @@ TApplicationErrorHandler& ErrorHandlerSlot()
 }
 
 } // namespace
+
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    QDirIterator sizes(":/icons", {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
+}
+
+void SetUpApplication(QApplication& application)
+{
+    application.setApplicationName(QString::fromUtf8(ApplicationTitle));
+    application.setWindowIcon(ApplicationIcon());
+    application.setDesktopFileName(COGLINE_APP_ID);
+}
 
 void StartProcess()
 {
@@ -49,7 +66,7 @@ std::string ApplicationErrorText(const std::exception& error)
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
-    setApplicationName(QString::fromUtf8(ApplicationTitle));
+    SetUpApplication(*this);
     SetMessageHandler(ShowMessageBox);
 }
 

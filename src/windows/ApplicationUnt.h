@@ -1,5 +1,6 @@
 #pragma once
 #include <QApplication>
+#include <QIcon>
 
 #include <exception>
 #include <functional>
@@ -7,6 +8,13 @@
 
 // The title the application and its main window carry.
 inline constexpr const char* ApplicationTitle = "Cogline Turn Generator";
+
+// The tool's icon in every size the build rendered; compiled into the program, so a build tree
+// and an installed copy show the same.
+QIcon ApplicationIcon();
+// What the desktop knows the application by: its title, its icon (which every window then
+// carries) and the name of its desktop entry.
+void SetUpApplication(QApplication& application);
 
 // The program's first steps, before the application object exists: the log threshold passes
 // through 4 and stays at 7, the detail line "Application Start" is written, and the random

@@ -14,15 +14,22 @@ TEST(FilePlacesTest, WritableFolderKeepsEverythingBesideTheExecutable)
 {
     struct TCase {
         bool Writable;
+        bool ShippedOnlyInDataFolder;
         TFilePlaces Expected;
     };
+    const TFilePlaces beside{"/opt/cg/bin/", "/opt/cg/bin/"};
+    const TFilePlaces installed{"/usr/share/cg/", "/home/gm/Documents/Cogline Turn Generator/"};
     const TCase cases[] = {
-        {true, {"/opt/cg/bin/", "/opt/cg/bin/"}},
-        {false, {"/usr/share/cg/", "/home/gm/Documents/Cogline Turn Generator/"}},
+        {true, false, beside},
+        {false, false, installed},
+        // Installed into a prefix the user (or root) may write.
+        {true, true, installed},
+        {false, true, installed},
     };
     for (const TCase& c : cases)
-        EXPECT_EQ(DecideFilePlaces("/opt/cg/bin", c.Writable, "/usr/share/cg", "/home/gm/Documents"), c.Expected)
-            << c.Writable;
+        EXPECT_EQ(DecideFilePlaces("/opt/cg/bin", c.Writable, "/usr/share/cg", "/home/gm/Documents", c.ShippedOnlyInDataFolder),
+            c.Expected)
+            << c.Writable << c.ShippedOnlyInDataFolder;
 }
 
 TEST(FilePlacesTest, InstalledDataFolderLiesBesideBin)
@@ -80,6 +87,24 @@ TEST_F(FilePlacesFolderTest, ReadOnlyFolderWritesBelowDocumentsAndReadsTheDataFo
     EXPECT_EQ(UserFolder(), user);
     // Made at once, so that the log and the first game folder have a place.
     EXPECT_TRUE(std::filesystem::is_directory(user));
+}
+
+// cmake --install into a prefix of one's own leaves bin writable: the shipped files in the data
+// folder, and none beside the program, still make it an installed copy.
+TEST_F(FilePlacesFolderTest, WritablePrefixWithTheDataInstalledIsAnInstalledCopy)
+{
+    const std::string data = FDir.path().toStdString() + "/prefix/share/cogline-turn-generator/";
+    WriteBytes(data + "CoreProgramDeck.xml", "<ProgramDeck/>");
+    SetExecutableFolder(FBin);
+    SetFilePlaces({});
+    EXPECT_EQ(DataFolder(), data);
+    EXPECT_EQ(UserFolder(), FHome + "/Documents/Cogline Turn Generator/");
+
+    // A build tree, or an unpacked copy, has its own files beside it.
+    WriteBytes(FBin + "/CoreProgramDeck.xml", "<ProgramDeck/>");
+    SetFilePlaces({});
+    EXPECT_EQ(DataFolder(), FBin + "/");
+    EXPECT_EQ(UserFolder(), FBin + "/");
 }
 
 TEST_F(FilePlacesFolderTest, UsersOwnReferenceFileTakesPrecedence)

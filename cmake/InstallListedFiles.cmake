@@ -1,0 +1,22 @@
+# Installs the files a manifest lists (one path a line, relative to COGLINE_FROM) into the same
+# relative places below COGLINE_TO, which is relative to the install prefix unless absolute.
+# Run by the install step; file(INSTALL) honours DESTDIR and records each file it installs.
+if(NOT EXISTS "${COGLINE_MANIFEST}")
+  message(FATAL_ERROR "${COGLINE_MANIFEST} is missing: build the project before installing it")
+endif()
+file(STRINGS "${COGLINE_MANIFEST}" listed ENCODING UTF-8)
+if(NOT listed)
+  message(FATAL_ERROR "${COGLINE_MANIFEST} lists no files")
+endif()
+if(IS_ABSOLUTE "${COGLINE_TO}")
+  set(destination "${COGLINE_TO}")
+else()
+  set(destination "${CMAKE_INSTALL_PREFIX}/${COGLINE_TO}")
+endif()
+foreach(path IN LISTS listed)
+  if(NOT EXISTS "${COGLINE_FROM}/${path}")
+    message(FATAL_ERROR "${COGLINE_FROM}/${path} is listed in ${COGLINE_MANIFEST} but missing: build again")
+  endif()
+  get_filename_component(folder "${path}" DIRECTORY)
+  file(INSTALL DESTINATION "${destination}/${folder}" TYPE FILE FILES "${COGLINE_FROM}/${path}")
+endforeach()

@@ -1,0 +1,91 @@
+# cmake --install into a fresh prefix installs exactly the expected files: the program, the
+# files the reference-data generator writes (checked first to be exactly those in its manifest),
+# the files other build steps ship, and the desktop's entry, file type, metainfo and icons.
+# Run as: cmake -DSETTINGS=<install-test-settings.cmake> -P InstallTest.cmake
+include("${SETTINGS}")
+
+function(relative_files folder out)
+  file(GLOB_RECURSE found LIST_DIRECTORIES false RELATIVE "${folder}" "${folder}/*")
+  list(SORT found)
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
+# Says what one list has that the other lacks, and fails when they differ.
+function(expect_same_files what expected actual)
+  list(SORT expected)
+  list(SORT actual)
+  if(NOT expected STREQUAL actual)
+    set(missing ${expected})
+    list(REMOVE_ITEM missing ${actual})
+    set(extra ${actual})
+    list(REMOVE_ITEM extra ${expected})
+    list(JOIN missing "\n  " missing)
+    list(JOIN extra "\n  " extra)
+    message(FATAL_ERROR "${what}\nmissing:\n  ${missing}\nnot expected:\n  ${extra}")
+  endif()
+endfunction()
+
+set(work "${WORK_DIR}")
+file(REMOVE_RECURSE "${work}")
+file(MAKE_DIRECTORY "${work}")
+
+# 1. The manifest lists exactly the files the generator writes (into a fresh folder, where
+#    nothing else lies).
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen
+    "${GENERATOR}" "${work}/data/" "${TEMPLATES}/" "${work}/manifest"
+  RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the generator failed: ${result}")
+endif()
+file(STRINGS "${work}/manifest" listed ENCODING UTF-8)
+relative_files("${work}/data" written)
+expect_same_files("The manifest differs from the files the generator writes." "${listed}" "${written}")
+list(LENGTH listed count)
+if(count LESS 20)
+  message(FATAL_ERROR "the generator wrote only ${count} files")
+endif()
+
+# 2. The install gives exactly the expected files.
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${work}/prefix"
+  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}\n${output}")
+endif()
+
+set(id org.cogline.TurnGenerator)
+set(share "${DATAROOTDIR}")
+set(expected
+  "${BINDIR}/CoglineTurnGenerator"
+  "${share}/applications/${id}.desktop"
+  "${share}/mime/packages/${id}.xml"
+  "${share}/metainfo/${id}.metainfo.xml"
+  "${share}/icons/hicolor/scalable/apps/${id}.svg")
+foreach(size 16 22 24 32 48 64 128 256)
+  list(APPEND expected "${share}/icons/hicolor/${size}x${size}/apps/${id}.png")
+endforeach()
+# The generator's files as its fresh run above wrote them, not as the build's manifest says, so
+# that a stale or wrong manifest fails too.
+foreach(path IN LISTS listed SHIPPED_NAMES)
+  list(APPEND expected "${share}/cogline-turn-generator/${path}")
+endforeach()
+relative_files("${work}/prefix" installed)
+expect_same_files("cmake --install installed other files than expected." "${expected}" "${installed}")
+
+# The desktop's own check of the installed tree: the metainfo, and the desktop entry and icon it
+# names, found where the desktop looks for them.
+find_program(appstreamcli appstreamcli)
+if(appstreamcli)
+  execute_process(COMMAND "${appstreamcli}" validate-tree --no-net --strict "${work}/prefix"
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "appstreamcli validate-tree:\n${output}")
+  endif()
+else()
+  message("appstreamcli is not installed: the installed tree is not validated")
+endif()
+
+# The installed program finds its data where it looks for it.
+if(NOT EXISTS "${work}/prefix/${BINDIR}/${DATA_FROM_BIN}/CoreProgramDeck.xml")
+  message(FATAL_ERROR "the program looks for its data in ${BINDIR}/${DATA_FROM_BIN}, which holds none")
+endif()
+file(REMOVE_RECURSE "${work}")
