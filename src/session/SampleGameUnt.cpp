@@ -19,6 +19,7 @@
 #include "session/SettingsUnt.h"
 #include "session/TurnCycleUnt.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -492,6 +493,7 @@ std::string SampleGameToOpen()
         return own;
     if (!QFileInfo(QString::fromStdString(shipped)).isFile())
         return std::string();
+    QDir().mkpath(QString::fromStdString(UserFolder()));
     QFile copy(QString::fromStdString(shipped));
     if (!copy.copy(QString::fromStdString(own)))
         throw EFileError(Format("The sample game could not be copied to \"%s\": %s", own.c_str(),

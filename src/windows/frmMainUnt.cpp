@@ -14,6 +14,7 @@
 #include "windows/ApplicationUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/MethodTraceUnt.h"
+#include "session/SampleGameUnt.h"
 #include "session/SettingsUnt.h"
 #include "windows/DragObjectsUnt.h"
 #include "session/TurnCycleUnt.h"
@@ -34,6 +35,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QClipboard>
+#include <QCommandLinkButton>
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
@@ -55,6 +57,7 @@
 #include <QStatusBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -163,7 +166,12 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::CreateControls()
 {
-    auto* central = new QWidget(this);
+    // Without a game the window says how to begin; with one it shows the robots.
+    stkMain = new QStackedWidget(this);
+    stkMain->setObjectName("stkMain");
+    stkMain->addWidget(CreateStartPage());
+    auto* central = new QWidget(stkMain);
+    pnlMain = central;
     central->setObjectName("pnlMain");
     auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -179,7 +187,83 @@ void TfrmMain::CreateControls()
     pgeBot->addTab(tabOptions, "&Options");
     pgeBot->addTab(tabNotes, "&Notes");
     layout->addWidget(pgeBot, 1);
-    setCentralWidget(central);
+    stkMain->addWidget(central);
+    setCentralWidget(stkMain);
+}
+
+QWidget* TfrmMain::CreateStartPage()
+{
+    pnlStart = new QWidget(this);
+    pnlStart->setObjectName("pnlStart");
+    auto* outer = new QHBoxLayout(pnlStart);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    outer->addStretch(1);
+    outer->addLayout(column, 4);
+    outer->addStretch(1);
+
+    auto* title = new QLabel("No game is open", pnlStart);
+    title->setObjectName("lblStartTitle");
+    QFont big = title->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    title->setFont(big);
+    auto* text = new QLabel("Begin a new game, open one you saved, or look around the sample game to see how a "
+                            "turn goes.", pnlStart);
+    text->setObjectName("lblStartText");
+    text->setWordWrap(true);
+    column->addStretch(1);
+    column->addWidget(title);
+    column->addWidget(text);
+    column->addSpacing(8);
+
+    auto newLink = [this](const char* name, const char* caption, const char* description) {
+        auto* link = new QCommandLinkButton(QString::fromUtf8(caption), QString::fromUtf8(description), pnlStart);
+        link->setObjectName(name);
+        return link;
+    };
+    btnStartNewGame = newLink("btnStartNewGame", "&New Game...", "Design the map, then put the robots in play.");
+    btnStartOpenGame = newLink("btnStartOpenGame", "&Open Game...", "A game file (*.cgx) saved before.");
+    btnStartSampleGame = newLink("btnStartSampleGame", "Open the &Sample Game",
+        "Four robots racing on a 2 x 2 map: three turns played, the fourth dealt.");
+    for (QCommandLinkButton* link : {btnStartNewGame, btnStartOpenGame, btnStartSampleGame})
+        column->addWidget(link);
+
+    lblStartRecentGames = new QLabel("Recent games", pnlStart);
+    lblStartRecentGames->setObjectName("lblStartRecentGames");
+    QFont bold = lblStartRecentGames->font();
+    bold.setBold(true);
+    lblStartRecentGames->setFont(bold);
+    column->addSpacing(8);
+    column->addWidget(lblStartRecentGames);
+    for (std::size_t i = 0; i < btnStartRecentGames.size(); ++i) {
+        auto* link = new QCommandLinkButton(pnlStart);
+        link->setObjectName(QString("btnStartRecentGame%1").arg(i + 1));
+        link->setVisible(false);
+        btnStartRecentGames[i] = link;
+        column->addWidget(link);
+    }
+
+    lblStartFolder = new QLabel(pnlStart);
+    lblStartFolder->setObjectName("lblStartFolder");
+    lblStartFolder->setWordWrap(true);
+    lblStartFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addSpacing(8);
+    column->addWidget(lblStartFolder);
+    column->addStretch(2);
+    return pnlStart;
+}
+
+void TfrmMain::UpdateStartPage(TGame* game)
+{
+    stkMain->setCurrentWidget(game ? pnlMain : pnlStart);
+    if (game)
+        return;
+    const bool sample = SampleGameAvailable();
+    btnStartSampleGame->setEnabled(sample);
+    btnStartSampleGame->setDescription(sample ? "Four robots racing on a 2 x 2 map: three turns played, the fourth dealt."
+                                              : "Not there: the build writes it beside the reference data.");
+    lblStartFolder->setText(QString("Games, pictures and reports are written to %1").arg(QString::fromStdString(UserFolder())));
 }
 
 QWidget* TfrmMain::CreateBotPanel()
@@ -410,6 +494,7 @@ void TfrmMain::CreateMenus()
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mniFile");
     mniOpenGame = NewMenuItem(file, this, "mniOpenGame", "&Open Game...", "Ctrl+O");
+    mniOpenSampleGame = NewMenuItem(file, this, "mniOpenSampleGame", "Open Sa&mple Game");
     mniSaveGame = NewMenuItem(file, this, "mniSaveGame", "&Save Game", "Ctrl+S");
     mniSaveGameAs = NewMenuItem(file, this, "mniSaveGameAs", "Save Game &As...", "Ctrl+Shift+S");
     file->addSeparator();
@@ -479,6 +564,7 @@ void TfrmMain::ConnectControls()
         connect(item, &QAction::triggered, this, [this, item, handler] { Run(item, [this, handler] { (this->*handler)(); }); });
     };
     onAction(mniOpenGame, &TfrmMain::mniOpenGameClick);
+    onAction(mniOpenSampleGame, &TfrmMain::mniOpenSampleGameClick);
     onAction(mniSaveGame, &TfrmMain::mniSaveGameClick);
     onAction(mniSaveGameAs, &TfrmMain::mniSaveGameAsClick);
     onAction(mniExit, &TfrmMain::mniExitClick);
@@ -495,6 +581,14 @@ void TfrmMain::ConnectControls()
             [this, button, handler] { Run(button, [this, handler] { (this->*handler)(); }); });
     };
     onClick(btnKillWarning, &TfrmMain::btnKillWarningClick);
+    onClick(btnStartNewGame, &TfrmMain::mniNewGameClick);
+    onClick(btnStartOpenGame, &TfrmMain::mniOpenGameClick);
+    onClick(btnStartSampleGame, &TfrmMain::mniOpenSampleGameClick);
+    for (QCommandLinkButton* link : btnStartRecentGames)
+        connect(link, &QPushButton::clicked, this, [this, link] {
+            const std::string file = link->property("FileName").toString().toStdString();
+            Run(link, [this, file] { OpenRecentGame(file); });
+        });
     onClick(btnNewHand, &TfrmMain::btnNewHandClick);
     onClick(btnTradeHand, &TfrmMain::btnTradeHandClick);
     onClick(btnAddOption, &TfrmMain::btnAddOptionClick);
@@ -855,6 +949,7 @@ void TfrmMain::UpdateWithGameData(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateWithGameData"));
     UpdateCaption();
+    UpdateStartPage(game);
     UpdateTurn(game);
     UpdateBotsInPlay(game);
     UpdateSelectedBot(game, false);
@@ -1142,6 +1237,7 @@ void TfrmMain::UpdateMenuItems(TGame* game)
     TMethodTrace trace(Traced("UpdateMenuItems"));
     TMainMenuState state = MainMenuState(game, lstBotsInPlay->count());
     EnableCommand(mniOpenGame, state.OpenGame);
+    EnableCommand(mniOpenSampleGame, state.OpenGame && SampleGameAvailable());
     EnableCommand(mniSaveGame, state.SaveGame);
     EnableCommand(mniSaveGameAs, state.SaveGame);
     EnableCommand(mniOpenGameFolder, state.SaveGame);
@@ -1301,6 +1397,20 @@ void TfrmMain::mniOpenGameClick()
     OpenGameFile(*path);
 }
 
+void TfrmMain::mniOpenSampleGameClick()
+{
+    TMethodTrace trace(Traced("mniOpenSampleGameClick"));
+    if (!ConfirmDiscardChanges())
+        return;
+    // An installed copy opens the game master's own copy, which it makes the first time.
+    const std::string file = SampleGameToOpen();
+    if (file.empty()) {
+        ShowMessage(Format("The sample game is not there: %s", ShippedSampleGameFile().c_str()));
+        return;
+    }
+    OpenGameFile(file);
+}
+
 void TfrmMain::OpenGameFile(const std::string& fileName)
 {
     FSession.OpenGame(fileName);
@@ -1373,6 +1483,19 @@ void TfrmMain::FillRecentGames()
         connect(item, &QAction::triggered, this, [this, item, file] { Run(item, [this, file] { OpenRecentGame(file); }); });
     }
     mniRecentGames->setEnabled(!check.Kept.empty());
+    // The start page offers the same games.
+    for (std::size_t i = 0; i < btnStartRecentGames.size(); ++i) {
+        QCommandLinkButton* link = btnStartRecentGames[i];
+        const bool shown = i < check.Kept.size();
+        link->setVisible(shown);
+        if (!shown)
+            continue;
+        const QFileInfo file(QString::fromStdString(check.Kept[i]));
+        link->setText(QString("&%1 %2").arg(i + 1).arg(file.fileName().replace('&', "&&")));
+        link->setDescription(QDir::toNativeSeparators(file.absolutePath()));
+        link->setProperty("FileName", QString::fromStdString(check.Kept[i]));
+    }
+    lblStartRecentGames->setVisible(!check.Kept.empty());
 }
 
 void TfrmMain::mniAboutClick()
