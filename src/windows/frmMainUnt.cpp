@@ -52,6 +52,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -99,6 +100,8 @@ QAction* NewMenuItem(QMenu* menu, QObject* owner, const char* name, const char* 
     menu->addAction(item);
     return item;
 }
+
+const char* const SampleGameDescription = "Four robots racing on a 2 x 2 map: three turns played, the fourth dealt.";
 
 std::string Traced(const char* method) { return std::string("TfrmMain.") + method; }
 
@@ -193,23 +196,28 @@ void TfrmMain::CreateControls()
 
 QWidget* TfrmMain::CreateStartPage()
 {
-    pnlStart = new QWidget(this);
-    pnlStart->setObjectName("pnlStart");
-    auto* outer = new QHBoxLayout(pnlStart);
+    // It scrolls rather than stretch a small window with five recent games.
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName("pnlStart");
+    pnlStart = scroller;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    auto* page = new QWidget(scroller);
+    auto* outer = new QHBoxLayout(page);
     auto* column = new QVBoxLayout;
     column->setSpacing(4);
     outer->addStretch(1);
     outer->addLayout(column, 4);
     outer->addStretch(1);
 
-    auto* title = new QLabel("No game is open", pnlStart);
+    auto* title = new QLabel("No game is open", page);
     title->setObjectName("lblStartTitle");
     QFont big = title->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.4);
     title->setFont(big);
     auto* text = new QLabel("Begin a new game, open one you saved, or look around the sample game to see how a "
-                            "turn goes.", pnlStart);
+                            "turn goes.", page);
     text->setObjectName("lblStartText");
     text->setWordWrap(true);
     column->addStretch(1);
@@ -217,19 +225,18 @@ QWidget* TfrmMain::CreateStartPage()
     column->addWidget(text);
     column->addSpacing(8);
 
-    auto newLink = [this](const char* name, const char* caption, const char* description) {
-        auto* link = new QCommandLinkButton(QString::fromUtf8(caption), QString::fromUtf8(description), pnlStart);
+    auto newLink = [page](const char* name, const char* caption, const char* description) {
+        auto* link = new QCommandLinkButton(QString::fromUtf8(caption), QString::fromUtf8(description), page);
         link->setObjectName(name);
         return link;
     };
     btnStartNewGame = newLink("btnStartNewGame", "&New Game...", "Design the map, then put the robots in play.");
     btnStartOpenGame = newLink("btnStartOpenGame", "&Open Game...", "A game file (*.cgx) saved before.");
-    btnStartSampleGame = newLink("btnStartSampleGame", "Open the &Sample Game",
-        "Four robots racing on a 2 x 2 map: three turns played, the fourth dealt.");
+    btnStartSampleGame = newLink("btnStartSampleGame", "Open the &Sample Game", SampleGameDescription);
     for (QCommandLinkButton* link : {btnStartNewGame, btnStartOpenGame, btnStartSampleGame})
         column->addWidget(link);
 
-    lblStartRecentGames = new QLabel("Recent games", pnlStart);
+    lblStartRecentGames = new QLabel("Recent games", page);
     lblStartRecentGames->setObjectName("lblStartRecentGames");
     QFont bold = lblStartRecentGames->font();
     bold.setBold(true);
@@ -237,21 +244,23 @@ QWidget* TfrmMain::CreateStartPage()
     column->addSpacing(8);
     column->addWidget(lblStartRecentGames);
     for (std::size_t i = 0; i < btnStartRecentGames.size(); ++i) {
-        auto* link = new QCommandLinkButton(pnlStart);
+        auto* link = new QCommandLinkButton(page);
         link->setObjectName(QString("btnStartRecentGame%1").arg(i + 1));
         link->setVisible(false);
         btnStartRecentGames[i] = link;
         column->addWidget(link);
     }
 
-    lblStartFolder = new QLabel(pnlStart);
+    lblStartFolder = new QLabel(page);
     lblStartFolder->setObjectName("lblStartFolder");
     lblStartFolder->setWordWrap(true);
+    lblStartFolder->setTextFormat(Qt::PlainText);
     lblStartFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     column->addSpacing(8);
     column->addWidget(lblStartFolder);
     column->addStretch(2);
-    return pnlStart;
+    scroller->setWidget(page);
+    return scroller;
 }
 
 void TfrmMain::UpdateStartPage(TGame* game)
@@ -261,8 +270,7 @@ void TfrmMain::UpdateStartPage(TGame* game)
         return;
     const bool sample = SampleGameAvailable();
     btnStartSampleGame->setEnabled(sample);
-    btnStartSampleGame->setDescription(sample ? "Four robots racing on a 2 x 2 map: three turns played, the fourth dealt."
-                                              : "Not there: the build writes it beside the reference data.");
+    btnStartSampleGame->setDescription(sample ? SampleGameDescription : "Not there: the build writes it beside the reference data.");
     lblStartFolder->setText(QString("Games, pictures and reports are written to %1").arg(QString::fromStdString(UserFolder())));
 }
 

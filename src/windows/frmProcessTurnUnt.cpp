@@ -281,6 +281,7 @@ void TfrmProcessTurn::CreateControls()
     stbProcessTurn = new QStatusBar(this);
     stbProcessTurn->setObjectName("stbProcessTurn");
     stbProcessTurn->setSizeGripEnabled(false);
+    stbProcessTurn->setContentsMargins(6, 0, 6, 0);
     lblSavedImages = new QLabel(stbProcessTurn);
     lblSavedImages->setObjectName("lblSavedImages");
     lblSavedImages->setTextInteractionFlags(Qt::TextSelectableByMouse);
