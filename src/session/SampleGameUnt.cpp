@@ -236,10 +236,9 @@ private:
         for (std::size_t i = 0; i < FMoves.size() && i < 32; ++i) {
             if (used & (1u << i))
                 continue;
+            // A program that leaves the map scores worst of all, but is there when no other is.
             const TPose next = Moved(pose, FMoves[i], FMapSquares);
-            if (!next.OnMap)
-                continue;
-            const bool touched = flag <= static_cast<int>(FFlags.size()) && QPoint(next.X, next.Y) == Target(flag);
+            const bool touched = next.OnMap && flag <= static_cast<int>(FFlags.size()) && QPoint(next.X, next.Y) == Target(flag);
             FProgram.push_back(i);
             Search(next, touched ? flag + 1 : flag, used | (1u << i), turns + (FMoves[i].Turns ? 1 : 0));
             FProgram.pop_back();
