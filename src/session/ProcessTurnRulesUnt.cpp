@@ -10,6 +10,7 @@
 #include "render/MapViewUnt.h"
 #include "support/UtilsUnt.h"
 
+#include <QFileInfo>
 #include <QString>
 
 #include <algorithm>
@@ -390,4 +391,17 @@ std::vector<std::string> SaveViewedPhaseImages(TMapRenderer& renderer, TGame& ga
     // time of the writing.
     TCurrentPhaseScope scope(*turn, turn->ViewingPhaseNumber());
     return renderer.SaveImages(game);
+}
+
+TSavedImagesNote SavedImagesNote(const std::vector<std::string>& files, int turnNumber, int phaseNumber)
+{
+    TSavedImagesNote note;
+    if (files.empty()) {
+        note.Text = Format("No pictures were written: Turn %d, Phase %d has not been reached yet.", turnNumber, phaseNumber);
+        return note;
+    }
+    note.Folder = QFileInfo(QString::fromStdString(files.front())).absolutePath().toStdString() + "/";
+    note.Text = Format("Saved %d %s of Turn %d, Phase %d in %s", static_cast<int>(files.size()),
+        files.size() == 1 ? "picture" : "pictures", turnNumber, phaseNumber, note.Folder.c_str());
+    return note;
 }

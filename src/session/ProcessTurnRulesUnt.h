@@ -187,3 +187,12 @@ std::string ShowHideCaption(const TGame& game);
 
 // Writes the pictures of the viewed phase (the phase the caption names) of the last turn.
 std::vector<std::string> SaveViewedPhaseImages(TMapRenderer& renderer, TGame& game);
+
+// What the window says after "Save Images": how many pictures of the viewed phase went where,
+// and the folder its link opens (that of the first picture; empty when none was written, as
+// for a phase not reached yet).
+struct TSavedImagesNote {
+    std::string Text;
+    std::string Folder;
+};
+TSavedImagesNote SavedImagesNote(const std::vector<std::string>& files, int turnNumber, int phaseNumber);

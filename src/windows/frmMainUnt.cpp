@@ -14,6 +14,7 @@
 #include "windows/ApplicationUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/MethodTraceUnt.h"
+#include "session/SampleGameUnt.h"
 #include "session/SettingsUnt.h"
 #include "windows/DragObjectsUnt.h"
 #include "session/TurnCycleUnt.h"
@@ -34,6 +35,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QClipboard>
+#include <QCommandLinkButton>
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
@@ -50,11 +52,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -96,6 +100,8 @@ QAction* NewMenuItem(QMenu* menu, QObject* owner, const char* name, const char* 
     menu->addAction(item);
     return item;
 }
+
+const char* const SampleGameDescription = "Four robots racing on a 2 x 2 map: three turns played, the fourth dealt.";
 
 std::string Traced(const char* method) { return std::string("TfrmMain.") + method; }
 
@@ -167,7 +173,12 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::CreateControls()
 {
-    auto* central = new QWidget(this);
+    // Without a game the window says how to begin; with one it shows the robots.
+    stkMain = new QStackedWidget(this);
+    stkMain->setObjectName("stkMain");
+    stkMain->addWidget(CreateStartPage());
+    auto* central = new QWidget(stkMain);
+    pnlMain = central;
     central->setObjectName("pnlMain");
     auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -183,7 +194,88 @@ void TfrmMain::CreateControls()
     pgeBot->addTab(tabOptions, "&Options");
     pgeBot->addTab(tabNotes, "&Notes");
     layout->addWidget(pgeBot, 1);
-    setCentralWidget(central);
+    stkMain->addWidget(central);
+    setCentralWidget(stkMain);
+}
+
+QWidget* TfrmMain::CreateStartPage()
+{
+    // It scrolls rather than stretch a small window with five recent games.
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName("pnlStart");
+    pnlStart = scroller;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    auto* page = new QWidget(scroller);
+    auto* outer = new QHBoxLayout(page);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    outer->addStretch(1);
+    outer->addLayout(column, 4);
+    outer->addStretch(1);
+
+    auto* title = new QLabel("No game is open", page);
+    title->setObjectName("lblStartTitle");
+    QFont big = title->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    title->setFont(big);
+    auto* text = new QLabel("Begin a new game, open one you saved, or look around the sample game to see how a "
+                            "turn goes.", page);
+    text->setObjectName("lblStartText");
+    text->setWordWrap(true);
+    column->addStretch(1);
+    column->addWidget(title);
+    column->addWidget(text);
+    column->addSpacing(8);
+
+    auto newLink = [page](const char* name, const char* caption, const char* description) {
+        auto* link = new QCommandLinkButton(QString::fromUtf8(caption), QString::fromUtf8(description), page);
+        link->setObjectName(name);
+        return link;
+    };
+    btnStartNewGame = newLink("btnStartNewGame", "&New Game...", "Design the map, then put the robots in play.");
+    btnStartOpenGame = newLink("btnStartOpenGame", "&Open Game...", "A game file (*.cgx) saved before.");
+    btnStartSampleGame = newLink("btnStartSampleGame", "Open the &Sample Game", SampleGameDescription);
+    for (QCommandLinkButton* link : {btnStartNewGame, btnStartOpenGame, btnStartSampleGame})
+        column->addWidget(link);
+
+    lblStartRecentGames = new QLabel("Recent games", page);
+    lblStartRecentGames->setObjectName("lblStartRecentGames");
+    QFont bold = lblStartRecentGames->font();
+    bold.setBold(true);
+    lblStartRecentGames->setFont(bold);
+    column->addSpacing(8);
+    column->addWidget(lblStartRecentGames);
+    for (std::size_t i = 0; i < btnStartRecentGames.size(); ++i) {
+        auto* link = new QCommandLinkButton(page);
+        link->setObjectName(QString("btnStartRecentGame%1").arg(i + 1));
+        link->setVisible(false);
+        btnStartRecentGames[i] = link;
+        column->addWidget(link);
+    }
+
+    lblStartFolder = new QLabel(page);
+    lblStartFolder->setObjectName("lblStartFolder");
+    lblStartFolder->setWordWrap(true);
+    lblStartFolder->setTextFormat(Qt::PlainText);
+    lblStartFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addSpacing(8);
+    column->addWidget(lblStartFolder);
+    column->addStretch(2);
+    scroller->setWidget(page);
+    return scroller;
+}
+
+void TfrmMain::UpdateStartPage(TGame* game)
+{
+    stkMain->setCurrentWidget(game ? pnlMain : pnlStart);
+    if (game)
+        return;
+    const bool sample = SampleGameAvailable();
+    btnStartSampleGame->setEnabled(sample);
+    btnStartSampleGame->setDescription(sample ? SampleGameDescription : "Not there: the build writes it beside the reference data.");
+    lblStartFolder->setText(QString("Games, pictures and reports are written to %1").arg(QString::fromStdString(UserFolder())));
 }
 
 QWidget* TfrmMain::CreateBotPanel()
@@ -414,6 +506,7 @@ void TfrmMain::CreateMenus()
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mniFile");
     mniOpenGame = NewMenuItem(file, this, "mniOpenGame", "&Open Game...", "Ctrl+O");
+    mniOpenSampleGame = NewMenuItem(file, this, "mniOpenSampleGame", "Open Sa&mple Game");
     mniSaveGame = NewMenuItem(file, this, "mniSaveGame", "&Save Game", "Ctrl+S");
     mniSaveGameAs = NewMenuItem(file, this, "mniSaveGameAs", "Save Game &As...", "Ctrl+Shift+S");
     file->addSeparator();
@@ -483,6 +576,7 @@ void TfrmMain::ConnectControls()
         connect(item, &QAction::triggered, this, [this, item, handler] { Run(item, [this, handler] { (this->*handler)(); }); });
     };
     onAction(mniOpenGame, &TfrmMain::mniOpenGameClick);
+    onAction(mniOpenSampleGame, &TfrmMain::mniOpenSampleGameClick);
     onAction(mniSaveGame, &TfrmMain::mniSaveGameClick);
     onAction(mniSaveGameAs, &TfrmMain::mniSaveGameAsClick);
     onAction(mniExit, &TfrmMain::mniExitClick);
@@ -499,6 +593,14 @@ void TfrmMain::ConnectControls()
             [this, button, handler] { Run(button, [this, handler] { (this->*handler)(); }); });
     };
     onClick(btnKillWarning, &TfrmMain::btnKillWarningClick);
+    onClick(btnStartNewGame, &TfrmMain::mniNewGameClick);
+    onClick(btnStartOpenGame, &TfrmMain::mniOpenGameClick);
+    onClick(btnStartSampleGame, &TfrmMain::mniOpenSampleGameClick);
+    for (QCommandLinkButton* link : btnStartRecentGames)
+        connect(link, &QPushButton::clicked, this, [this, link] {
+            const std::string file = link->property("FileName").toString().toStdString();
+            Run(link, [this, file] { OpenRecentGame(file); });
+        });
     onClick(btnNewHand, &TfrmMain::btnNewHandClick);
     onClick(btnTradeHand, &TfrmMain::btnTradeHandClick);
     onClick(btnAddOption, &TfrmMain::btnAddOptionClick);
@@ -866,6 +968,7 @@ void TfrmMain::UpdateWithGameData(TGame* game)
 {
     TMethodTrace trace(Traced("UpdateWithGameData"));
     UpdateCaption();
+    UpdateStartPage(game);
     UpdateTurn(game);
     UpdateBotsInPlay(game);
     UpdateSelectedBot(game, false);
@@ -1153,6 +1256,7 @@ void TfrmMain::UpdateMenuItems(TGame* game)
     TMethodTrace trace(Traced("UpdateMenuItems"));
     TMainMenuState state = MainMenuState(game, lstBotsInPlay->count());
     EnableCommand(mniOpenGame, state.OpenGame);
+    EnableCommand(mniOpenSampleGame, state.OpenGame && SampleGameAvailable());
     EnableCommand(mniSaveGame, state.SaveGame);
     EnableCommand(mniSaveGameAs, state.SaveGame);
     EnableCommand(mniOpenGameFolder, state.SaveGame);
@@ -1313,6 +1417,20 @@ void TfrmMain::mniOpenGameClick()
     OpenGameFile(*path);
 }
 
+void TfrmMain::mniOpenSampleGameClick()
+{
+    TMethodTrace trace(Traced("mniOpenSampleGameClick"));
+    if (!ConfirmDiscardChanges())
+        return;
+    // An installed copy opens the game master's own copy, which it makes the first time.
+    const std::string file = SampleGameToOpen();
+    if (file.empty()) {
+        ShowMessage(Format("The sample game is not there: %s", ShippedSampleGameFile().c_str()));
+        return;
+    }
+    OpenGameFile(file);
+}
+
 void TfrmMain::OpenGameFile(const std::string& fileName)
 {
     if (const std::optional<TRecoveryOffer> offer = RecoveryOfferFor(fileName)) {
@@ -1410,6 +1528,19 @@ void TfrmMain::FillRecentGames()
         connect(item, &QAction::triggered, this, [this, item, file] { Run(item, [this, file] { OpenRecentGame(file); }); });
     }
     mniRecentGames->setEnabled(!check.Kept.empty());
+    // The start page offers the same games.
+    for (std::size_t i = 0; i < btnStartRecentGames.size(); ++i) {
+        QCommandLinkButton* link = btnStartRecentGames[i];
+        const bool shown = i < check.Kept.size();
+        link->setVisible(shown);
+        if (!shown)
+            continue;
+        const QFileInfo file(QString::fromStdString(check.Kept[i]));
+        link->setText(QString("&%1 %2").arg(i + 1).arg(file.fileName().replace('&', "&&")));
+        link->setDescription(QDir::toNativeSeparators(file.absolutePath()));
+        link->setProperty("FileName", QString::fromStdString(check.Kept[i]));
+    }
+    lblStartRecentGames->setVisible(!check.Kept.empty());
 }
 
 void TfrmMain::mniAboutClick()

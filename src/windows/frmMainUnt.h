@@ -15,6 +15,7 @@
 
 class QAction;
 class QComboBox;
+class QCommandLinkButton;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -23,6 +24,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QStackedWidget;
 class QTabWidget;
 class QKeyEvent;
 class QToolBar;
@@ -87,6 +89,9 @@ protected:
 
 private:
     void CreateControls();
+    // The page shown without a game: how to begin, the sample and the recent games.
+    QWidget* CreateStartPage();
+    void UpdateStartPage(TGame* game);
     QWidget* CreateBotPanel();
     QWidget* CreateProgramTab();
     QWidget* CreateOptionsTab();
@@ -109,6 +114,7 @@ private:
     // Saves to the game's file without asking once it has one; false when cancelled.
     bool SaveGameToItsFile();
     void mniSaveGameAsClick();
+    void mniOpenSampleGameClick();
     // The title with the game, its file and the modified mark.
     void UpdateCaption();
     // The recent games: the file of the open game put first when it changed, the menu refilled
@@ -261,6 +267,17 @@ private:
     TfrmProcessTurn* ProcessTurnWindow = nullptr;
     std::function<void(QObject*, const std::exception&)> FPreviousErrorHandler;
 
+    // The start page, or the robots' page while a game is open
+    QStackedWidget* stkMain = nullptr;
+    QWidget* pnlStart = nullptr;
+    QWidget* pnlMain = nullptr;
+    QCommandLinkButton* btnStartNewGame = nullptr;
+    QCommandLinkButton* btnStartOpenGame = nullptr;
+    QCommandLinkButton* btnStartSampleGame = nullptr;
+    QLabel* lblStartRecentGames = nullptr;
+    std::array<QCommandLinkButton*, RecentGamesMax> btnStartRecentGames{};
+    QLabel* lblStartFolder = nullptr;
+
     // Bot list and fields
     QListWidget* lstBotsInPlay = nullptr;
     QLabel* lblTurn = nullptr;
@@ -307,6 +324,7 @@ private:
 
     // Menus
     QAction* mniOpenGame = nullptr;
+    QAction* mniOpenSampleGame = nullptr;
     QAction* mniSaveGame = nullptr;
     QAction* mniSaveGameAs = nullptr;
     QMenu* mniRecentGames = nullptr;

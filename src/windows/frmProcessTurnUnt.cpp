@@ -8,6 +8,7 @@
 #include "windows/ApplicationUnt.h"
 #include "windows/DragObjectsUnt.h"
 #include "windows/ModalDialogUnt.h"
+#include "windows/StandardDialogsUnt.h"
 #include "windows/frmScoreBoardUnt.h"
 
 #include <QAction>
@@ -30,6 +31,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -246,9 +248,13 @@ TfrmProcessTurn::~TfrmProcessTurn()
 
 void TfrmProcessTurn::CreateControls()
 {
-    auto* layout = new QHBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* layout = new QHBoxLayout;
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
+    outer->addLayout(layout, 1);
 
     sbxMap = new QScrollArea(this);
     sbxMap->setObjectName("sbxMap");
@@ -270,6 +276,24 @@ void TfrmProcessTurn::CreateControls()
     column->addWidget(CreatePhasePanel());
     column->addWidget(CreateChitPanel(), 1);
     layout->addWidget(panel);
+
+    // Where the last pictures went, with a link that opens their folder.
+    stbProcessTurn = new QStatusBar(this);
+    stbProcessTurn->setObjectName("stbProcessTurn");
+    stbProcessTurn->setSizeGripEnabled(false);
+    stbProcessTurn->setContentsMargins(6, 0, 6, 0);
+    lblSavedImages = new QLabel(stbProcessTurn);
+    lblSavedImages->setObjectName("lblSavedImages");
+    lblSavedImages->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblOpenImageFolder = new QLabel("<a href=\"folder\">Open Folder</a>", stbProcessTurn);
+    lblOpenImageFolder->setObjectName("lblOpenImageFolder");
+    lblOpenImageFolder->setTextFormat(Qt::RichText);
+    lblOpenImageFolder->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    lblOpenImageFolder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    lblOpenImageFolder->setVisible(false);
+    stbProcessTurn->addWidget(lblSavedImages, 1);
+    stbProcessTurn->addPermanentWidget(lblOpenImageFolder);
+    outer->addWidget(stbProcessTurn);
 
     pmuOtherChits = new QMenu(this);
     pmuOtherChits->setObjectName("pmuOtherChits");
@@ -502,6 +526,8 @@ void TfrmProcessTurn::ConnectControls()
     click(btnArchiveSet, &TfrmProcessTurn::btnArchiveSetClick);
     click(btnArchiveMoveTo, &TfrmProcessTurn::btnArchiveMoveToClick);
     click(btnSaveImages, &TfrmProcessTurn::btnSaveImagesClick);
+    connect(lblOpenImageFolder, &QLabel::linkActivated, this,
+        [this] { Run(lblOpenImageFolder, [this] { lblOpenImageFolderClick(); }); });
     click(btnMain, &TfrmProcessTurn::btnMainClick);
     connect(btnPhaseReport, &QPushButton::clicked, this, [this] {
         Run(btnPhaseReport, [this] { if (TGame* game = Game()) PhaseReportClick(*game); });
@@ -1360,10 +1386,23 @@ void TfrmProcessTurn::btnSaveImagesClick()
     TGame* game = Game();
     if (!game)
         return;
-    TWaitCursor wait;
-    // Writing the files leaves each chit keeping what it covers on the map, as a redraw of the
-    // shown map would: the picture needs no redraw.
-    SaveViewedPhaseImages(FSession.Renderer(), *game);
+    std::vector<std::string> files;
+    {
+        TWaitCursor wait;
+        // Writing the files leaves each chit keeping what it covers on the map, as a redraw of the
+        // shown map would: the picture needs no redraw.
+        files = SaveViewedPhaseImages(FSession.Renderer(), *game);
+    }
+    const TSavedImagesNote note = SavedImagesNote(files, game->TurnCount(), game->ViewingPhaseNumber());
+    lblSavedImages->setText(QString::fromStdString(note.Text));
+    FSavedImagesFolder = note.Folder;
+    lblOpenImageFolder->setVisible(!note.Folder.empty());
+}
+
+void TfrmProcessTurn::lblOpenImageFolderClick()
+{
+    if (!FSavedImagesFolder.empty() && !OpenWithDesktop(FSavedImagesFolder))
+        lblSavedImages->setText(QString("The folder could not be opened: %1").arg(QString::fromStdString(FSavedImagesFolder)));
 }
 
 void TfrmProcessTurn::btnMainClick()

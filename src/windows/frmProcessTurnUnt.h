@@ -26,6 +26,7 @@ class QPushButton;
 class QScrollArea;
 class QSlider;
 class QSpinBox;
+class QStatusBar;
 class QTabWidget;
 
 class TfrmProcessTurn;
@@ -142,6 +143,7 @@ private:
     void btnArchiveSetClick();
     void btnArchiveMoveToClick();
     void btnSaveImagesClick();
+    void lblOpenImageFolderClick();
     void btnMainClick();
     void SelectChit(const std::string& chitID);
     void AddChitClick(const std::string& templateID);
@@ -217,6 +219,11 @@ private:
     QPushButton* btnPhaseReport = nullptr;
     QPushButton* btnTurnReport = nullptr;
     QPushButton* btnMain = nullptr;
+    QStatusBar* stbProcessTurn = nullptr;
+    QLabel* lblSavedImages = nullptr;
+    QLabel* lblOpenImageFolder = nullptr;
+    // The folder of the pictures saved last, which the status bar's link opens.
+    std::string FSavedImagesFolder;
     QMenu* pmuOtherChits = nullptr;
     QMenu* mniAddChit = nullptr;
     QMenu* pmuSelectChit = nullptr;

@@ -293,3 +293,23 @@ TEST_F(ProcessTest, SaveImagesWritesThePhaseTheCaptionNames)
     Game->CurrentTurn()->SetViewingPhaseNumber(3);
     EXPECT_TRUE(SaveViewedPhaseImages(Session.Renderer(), *Game).empty());
 }
+
+TEST(ProcessTurnRules, SavedImagesNoteSaysHowManyPicturesWentWhere)
+{
+    struct TCase {
+        std::vector<std::string> Files;
+        std::string Text;
+        std::string Folder;
+    };
+    const TCase cases[] = {
+        {{"/g/League/2/Full - Turn 2, Phase 3.jpg", "/g/League/2/(0, 0) - Turn 2, Phase 3.jpg"},
+            "Saved 2 pictures of Turn 2, Phase 3 in /g/League/2/", "/g/League/2/"},
+        {{"/g/A (game)/2/Full - Turn 2, Phase 3.jpg"}, "Saved 1 picture of Turn 2, Phase 3 in /g/A (game)/2/", "/g/A (game)/2/"},
+        {{}, "No pictures were written: Turn 2, Phase 3 has not been reached yet.", ""},
+    };
+    for (const TCase& c : cases) {
+        const TSavedImagesNote note = SavedImagesNote(c.Files, 2, 3);
+        EXPECT_EQ(note.Text, c.Text);
+        EXPECT_EQ(note.Folder, c.Folder);
+    }
+}

@@ -132,6 +132,9 @@ TEST_F(MainWindowLogTest, WithoutAGameEveryBotFieldIsDisabledAndOnlyOpenNewAndEx
     EXPECT_EQ(Control<QTabWidget>("pgeBot")->currentWidget(), Control<QWidget>("tabProgram"));
     EXPECT_FALSE(Control<QPushButton>("btnKillWarning")->isVisible());
     EXPECT_FALSE(Control<QLabel>("lblTurn")->isVisible());
+    // The start page is in front; behind it the robot's fields wait, off.
+    EXPECT_TRUE(Control<QWidget>("pnlStart")->isVisible());
+    EXPECT_FALSE(Control<QWidget>("pnlMain")->isVisible());
 
     // Every control of a robot is off (the read-only option fields aside); its fields wear the
     // button colour.
@@ -141,7 +144,7 @@ TEST_F(MainWindowLogTest, WithoutAGameEveryBotFieldIsDisabledAndOnlyOpenNewAndEx
     const std::set<QString> open = {"lstBotsInPlay", "btnKillWarning", "edtOptionType", "edtOptionKind", "edtOptionSource",
         "edtOptionDamage", "mmoOptionDescription"};
     int controls = 0;
-    for (QWidget* control : window.findChildren<QWidget*>(QRegularExpression("^(edt|cbx|lst|mmo|btn|bar)"))) {
+    for (QWidget* control : Control<QWidget>("pnlMain")->findChildren<QWidget*>(QRegularExpression("^(edt|cbx|lst|mmo|btn|bar)"))) {
         const std::string name = control->objectName().toStdString();
         if (open.contains(control->objectName()))
             continue;

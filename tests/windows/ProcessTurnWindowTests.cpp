@@ -4,12 +4,15 @@
 #include "windows/frmProcessTurnUnt.h"
 #include "render/GameFolderUnt.h"
 #include "windows/DragObjectsUnt.h"
+#include "windows/StandardDialogsUnt.h"
 #include "session/ProcessFixture.h"
 #include "windows/UiWindowTestUtils.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -481,4 +484,36 @@ TEST_F(ProcessWindowTest, UndoShowsThePhaseItTakesBack)
     EXPECT_EQ(Chit("ZoomBot")->X(), 5);
     EXPECT_EQ(MapPixelOf(0, 0, 5, 5), ZoomBotColour);
     EXPECT_EQ(MapPixelOf(0, 0, 6, 5), BoardA);
+}
+
+TEST_F(ProcessWindowTest, SaveImagesSaysWhereThePicturesWentAndItsLinkOpensTheFolder)
+{
+    GoToPhase(2, 1);
+    Open();
+    std::vector<std::string> opened;
+    THookScope opener(OpenWithDesktop, [&](const std::string& folder) {
+        opened.push_back(folder);
+        return true;
+    });
+    auto* link = Control<QLabel>("lblOpenImageFolder");
+    EXPECT_FALSE(link->isVisible());
+    Click("btnSaveImages");
+    const QString folder = QFileInfo(QString::fromStdString(PhaseImagePath("League", -1, -1, 1, 1))).absolutePath() + "/";
+    const qsizetype pictures = QDir(folder).entryList({"*.jpg"}).size();
+    ASSERT_GE(pictures, 2);
+    EXPECT_EQ(Text("lblSavedImages"), QString("Saved %1 pictures of Turn 1, Phase 1 in %2").arg(pictures).arg(folder));
+    ASSERT_TRUE(link->isVisible());
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+    EXPECT_EQ(opened, std::vector<std::string>{folder.toStdString()});
+
+    // A folder the desktop cannot open is said so.
+    THookScope failing(OpenWithDesktop, [](const std::string&) { return false; });
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+    EXPECT_EQ(Text("lblSavedImages"), "The folder could not be opened: " + folder);
+
+    // The next save tells of its own phase.
+    Control<QSlider>("tbrPhases")->setValue(2);
+    Click("btnSaveImages");
+    EXPECT_TRUE(Text("lblSavedImages").startsWith(QString("Saved %1 pictures of Turn 1, Phase 2 in ").arg(pictures)));
+    EXPECT_TRUE(link->isVisible());
 }
