@@ -1,5 +1,6 @@
 // Measures the core against the best a library does with the same work, in the same run on the
 // same data, and prints our time, the reference time and their ratio (medians of several runs).
+#include "BenchCampaignUnt.h"
 #include "BenchGameUnt.h"
 #include "BenchHostileUnt.h"
 #include "BenchPasteUnt.h"
@@ -122,14 +123,17 @@ int RunMemoryChild(const std::string& folder)
     long long written = 0;
     for (const std::string& file : files)
         written += QFileInfo(QString::fromStdString(file)).size();
-    std::printf("%zu files of %lld bytes; peak after opening %.1f MiB, after the pictures %.1f MiB\n", files.size(),
-        written, opened, PeakMiB());
+    const double pictures = PeakMiB();
+    // A save builds every older turn the open left in the text.
+    game.SaveToGameFile(folder + "/saved.cgx");
+    std::printf("%zu files of %lld bytes; peak after opening %.1f MiB, after the pictures %.1f MiB, after a save %.1f MiB\n",
+        files.size(), written, opened, pictures, PeakMiB());
     return files.size() > 1 ? 0 : 1;
 }
 
 // Runs the memory child in a fresh process under /usr/bin/time -v, in a folder with the game,
 // Boards.xml and the pictures.
-void ReportMemory(const std::string& gameFile)
+void ReportMemory(const std::string& gameFile, std::size_t textSize)
 {
     QTemporaryDir dir;
     const QString folder = dir.path();
@@ -147,9 +151,14 @@ void ReportMemory(const std::string& gameFile)
     const QString said = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed();
     QString peak = "(unknown: /usr/bin/time is missing)";
     for (const QString& line : QString::fromLocal8Bit(child.readAllStandardError()).split('\n'))
-        if (line.contains("Maximum resident set size"))
-            peak = QString::number(line.section(':', 1).trimmed().toDouble() / 1024.0, 'f', 1) + " MiB";
-    std::printf("\npeak memory of opening the game and saving one phase's pictures (fresh process): %s\n  %s\n",
+        if (line.contains("Maximum resident set size")) {
+            const double mib = line.section(':', 1).trimmed().toDouble() / 1024.0;
+            peak = QString("%1 MiB, %2 times the XML text")
+                       .arg(mib, 0, 'f', 1)
+                       .arg(mib * 1024 * 1024 / static_cast<double>(textSize), 0, 'f', 2);
+        }
+    std::printf("\npeak memory of opening the game, saving one phase's pictures and saving the game (fresh "
+                "process): %s\n  %s\n",
         peak.toLocal8Bit().constData(), said.toLocal8Bit().constData());
 }
 } // namespace
@@ -162,6 +171,8 @@ int main(int argc, char** argv)
         return RunStartUpChild(argc, argv, argv[2]);
     if (argc > 1 && std::string(argv[1]) == "--paste")
         return RunPasteChild(argc, argv);
+    if (argc > 2 && std::string(argv[1]) == "--play-steps")
+        return RunPlayStepsChild(argc, argv);
     QGuiApplication app(argc, argv);
     TMessageCapture quiet;
     if (argc > 2 && std::string(argv[1]) == "--memory")
@@ -176,16 +187,23 @@ int main(int argc, char** argv)
     if (argc > 1 && std::string(argv[1]) == "--hostile")
         return ReportHostileFiles(argc, argv);
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    // "--turns N" plays the same game on (or short) to N turns: a long campaign.
+    int turns = 40;
+    if (argc > 3 && std::string(argv[2]) == "--turns")
+        turns = std::max(1, std::atoi(argv[3]));
 
-    std::printf("Generating the 40-turn game...\n");
-    TBenchGame bench = MakeBenchGame();
+    std::printf("Generating the %d-turn game...\n", turns);
+    TBenchGame bench = MakeBenchGame(turns);
     QTemporaryDir dir;
     std::string gameFile = dir.path().toStdString() + "/bench.cgx";
     bench.Game->SaveToGameFile(gameFile);
     std::string fileBytes = ReadAll(gameFile);
     std::string text = bench.Game->SaveToXMLString();
-    std::printf("game file %zu bytes, XML text %zu bytes, %d turns, %d chits in the last phase\n\n", fileBytes.size(),
-        text.size(), bench.Game->TurnCount(), bench.Game->CurrentPhase()->ChitList()->Count());
+    std::size_t elements = 0;
+    for (std::size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1))
+        elements += at + 1 < text.size() && text[at + 1] != '/' && text[at + 1] != '?';
+    std::printf("game file %zu bytes, XML text %zu bytes, %zu elements, %d turns, %d chits in the last phase\n\n",
+        fileBytes.size(), text.size(), elements, bench.Game->TurnCount(), bench.Game->CurrentPhase()->ChitList()->Count());
 
     if (qEnvironmentVariable("COGLINE_BENCH_ONLY") == "open") {
         for (int i = 0; i < runs; ++i) {
@@ -266,8 +284,11 @@ int main(int argc, char** argv)
         });
     Report("next phase", oursNext, 0);
 
-    ReportPaste(runs);
-    ReportStartUp(std::max(5, runs));
-    ReportMemory(gameFile);
+    ReportPlaySteps(gameFile, runs);
+    if (turns == 40) {
+        ReportPaste(runs);
+        ReportStartUp(std::max(5, runs));
+    }
+    ReportMemory(gameFile, text.size());
     return 0;
 }

@@ -59,6 +59,8 @@ int main(int argc, char** argv)
             frmMain.show();
             if (!line.GameFile.empty())
                 frmMain.OpenGameAtStart(line.GameFile);
+            else
+                frmMain.OfferRecoveryAtStart();
             result = application.exec();
         } catch (const std::exception& error) {
             // Only start-up can get here: once the loop runs, every error ends in the handler.

@@ -247,25 +247,42 @@ void TGame::LoadFromXMLDoc(const TXMLDoc& doc)
     GiveChitsTheirPointers();
 }
 
+namespace {
+
+// Writes the game's text on, refusing it, before any file is replaced, once it passes what
+// opening accepts: every file saved opens again.
+void WriteGameFileText(TGame& game, const std::string& fileName, const std::function<void(std::string_view)>& consume)
+{
+    std::size_t written = 0;
+    game.WriteXMLText([&](std::string_view piece) {
+        written += piece.size();
+        if (written > GameFileTextLimit)
+            throw EFileError(Format("The game was not saved to \"%s\": its text passes the %zu MiB a game "
+                                    "file may hold. Shorten the longest notes and save again.",
+                fileName.c_str(), GameFileTextLimit >> 20));
+        consume(piece);
+    });
+}
+
+} // namespace
+
 void TGame::SaveToGameFile(const std::string& fileName)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
     // The text goes to the compressor as it is written: a game is never held as text whole.
-    // A game whose text passes what opening accepts is refused before the file is replaced, so
-    // that every file saved opens again.
     CompressTextToFile(
         [this, &fileName](const std::function<void(std::string_view)>& consume) {
-            std::size_t written = 0;
-            WriteXMLText([&](std::string_view piece) {
-                written += piece.size();
-                if (written > GameFileTextLimit)
-                    throw EFileError(Format("The game was not saved to \"%s\": its text passes the %zu MiB a game "
-                                            "file may hold. Shorten the longest notes and save again.",
-                        fileName.c_str(), GameFileTextLimit >> 20));
-                consume(piece);
-            });
+            WriteGameFileText(*this, fileName, consume);
         },
         fileName);
+}
+
+std::string TGame::GameFileText(const std::string& fileName)
+{
+    TPersistentStateScope saving(*this, TPersistentState::Saving);
+    std::string text;
+    WriteGameFileText(*this, fileName, [&text](std::string_view piece) { text.append(piece); });
+    return text;
 }
 
 void TGame::LoadFromGameFile(const std::string& fileName)

@@ -60,6 +60,10 @@ public:
     void ReleasePictures();
 
     void SaveToGameFile(const std::string& fileName);
+    // The text SaveToGameFile compresses, whole: a copy of the game that another thread may
+    // compress and write while this one goes on changing the game. EFileError, naming the file,
+    // when it passes what opening accepts.
+    std::string GameFileText(const std::string& fileName);
     // Refuses a file whose text cannot be parsed to its end (EParseError saying where parsing
     // stopped; the game is left as it was) or that is too large to be a real game
     // (ELoadLimitError). Builds the game's header and its current turn; each older turn is built

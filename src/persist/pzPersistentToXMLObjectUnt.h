@@ -284,7 +284,7 @@ enum class TPersistentState { Loading, Saving };
 // would make more than this many (the default children of new objects included) is refused with
 // ELoadLimitError before it fills the memory, and the object it was reading into is left without
 // children.
-inline constexpr std::size_t MaxLoadObjects = 350'000;
+inline constexpr std::size_t MaxLoadObjects = 1'000'000;
 
 // Puts another cap in force while it lives, so that tests reach it without making millions of
 // objects.

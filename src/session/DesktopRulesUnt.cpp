@@ -1,5 +1,7 @@
 #include "session/DesktopRulesUnt.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
@@ -64,4 +66,54 @@ std::string LoadWindowGeometry() { return ToolSettings().value("MainWindowGeomet
 void StoreWindowGeometry(const std::string& geometry)
 {
     ToolSettings().setValue("MainWindowGeometry", QByteArray::fromStdString(geometry));
+}
+
+namespace {
+
+TRecoveryOffer MakeOffer(const QFileInfo& recovery, const std::string& gameFile, const QString& shownName)
+{
+    TRecoveryOffer offer;
+    offer.RecoveryFile = recovery.absoluteFilePath().toStdString();
+    offer.GameFile = gameFile;
+    offer.Question = QString("Recover unsaved changes to \"%1\" from %2?")
+                         .arg(shownName, recovery.lastModified().toString("yyyy-MM-dd HH:mm"))
+                         .toStdString();
+    return offer;
+}
+
+} // namespace
+
+std::optional<TRecoveryOffer> RecoveryOfferFor(const std::string& gameFile)
+{
+    const QFileInfo game(QString::fromStdString(gameFile));
+    const QFileInfo recovery(QString::fromStdString(gameFile + ".recovery"));
+    if (!recovery.isFile())
+        return std::nullopt;
+    // A recovery file the game file has overtaken (saved by another copy of the tool, or put
+    // back by hand) holds nothing newer.
+    if (game.exists() && recovery.lastModified() <= game.lastModified())
+        return std::nullopt;
+    return MakeOffer(recovery, gameFile, game.fileName());
+}
+
+std::optional<TRecoveryOffer> RecoveryOfferAtStart(const std::vector<std::string>& gameFiles,
+    const std::string& recoveryFolder)
+{
+    std::optional<TRecoveryOffer> newest;
+    QDateTime newestTime;
+    auto consider = [&](std::optional<TRecoveryOffer> offer) {
+        if (!offer)
+            return;
+        const QDateTime time = QFileInfo(QString::fromStdString(offer->RecoveryFile)).lastModified();
+        if (!newest || time > newestTime) {
+            newest = std::move(offer);
+            newestTime = time;
+        }
+    };
+    for (const std::string& file : gameFiles)
+        consider(RecoveryOfferFor(file));
+    const QDir folder(QString::fromStdString(recoveryFolder));
+    for (const QFileInfo& file : folder.entryInfoList({"*.cgx"}, QDir::Files))
+        consider(MakeOffer(file, std::string(), file.completeBaseName()));
+    return newest;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,3 +29,19 @@ void StoreRecentGames(const std::vector<std::string>& recent);
 // The main window's size and place (QWidget::saveGeometry), kept between runs; empty at first.
 std::string LoadWindowGeometry();
 void StoreWindowGeometry(const std::string& geometry);
+
+// Unsaved changes a recovery file keeps, to be offered back to the game master.
+struct TRecoveryOffer {
+    std::string RecoveryFile;
+    // The game file the changes belong to; empty for a game never saved.
+    std::string GameFile;
+    // "Recover unsaved changes to "<file or game>" from <time of the recovery file>?"
+    std::string Question;
+};
+// The recovery file of the game file ("<file>.recovery") when it is newer than the file (or the
+// file is gone); none otherwise.
+std::optional<TRecoveryOffer> RecoveryOfferFor(const std::string& gameFile);
+// At start-up: the newest of the offers for the games given (the recent games) and of the
+// recovery files of games never saved, in recoveryFolder.
+std::optional<TRecoveryOffer> RecoveryOfferAtStart(const std::vector<std::string>& gameFiles,
+    const std::string& recoveryFolder);

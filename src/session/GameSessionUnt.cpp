@@ -4,12 +4,21 @@
 #include "model/ChitUnt.h"
 #include "model/GameUnt.h"
 #include "model/ProgramUnt.h"
+#include "persist/ZLibFuncs.h"
+#include "render/GameFolderUnt.h"
+#include "support/ErrorsUnt.h"
+#include "support/LogUnt.h"
 #include "support/FilePlacesUnt.h"
 #include "support/UtilsUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/SettingsUnt.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,10 +31,16 @@ const char* const ChitListFileName = "Chits.xml";
 TGameSession::TGameSession(QObject* parent)
     : QObject(parent)
 {
+    FAutosaveTimer.setSingleShot(true);
+    FAutosaveTimer.setInterval(AutosaveIntervalMs);
+    connect(&FAutosaveTimer, &QTimer::timeout, this, [this] { Autosave(); });
 }
 
 TGameSession::~TGameSession()
 {
+    // A recovery write ends whole: a session that goes without saving (a crash of the windows
+    // above it) leaves the recovery file for the next start.
+    FinishAutosave();
     // A read still running ends before anything it could touch goes.
     if (FCataloguesRead.valid())
         FCataloguesRead.wait();
@@ -173,6 +188,8 @@ void TGameSession::SaveGame(const std::string& fileName)
     if (!FGame)
         return;
     FGame->SaveToGameFile(fileName);
+    // The game file holds every change now; the unsaved changes it kept are history.
+    RemoveRecoveryFiles();
     // The next Save proposes this file: proposing the one opened would put this turn over an
     // older file saved under another name.
     FLastFileName = fileName;
@@ -190,17 +207,124 @@ void TGameSession::CloseGame()
 
 void TGameSession::MarkChanged(TGameChanges what)
 {
-    if (what & ~gcFile)
+    if (what & ~gcFile) {
         FModified = true;
+        FRecoveryCurrent = false;
+        if (!FAutosaveTimer.isActive())
+            FAutosaveTimer.start();
+    }
     emit Changed(what);
 }
 
 void TGameSession::ReplaceGame(std::unique_ptr<TGame> game)
 {
+    // The recovery files belong to the game that goes; they stay on disk for a later start.
+    FinishAutosave();
+    FAutosaveTimer.stop();
+    FRecoveryCurrent = true;
+    FRecoveryFiles.clear();
     // Another game has no file until it is opened from or saved to one.
     FGameFileName.clear();
     // The renderer's notes and the edit history belong to the game that goes.
     FUndoStack.clear();
     FRenderer = TMapRenderer();
     FGame = std::move(game);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recovery
+
+std::string TGameSession::RecoveryFileName() const
+{
+    if (!FGame)
+        return std::string();
+    if (!FGameFileName.empty())
+        return FGameFileName + ".recovery";
+    return RecoveryFolder() + SafeFolderName(FGame->GameName()) + ".cgx";
+}
+
+std::string RecoveryFolder()
+{
+    return UserFolder() + "Recovery/";
+}
+
+bool TGameSession::Autosave()
+{
+    FAutosaveTimer.stop();
+    if (!FGame || !FModified || FRecoveryCurrent)
+        return false;
+    // One write at a time, in the order made.
+    FinishAutosave();
+    const std::string fileName = RecoveryFileName();
+    std::string text;
+    try {
+        QDir().mkpath(QFileInfo(QString::fromStdString(fileName)).absolutePath());
+        text = FGame->GameFileText(fileName);
+    } catch (const std::exception& error) {
+        FAutosaveError = error.what();
+        Log().Detail("Autosave failed: " + FAutosaveError);
+        emit Autosaved(QString::fromStdString(FAutosaveError));
+        return false;
+    }
+    FRecoveryCurrent = true;
+    if (std::find(FRecoveryFiles.begin(), FRecoveryFiles.end(), fileName) == FRecoveryFiles.end())
+        FRecoveryFiles.push_back(fileName);
+    FRecoveryWrite = std::async(std::launch::async, [this, fileName, text = std::move(text)] {
+        std::string error;
+        try {
+            CompressStringToFile(text, fileName);
+        } catch (const std::exception& failure) {
+            error = failure.what();
+        }
+        // Told on the session's own thread; an event still queued when the session goes is
+        // dropped with it.
+        QMetaObject::invokeMethod(this, [this, error] { emit Autosaved(QString::fromStdString(error)); },
+            Qt::QueuedConnection);
+        return error;
+    });
+    return true;
+}
+
+std::string TGameSession::FinishAutosave()
+{
+    if (FRecoveryWrite.valid()) {
+        FAutosaveError = FRecoveryWrite.get();
+        if (!FAutosaveError.empty()) {
+            Log().Detail("Autosave failed: " + FAutosaveError);
+            // What the failed write should have kept is written again at the next chance.
+            FRecoveryCurrent = false;
+        }
+    }
+    return FAutosaveError;
+}
+
+void TGameSession::RemoveRecoveryFiles()
+{
+    FinishAutosave();
+    FAutosaveTimer.stop();
+    for (const std::string& file : FRecoveryFiles)
+        QFile::remove(QString::fromStdString(file));
+    FRecoveryFiles.clear();
+    FRecoveryCurrent = true;
+}
+
+void TGameSession::DiscardRecovery()
+{
+    RemoveRecoveryFiles();
+}
+
+void TGameSession::RecoverGame(const std::string& recoveryFile, const std::string& gameFile)
+{
+    auto game = std::make_unique<TGame>();
+    game->LoadFromGameFile(recoveryFile);
+    game->SetBoardList(FBoardList.get());
+    ReplaceGame(std::move(game));
+    if (!gameFile.empty())
+        FLastFileName = gameFile;
+    FGameFileName = gameFile;
+    // The changes are still unsaved; the recovery file stays until they are saved or discarded.
+    FModified = true;
+    FRecoveryCurrent = true;
+    FRecoveryFiles.push_back(recoveryFile);
+    emit Changed(gcAll);
 }

@@ -3,6 +3,7 @@
 #include "render/MapPictureUnt.h"
 
 #include <QObject>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <array>
@@ -111,6 +112,30 @@ public:
     // Tells the windows what changed; any change but gcFile marks the game modified.
     void MarkChanged(TGameChanges what);
 
+    // ------------------------------------------------------------------ recovery
+
+    // Where the open game's unsaved changes are kept: beside its file ("<file>.recovery"), or,
+    // for a game never saved, a game file named after it in the per-user folder's "Recovery"
+    // folder. Empty without a game.
+    std::string RecoveryFileName() const;
+    // Writes the open game to its recovery file when it has changes the recovery file lacks;
+    // the game file itself is never touched. The game's text is copied here; compressing and
+    // writing it run on a thread of their own, so that the game master never waits for the
+    // disk. Windows call it after each step worth keeping (Next Phase, Next Turn, a pasted
+    // program); a timer calls it two minutes after the first change it has not kept. False
+    // when there was nothing to write.
+    bool Autosave();
+    // Waits for a recovery write still running. The error of the last write that failed, or
+    // empty; the next write that succeeds clears it.
+    std::string FinishAutosave();
+    // The wait of the timed write (AutosaveIntervalMs); tests shorten it.
+    void SetAutosaveInterval(int milliseconds) { FAutosaveTimer.setInterval(milliseconds); }
+    // Removes the open game's recovery file, as when the game master closes it without saving.
+    void DiscardRecovery();
+    // Opens a recovery file as the game it keeps: modified, with the game file it belongs to
+    // (none for a game never saved), so that Save writes that file and removes the recovery.
+    void RecoverGame(const std::string& recoveryFile, const std::string& gameFile);
+
     // The drawing of map pictures for every window of this session.
     TMapRenderer& Renderer() { return FRenderer; }
 
@@ -121,6 +146,8 @@ public:
 
 signals:
     void Changed(TGameChanges what);
+    // A recovery write has ended; error is empty when it succeeded.
+    void Autosaved(const QString& error);
 
 private:
     struct TCatalogues {
@@ -132,6 +159,9 @@ private:
     // Touches nothing but what it makes: it may run on another thread.
     static TCatalogues ReadCatalogues(const std::string& boardsFile, const std::string& chitsFile);
     void ReplaceGame(std::unique_ptr<TGame> game);
+    // Removes the recovery files the game has had under this session, once a write still
+    // running has ended.
+    void RemoveRecoveryFiles();
 
     std::unique_ptr<TBoardList> FBoardList;
     std::unique_ptr<TChitList> FChitList;
@@ -145,4 +175,17 @@ private:
     std::future<TCatalogues> FCataloguesRead;
     TMapRenderer FRenderer;
     QUndoStack FUndoStack;
+    // The recovery file holds every change made so far.
+    bool FRecoveryCurrent = true;
+    // The recovery files written for the open game (its name moves with Save As).
+    std::vector<std::string> FRecoveryFiles;
+    std::future<std::string> FRecoveryWrite;
+    std::string FAutosaveError;
+    QTimer FAutosaveTimer;
 };
+
+// Where the recovery files of games never saved go: "Recovery/" in the per-user folder.
+std::string RecoveryFolder();
+
+// The interval of the timed recovery write.
+inline constexpr int AutosaveIntervalMs = 2 * 60 * 1000;

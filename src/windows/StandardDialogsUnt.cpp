@@ -56,6 +56,16 @@ THook<bool(const std::string&)> AskGoOn([](const std::string& warning) {
     return box.clickedButton() == goOn;
 });
 
+THook<bool(const std::string&)> AskRecover([](const std::string& question) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromStdString(question),
+        QMessageBox::NoButton, DialogParent());
+    QPushButton* recover = box.addButton("&Recover", QMessageBox::AcceptRole);
+    box.addButton("&Discard", QMessageBox::DestructiveRole);
+    box.setDefaultButton(recover);
+    box.exec();
+    return box.clickedButton() == recover;
+});
+
 THook<std::optional<std::string>(const TFileDialogSetup&)> ChooseFileToOpen(
     [](const TFileDialogSetup& setup) { return RunFileDialog(setup, QFileDialog::AcceptOpen); });
 

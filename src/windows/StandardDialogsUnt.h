@@ -26,6 +26,9 @@ extern THook<std::optional<std::string>(const TFileDialogSetup& setup)> ChooseFi
 // A warning the game master may heed or pass: true to go on, false to go back and change.
 extern THook<bool(const std::string& warning)> AskGoOn;
 
+// "Recover unsaved changes ...?" (Recover, Discard): true to recover.
+extern THook<bool(const std::string& question)> AskRecover;
+
 // Opens a file with the desktop's application for it; false when that fails.
 extern THook<bool(const std::string& fileName)> OpenWithDesktop;
 

@@ -143,6 +143,10 @@ TfrmMain::TfrmMain(TGameSession& session, QWidget* parent)
     FillRecentGames();
     ConnectControls();
     connect(&FSession, &TGameSession::Changed, this, [this](TGameChanges what) { SessionChanged(what); });
+    connect(&FSession, &TGameSession::Autosaved, this, [this](const QString& error) {
+        if (!error.isEmpty())
+            statusBar()->showMessage("Unsaved changes could not be kept for recovery: " + error);
+    });
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
     resize(657, 385);
     if (QScreen* shown = screen()) {
@@ -913,6 +917,13 @@ void TfrmMain::OnApplicationError(QObject* /*sender*/, const std::exception& err
     TMethodTrace trace(Traced("OnApplicationError"), TMethodTrace::OnReturn, 2);
     std::string text = ApplicationErrorText(error);
     Log().Trace(text);
+    // Whatever the error left behind, the changes made before it are kept first.
+    try {
+        FSession.Autosave();
+        FSession.FinishAutosave();
+    } catch (const std::exception& second) {
+        Log().Trace(ApplicationErrorText(second));
+    }
     ShowMessage(text);
 }
 
@@ -1345,6 +1356,7 @@ bool TfrmMain::ConfirmDiscardChanges()
     case saSave:
         return SaveGameToItsFile();
     case saDiscard:
+        FSession.DiscardRecovery();
         return true;
     default:
         return false;
@@ -1421,6 +1433,10 @@ void TfrmMain::mniOpenSampleGameClick()
 
 void TfrmMain::OpenGameFile(const std::string& fileName)
 {
+    if (const std::optional<TRecoveryOffer> offer = RecoveryOfferFor(fileName)) {
+        if (OfferRecovery(*offer))
+            return;
+    }
     FSession.OpenGame(fileName);
     CloseProcessTurnWindow();
     FLastBot = btUnknown;
@@ -1430,6 +1446,27 @@ void TfrmMain::OpenGameAtStart(const std::string& fileName)
 {
     TMethodTrace trace(Traced("OpenGameAtStart"));
     Run(this, [this, fileName] { OpenGameFile(fileName); });
+}
+
+void TfrmMain::OfferRecoveryAtStart()
+{
+    TMethodTrace trace(Traced("OfferRecoveryAtStart"));
+    Run(this, [this] {
+        if (const std::optional<TRecoveryOffer> offer = RecoveryOfferAtStart(LoadRecentGames(), RecoveryFolder()))
+            OfferRecovery(*offer);
+    });
+}
+
+bool TfrmMain::OfferRecovery(const TRecoveryOffer& offer)
+{
+    if (!AskRecover(offer.Question)) {
+        QFile::remove(QString::fromStdString(offer.RecoveryFile));
+        return false;
+    }
+    FSession.RecoverGame(offer.RecoveryFile, offer.GameFile);
+    CloseProcessTurnWindow();
+    FLastBot = btUnknown;
+    return true;
 }
 
 void TfrmMain::mniSaveGameClick()
@@ -1582,6 +1619,7 @@ void TfrmMain::NextTurn()
     // The edits of the turn before are history now.
     FSession.UndoStack().clear();
     FSession.MarkChanged(gcTurn | gcBots | gcDecks | gcChits);
+    FSession.Autosave();
 }
 
 void TfrmMain::mniAddBuzzBombClick()
@@ -2091,6 +2129,7 @@ void TfrmMain::AttemptToPasteProgram(const std::string& text)
     if (!::AttemptToPasteProgram(*game, *bot, text).Applied)
         return;
     FSession.MarkChanged(gcBots | gcDecks);
+    FSession.Autosave();
     // The notes keep the answer in the form a game file holds; the game master hears of it.
     std::string clean = text;
     if (CleanXmlText(clean))

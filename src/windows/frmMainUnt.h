@@ -71,10 +71,15 @@ public:
     void NextTurn();
     // Opens the game file in place of the open game (nothing changes when it does not open: the
     // error is raised).
+    // Offers the unsaved changes a recovery file keeps of it first; the game file opens when
+    // there are none or the game master discards them.
     void OpenGameFile(const std::string& fileName);
     // The game file named on the command line: a file that does not open is reported as Open
     // Game reports it, and the tool goes on without a game.
     void OpenGameAtStart(const std::string& fileName);
+    // Without a game named on the command line: offers the newest unsaved changes kept for
+    // recovery (of a recent game or of a game never saved).
+    void OfferRecoveryAtStart();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -117,6 +122,8 @@ private:
     void RememberRecentGame();
     void FillRecentGames();
     void OpenRecentGame(const std::string& fileName);
+    // Recover opens the changes as the modified game (true); Discard deletes the recovery file.
+    bool OfferRecovery(const TRecoveryOffer& offer);
     // Help: what the tool is and where its files live; the open game's folder in the file manager.
     void mniAboutClick();
     void mniOpenGameFolderClick();

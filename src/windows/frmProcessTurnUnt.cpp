@@ -1300,6 +1300,7 @@ void TfrmProcessTurn::btnNextPhaseClick()
     UpdateChitControls();
     UpdatePhaseDisplay();
     MarkChanged(gcPhase | gcChits);
+    FSession.Autosave();
 }
 
 void TfrmProcessTurn::btnRedrawMapClick() { RedrawMap(); }

@@ -8,13 +8,12 @@
 
 // The XML document tree is pugixml's; this unit fixes how the tool parses and writes it.
 
-// Caps on what a text may hold, at about five times the largest realistic game (60 turns of
-// eight robots: 10.2 MB of text, 313,000 elements, 69,000 objects): a text past either is not
-// parsed at all, so that a small compressed file cannot fill the memory. Bytes count as parsed:
-// 8-bit text once converted to UTF-8, which may make it three times as long. With the object cap
-// they hold any game file to about 400 MiB while it opens or saves.
-inline constexpr std::size_t MaxXmlElements = 1'500'000;
-inline constexpr std::size_t MaxXmlTextSize = std::size_t{48} * 1024 * 1024;
+// Caps on what a text may hold, at about one and a half times a league's campaign of 500 turns
+// of eight robots (85.6 MB of text, 2.65 million elements): a text past either is not parsed at
+// all, so that a small compressed file cannot fill the memory. Bytes count as parsed: 8-bit text
+// once converted to UTF-8, which may make it three times as long.
+inline constexpr std::size_t MaxXmlElements = 4'000'000;
+inline constexpr std::size_t MaxXmlTextSize = std::size_t{128} * 1024 * 1024;
 
 // How far a parse got. When the text could not be read to its end, Offset is the byte of the
 // given text where reading stopped, Line and Column (counted in characters) the same place,

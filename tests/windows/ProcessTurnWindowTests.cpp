@@ -121,9 +121,13 @@ TEST_F(ProcessWindowTest, SaveImagesWritesTheViewedPhaseAndNextPhaseShowsTheNewO
     Control<QSlider>("tbrPhases")->setValue(2);
     EXPECT_EQ(Caption("btnSaveImages"), "Save Images for Turn 1 Phase 2");
 
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Session.RecoveryFileName())));
     Click("btnNextPhase");
     EXPECT_EQ(Control<QSlider>("tbrPhases")->value(), 3);
     EXPECT_EQ(Text("lblPhase"), "Phase 3");
+    // The step is kept for recovery at once.
+    Session.FinishAutosave();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(Session.RecoveryFileName())));
     EXPECT_EQ(Text("lblPhaseDescription"), "Edit Phase 3");
     EXPECT_EQ(Window->DrawnPhaseNumber(), 3);
     for (int step = 0; step < 2; ++step)
