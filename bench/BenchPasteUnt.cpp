@@ -168,5 +168,7 @@ int RunPasteChild(int argc, char** argv)
         Median(reselections) / fill);
     std::printf("%-16s ours %9.2f ms   reference %9.2f ms   ratio %5.2f\n", "  notes shown", Median(notesShown), fill,
         Median(notesShown) / fill);
+    // The game was never saved: what the session kept of it for recovery goes with the run.
+    session.DiscardRecovery();
     return 0;
 }
