@@ -280,7 +280,7 @@ private:
 // ---------------------------------------------------------------------------------------------
 enum class TPersistentState { Loading, Saving };
 
-// The largest realistic game (60 turns of eight robots) makes about 69,000 objects. A load that
+// A league's campaign of 500 turns of eight robots makes about 592,000 objects. A load that
 // would make more than this many (the default children of new objects included) is refused with
 // ELoadLimitError before it fills the memory, and the object it was reading into is left without
 // children.
