@@ -6,6 +6,8 @@
 #include "support/UtilsUnt.h"
 #include "xml/XmlUnt.h"
 
+#include <algorithm>
+
 COGLINE_DEFINE_CLASS(TGame, "Game", TRootObject,
     PropInteger<TGame>("BotArchiveMax", &TGame::BotArchiveMax, &TGame::SetBotArchiveMax),
     PropString<TGame>("GameName", &TGame::GameName, &TGame::SetGameName),
@@ -249,22 +251,42 @@ void TGame::LoadFromXMLDoc(const TXMLDoc& doc)
 
 namespace {
 
+std::size_t GSaveElementLimit = MaxXmlElements;
+
 // Writes the game's text on, refusing it, before any file is replaced, once it passes what
-// opening accepts: every file saved opens again.
+// opening accepts: every file saved opens again. The writer escapes every "<" of a text and
+// writes no empty-element tags, so each element is two of them.
 void WriteGameFileText(TGame& game, const std::string& fileName, const std::function<void(std::string_view)>& consume)
 {
     std::size_t written = 0;
+    std::size_t tags = 0;
     game.WriteXMLText([&](std::string_view piece) {
         written += piece.size();
         if (written > GameFileTextLimit)
             throw EFileError(Format("The game was not saved to \"%s\": its text passes the %zu MiB a game "
                                     "file may hold. Shorten the longest notes and save again.",
                 fileName.c_str(), GameFileTextLimit >> 20));
+        tags += static_cast<std::size_t>(std::count(piece.begin(), piece.end(), '<'));
+        if (tags / 2 > GSaveElementLimit)
+            throw EFileError(Format("The game was not saved to \"%s\": it holds more than the %zu elements a "
+                                    "game file may hold.",
+                fileName.c_str(), GSaveElementLimit));
         consume(piece);
     });
 }
 
 } // namespace
+
+TSaveElementLimitScope::TSaveElementLimitScope(std::size_t limit)
+    : FPrevious(GSaveElementLimit)
+{
+    GSaveElementLimit = limit;
+}
+
+TSaveElementLimitScope::~TSaveElementLimitScope()
+{
+    GSaveElementLimit = FPrevious;
+}
 
 void TGame::SaveToGameFile(const std::string& fileName)
 {

@@ -91,3 +91,16 @@ private:
     TBoardList* FBoardList = nullptr;
     int FChitLayerLimit = -1;
 };
+
+// Puts a lower cap on the elements a save may write while it lives (the parser's cap otherwise),
+// so that tests reach it without a game of millions of elements.
+class TSaveElementLimitScope {
+public:
+    explicit TSaveElementLimitScope(std::size_t limit);
+    ~TSaveElementLimitScope();
+    TSaveElementLimitScope(const TSaveElementLimitScope&) = delete;
+    TSaveElementLimitScope& operator=(const TSaveElementLimitScope&) = delete;
+
+private:
+    std::size_t FPrevious;
+};

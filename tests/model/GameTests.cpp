@@ -12,6 +12,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -227,6 +229,23 @@ TEST(Game, AGameTooLargeToOpenAgainIsNotSaved)
     EXPECT_EQ(DecompressFileToString(name), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"league.cgx"});
     EXPECT_FALSE(game.Saving());
+
+    // Nor one with more elements than opening takes: the same game counts its own elements.
+    game.BotList()->Items(0)->SetGameNotes("");
+    const std::size_t elements = static_cast<std::size_t>(std::count(before.begin(), before.end(), '<')) / 2;
+    {
+        TSaveElementLimitScope fits(elements);
+        game.SaveToGameFile(name);
+    }
+    TSaveElementLimitScope lower(elements - 1);
+    try {
+        game.SaveToGameFile(name);
+        ADD_FAILURE() << "saved";
+    } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("elements a game file may hold"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(game.GameFileText(name), EFileError);
+    EXPECT_EQ(DecompressFileToString(name), before);
 }
 
 // Files written before archives were carried into a new turn hold an empty list in its first
