@@ -1,4 +1,5 @@
 #include "BenchCampaignUnt.h"
+#include "BenchTimingUnt.h"
 
 #include "model/GameUnt.h"
 #include "session/GameSessionUnt.h"
@@ -22,26 +23,6 @@
 
 namespace {
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// The median of the runs in milliseconds; prepare runs untimed before each.
-double Time(int runs, const std::function<void()>& work, const std::function<void()>& prepare = {})
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare)
-            prepare();
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    return Median(times);
-}
-
 void Line(const char* measure, double milliseconds, const char* what)
 {
     std::printf("%-16s ours %9.2f ms   (absolute; %s)\n", measure, milliseconds, what);
@@ -51,16 +32,7 @@ void Line(const char* measure, double milliseconds, const char* what)
 
 void ReportPlaySteps(const std::string& gameFile, int runs)
 {
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(),
-        {"--play-steps", QString::fromStdString(gameFile), QString::number(runs)});
-    child.waitForFinished(1800000);
-    std::printf("%s", child.readAllStandardOutput().constData());
-    if (child.exitCode() != 0)
-        std::printf("play-steps child failed: %s\n", child.readAllStandardError().constData());
+    RunBenchChild({"--play-steps", QString::fromStdString(gameFile), QString::number(runs)}, "play-steps", 1800000);
 }
 
 int RunPlayStepsChild(int argc, char** argv)

@@ -6,6 +6,7 @@
 #include "BenchPasteUnt.h"
 #include "BenchRenderUnt.h"
 #include "BenchStartUpUnt.h"
+#include "BenchTimingUnt.h"
 
 #include "persist/ZLibFuncs.h"
 #include "support/NotifyUnt.h"
@@ -32,25 +33,6 @@
 #include <vector>
 
 namespace {
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// Milliseconds of one run of the work, median over the runs; setup runs untimed before each.
-double Time(int runs, const std::function<void()>& work, const std::function<void()>& setup = {})
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        if (setup)
-            setup();
-        auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    return Median(times);
-}
 
 void Report(const char* measure, double ours, double reference)
 {

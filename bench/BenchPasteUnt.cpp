@@ -1,4 +1,5 @@
 #include "BenchPasteUnt.h"
+#include "BenchTimingUnt.h"
 
 #include "model/BotUnt.h"
 #include "model/DeckUnt.h"
@@ -29,11 +30,6 @@
 #include <vector>
 
 namespace {
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double Milliseconds(const std::chrono::steady_clock::time_point& start)
 {
@@ -75,15 +71,7 @@ void ReportReplaceAll(int runs)
 void ReportPaste(int runs)
 {
     ReportReplaceAll(runs);
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {"--paste", QString::number(runs)});
-    child.waitForFinished(600000);
-    std::printf("%s", child.readAllStandardOutput().constData());
-    if (child.exitCode() != 0)
-        std::printf("paste child failed: %s\n", child.readAllStandardError().constData());
+    RunBenchChild({"--paste", QString::number(runs)}, "paste", 600000);
 }
 
 int RunPasteChild(int argc, char** argv)
