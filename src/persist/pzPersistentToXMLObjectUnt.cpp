@@ -320,6 +320,11 @@ struct TpzCustomPersistentToXMLObject::TPendingChildren {
     std::shared_ptr<const std::string> Text;
     std::size_t Begin = 0;
     std::size_t End = 0;
+    // The bytes are in the writer's own form, so that a save may write them again as they are
+    // instead of building the children to write them.
+    bool AsWritten = false;
+
+    std::string_view Bytes() const { return std::string_view(*Text).substr(Begin, End - Begin); }
 };
 
 // A load from a kept text, and the objects whose children it left there.
@@ -333,6 +338,7 @@ struct TpzCustomPersistentToXMLObject::TLoadContext {
         if (!FindElementBytes(*Text, element, begin, end))
             return false;
         object.FPending = std::make_unique<TPendingChildren>(TPendingChildren{Text, begin, end});
+        object.FPending->AsWritten = IsWrittenXmlForm(object.FPending->Bytes());
         Deferred.emplace_back(&object, element);
         return true;
     }
@@ -503,6 +509,9 @@ int TpzCustomPersistentToXMLObject::ClassPosition(const TClass& cls) const
 
 void TpzCustomPersistentToXMLObject::SortObjects()
 {
+    // Children still waiting in a text the writer wrote lie in the order its save sorted them.
+    if (FPending && FPending->AsWritten)
+        return;
     EnsureChildren();
     if (FObjects.size() > 1) {
         // Grouping by the position of each child's exact class; stable, unregistered first.
@@ -537,7 +546,44 @@ void TpzCustomPersistentToXMLObject::SortObjectsBy(const TCompare& compare)
 void TpzCustomPersistentToXMLObject::WriteElement(TXmlSink& sink)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
+    if (FPending && FPending->AsWritten) {
+        if (WriteAsRead(sink))
+            return;
+        // Its own fields changed since the load: built and sorted, as a save sorts them.
+        BuildPendingChildren();
+        SortObjects();
+    }
     EnsureChildren();
+    WriteHead(sink);
+    std::string& out = sink.Text;
+    bool first = true;
+    for (const auto& child : FObjects) {
+        if (!first)
+            out += "\r\n";
+        child->WriteElement(sink);
+        first = false;
+    }
+    out += "</";
+    out += XMLName();
+    out += '>';
+}
+
+bool TpzCustomPersistentToXMLObject::WriteAsRead(TXmlSink& sink)
+{
+    // An older turn never changes in play: the bytes it was read from are what writing it would
+    // give, as long as its own fields, written first, are still what they were.
+    TXmlSink head;
+    WriteHead(head);
+    const std::string_view bytes = FPending->Bytes();
+    if (bytes.substr(0, head.Text.size()) != head.Text)
+        return false;
+    sink.Text.append(bytes);
+    sink.Pass();
+    return true;
+}
+
+void TpzCustomPersistentToXMLObject::WriteHead(TXmlSink& sink)
+{
     std::string& out = sink.Text;
     const std::string& name = XMLName();
     out += '<';
@@ -566,16 +612,6 @@ void TpzCustomPersistentToXMLObject::WriteElement(TXmlSink& sink)
         out += '>';
     }
     sink.Pass();
-    bool first = true;
-    for (const auto& child : FObjects) {
-        if (!first)
-            out += "\r\n";
-        child->WriteElement(sink);
-        first = false;
-    }
-    out += "</";
-    out += name;
-    out += '>';
 }
 
 std::string TpzCustomPersistentToXMLObject::SaveToXMLString()

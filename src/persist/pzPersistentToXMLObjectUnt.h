@@ -404,6 +404,11 @@ protected:
     void ReadElementByPath(std::string_view text);
     // Appends the element text of this object and its children.
     void WriteElement(TXmlSink& out);
+    // The start tag and the properties.
+    void WriteHead(TXmlSink& out);
+    // Children still waiting in the writer's own text are written as they were read; false when
+    // the object's own fields no longer start those bytes.
+    bool WriteAsRead(TXmlSink& out);
     // Whether a load that keeps its text may leave this object's children in it until they are
     // first used; lastOfItsKind: no later sibling element has the same name. The class vouches
     // that what its children read can neither fail nor make objects through a property, so that

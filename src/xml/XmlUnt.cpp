@@ -446,6 +446,58 @@ bool CleanXmlText(std::string& text)
     return true;
 }
 
+namespace {
+
+// The length of the reference at the start of the text (which begins with "&") when the writer
+// could have written it, else 0.
+std::size_t WrittenReference(std::string_view text)
+{
+    for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&apos;"})
+        if (text.substr(0, entity.size()) == entity)
+            return entity.size();
+    if (text.substr(0, 2) != "&#")
+        return 0;
+    std::size_t i = 2;
+    std::uint32_t cp = 0;
+    while (i < text.size() && i < 10 && text[i] >= '0' && text[i] <= '9')
+        cp = cp * 10 + static_cast<std::uint32_t>(text[i++] - '0');
+    if (i == 2 || i >= text.size() || text[i] != ';')
+        return 0;
+    // '"', then what the clean form keeps at 127 and above.
+    const bool kept = cp == '"' || cp == 0x7F
+        || (cp >= 0xA0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF) && cp != 0xFFFE && cp != 0xFFFF);
+    return kept ? i + 1 : 0;
+}
+
+} // namespace
+
+bool IsWrittenXmlForm(std::string_view text)
+{
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        for (std::uint64_t word; i + 8 <= n; i += 8) {
+            std::memcpy(&word, text.data() + i, 8);
+            if (!AllPrintableAscii(word) || std::memchr(&word, '&', 8))
+                break;
+        }
+        if (i >= n)
+            break;
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '&') {
+            const std::size_t length = WrittenReference(text.substr(i));
+            if (length == 0)
+                return false;
+            i += length;
+        } else if (c < 0x80 && IsPlainText(c)) {
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 void AppendXmlEscaped(std::string& out, std::string_view text)
 {
     std::size_t i = 0;

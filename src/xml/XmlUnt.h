@@ -67,6 +67,11 @@ std::string AttributeText(pugi::xml_attribute attribute);
 std::string XmlCleanText(std::string_view text);
 // The same in place; whether the text changed. Clean text is only looked at.
 bool CleanXmlText(std::string& text);
+// Whether XML text is in the form the tool's writer gives it (see AppendXmlEscaped): printable
+// ASCII, tab, CR and LF only, every "&" one of the entities or character references the writer
+// writes, none of them for a character the clean form leaves out. Such text, read and written
+// again unchanged, is what writing its objects again would give.
+bool IsWrittenXmlForm(std::string_view text);
 
 // Text being written, collected whole or handed on in pieces of about PieceSize bytes, so that
 // a large text never has to be held at once. Writers append to Text and call Pass between

@@ -531,7 +531,52 @@ TEST(GameOpen, OlderTurnsWaitUntilFirstUsedAndSavingGivesTheBytesOfTheFileOpened
     const std::string again = o.Dir.path().toStdString() + "/again.cgx";
     game->SaveToGameFile(again);
     EXPECT_EQ(ReadBytes(again), ReadBytes(o.Name));
-    EXPECT_FALSE(turns.Turns(1)->HasPendingChildren());
+    // A save writes a turn still waiting as it was read, without building it.
+    EXPECT_TRUE(turns.Turns(1)->HasPendingChildren());
+}
+
+// What a save writes of a waiting turn is what writing it built would give: its bytes as read
+// while they are the writer's own and its fields are unchanged, else the turn built.
+TEST(GameOpen, AWaitingTurnIsWrittenAsReadOnlyWhileThatIsWhatBuildingItWouldWrite)
+{
+    TOpenedGame o;
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string&)> edit; // of the file's text
+        std::function<void(TGame&)> change;                    // of the opened game
+        bool staysWaiting;
+    } cases[] = {
+        {"as saved", nullptr, nullptr, true},
+        {"its own field changed", nullptr, [](TGame& g) { g.TurnList()->Turns(0)->SetViewingPhaseNumber(2); }, false},
+        {"a reference the writer does not write", [](const std::string& text) {
+             std::string t = text;
+             // "&#66;" is "B": the same text read, not the bytes the writer gives.
+             const std::size_t at = t.find("\"ZoomBot\"", t.find("<Turn "));
+             return at == std::string::npos ? t : t.replace(at, 9, "\"Zoom&#66;ot\"");
+         }, nullptr, false},
+        {"a raw byte above ASCII", [](const std::string& text) {
+             std::string t = text;
+             const std::size_t at = t.find("\"ZoomBot\"", t.find("<Turn "));
+             return at == std::string::npos ? t : t.replace(at, 9, "\"Zo\xC3\xB6mBot\"");
+         }, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = c.edit ? c.edit(o.Text) : o.Text;
+        ASSERT_NE(text.find("<Turn "), std::string::npos);
+        CompressStringToFile(text, o.Name);
+        auto lazy = o.Open(&o.Fixture.Boards);
+        TGame full;
+        full.LoadFromCompleteXMLString(std::string_view(text), "The game file");
+        full.SetBoardList(&o.Fixture.Boards);
+        ASSERT_TRUE(lazy->TurnList()->Turns(0)->HasPendingChildren());
+        if (c.change) {
+            c.change(*lazy);
+            c.change(full);
+        }
+        EXPECT_EQ(lazy->SaveToXMLString(), full.SaveToXMLString());
+        EXPECT_EQ(lazy->TurnList()->Turns(0)->HasPendingChildren(), c.staysWaiting);
+    }
 }
 
 // The generic ways into waiting children are the persistence tests'; these are the game's own.

@@ -91,3 +91,20 @@ TEST(XmlParse, EightBitTextCountsAtItsSizeOnceConverted)
     EXPECT_EQ(parsed.size(), 3 * fits);
     EXPECT_EQ(parsed.substr(parsed.size() - 3), "\xE2\x82\xAC");
 }
+
+// Only what the writer writes counts as its form: such bytes may be written again as read.
+TEST(XmlWrittenForm, IsWhatTheWriterGivesAndNothingElse)
+{
+    for (const std::string text : {std::string("plain"), std::string("a & b < c > \"d\" 'e'"), std::string("caf\xC3\xA9 \xE2\x82\xAC"),
+             std::string("ctrl\x01\x7F\xEF\xBF\xBF end"), std::string("\xFF\x80 bytes"), std::string("&amp; &#65; &quot;")}) {
+        std::string written;
+        AppendXmlEscaped(written, text);
+        EXPECT_TRUE(IsWrittenXmlForm("<a>" + written + "</a>")) << written;
+    }
+    for (const char* text : {"&quot;", "&#65;", "&#x41;", "&#1;", "&#65534;", "&#55296;", "&#160", "& b", "&",
+             "caf\xC3\xA9", "tab\tok\x01", "&#1114112;"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(IsWrittenXmlForm(std::string("<a>") + text + "</a>"));
+    }
+    EXPECT_TRUE(IsWrittenXmlForm("<a>&#160;&#34;&#127;&#1114111;\r\n\t</a>"));
+}
