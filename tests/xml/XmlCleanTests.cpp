@@ -95,7 +95,7 @@ TEST(XmlParse, EightBitTextCountsAtItsSizeOnceConverted)
 // Only what the writer writes counts as its form: such bytes may be written again as read.
 TEST(XmlWrittenForm, IsWhatTheWriterGivesAndNothingElse)
 {
-    for (const std::string text : {std::string("plain"), std::string("a & b < c > \"d\" 'e'"), std::string("caf\xC3\xA9 \xE2\x82\xAC"),
+    for (const std::string& text : {std::string("plain"), std::string("a & b < c > \"d\" 'e'"), std::string("caf\xC3\xA9 \xE2\x82\xAC"),
              std::string("ctrl\x01\x7F\xEF\xBF\xBF end"), std::string("\xFF\x80 bytes"), std::string("&amp; &#65; &quot;")}) {
         std::string written;
         AppendXmlEscaped(written, text);
