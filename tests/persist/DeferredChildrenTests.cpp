@@ -159,9 +159,15 @@ TEST(DeferredChildren, OlderOnesWaitAndAreBuiltAsAFullLoadBuildsThem)
         EXPECT_EQ(kept->Bays(0)->ID(), "b1");
         EXPECT_TRUE(kept->Built.empty());
 
+        // Waiting children in the writer's form are saved as they were read, not built; the text
+        // reads back to what the full load holds, and once built they save its very bytes.
         const std::string saved = full->SaveToXMLString();
+        EXPECT_EQ(LoadFull(kept->SaveToXMLString())->SaveToXMLString(), saved);
+        EXPECT_EQ(Pending(*kept), (std::vector<bool>{c.deferred, c.deferred, false}));
+        EXPECT_TRUE(kept->Built.empty());
+        kept->Bays(0)->BuildPendingChildren();
+        kept->Bays(1)->BuildPendingChildren();
         EXPECT_EQ(kept->SaveToXMLString(), saved);
-        EXPECT_EQ(Pending(*kept), (std::vector<bool>{false, false, false}));
         if (c.deferred) {
             EXPECT_EQ(kept->Built, (std::vector<const TpzCustomPersistentToXMLObject*>{kept->Bays(0), kept->Bays(1)}));
         }
@@ -192,8 +198,6 @@ TEST(DeferredChildren, EveryOperationOnTheChildrenBuildsThemFirst)
         {"FindObject", [](TBay& b) { return b.FindObject<TCrate>("z")->Label; }},
         {"IndexOfObject", [](TBay& b) { return std::to_string(b.IndexOfObject(TCrate::StaticClass(), b.FindObject<TCrate>("z"))); }},
         {"Objects", ids},
-        {"SaveToXMLString", [](TBay& b) { return b.SaveToXMLString(); }},
-        {"SortObjects", [ids](TBay& b) { b.SortObjects(); return ids(b); }},
         {"SortObjectsBy", [ids](TBay& b) {
              b.SortObjectsBy([](const TpzCustomPersistentToXMLObject* x, const TpzCustomPersistentToXMLObject* y) {
                  return x->ID().compare(y->ID());
@@ -232,7 +236,7 @@ TEST(DeferredChildren, EveryOperationOnTheChildrenBuildsThemFirst)
         ASSERT_TRUE(kept->Bays(0)->HasPendingChildren());
         EXPECT_EQ(c.operation(*kept->Bays(0)), c.operation(*full->Bays(0)));
         EXPECT_FALSE(kept->Bays(0)->HasPendingChildren());
-        EXPECT_EQ(kept->SaveToXMLString(), full->SaveToXMLString());
+        EXPECT_EQ(LoadFull(kept->SaveToXMLString())->SaveToXMLString(), full->SaveToXMLString());
     }
 }
 
@@ -250,7 +254,7 @@ TEST(DeferredChildren, RemovedOrClearedTheyAreNeverBuilt)
     kept = LoadKept(text);
     kept->LoadFromCompleteXMLString(std::make_shared<const std::string>(text), "The store");
     EXPECT_TRUE(kept->Built.empty());
-    EXPECT_EQ(kept->SaveToXMLString(), LoadFull(text)->SaveToXMLString());
+    EXPECT_EQ(LoadFull(kept->SaveToXMLString())->SaveToXMLString(), LoadFull(text)->SaveToXMLString());
 }
 
 TEST(DeferredChildren, AnUnparsedOrTextlessLoadDefersNothing)
