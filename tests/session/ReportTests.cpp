@@ -132,15 +132,6 @@ TEST_F(ReportTest, FieldsAndTemplateTextByteForByte)
     }
 }
 
-TEST_F(ReportTest, ALastLineOfOnlyTheEndOfFileCharacterChangesNothing)
-{
-    StartTurns(2, 1);
-    Bot(btZoomBot, "Zed").SetDamage(1);
-    const std::string plain = "[b]Turn <%TurnNbr%>[/b]\r\n<%BotDamage%>\r\n<%Map%>";
-    EXPECT_EQ(Generate(plain + "\r\n\x1a"), Generate(plain));
-    EXPECT_EQ(Generate(plain + "\r\n\x1a\r\n"), Generate(plain));
-}
-
 TEST_F(ReportTest, BotProgramListsTheRobotsInTheWindowsOrderWithEmptyRegistersLast)
 {
     StartTurns(1, 2);
