@@ -324,32 +324,6 @@ TEST_F(MainWindowLogTest, HiddenRebuildWritesTheFiveFilesAndReportsAFailureUnlog
 // ---------------------------------------------------------------------------------------------
 // Tracing
 
-TEST_F(MainWindowLogTest, StartUpIsTracedWhenTheThresholdAllows)
-{
-    Log().SetLevel(1);
-    Open().show();
-    Close();
-    std::vector<std::string> lines = LogMessages(LogFile);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "TfrmMain.FormCreate Start");
-    // In this order, the board list's loading time between the decks and the lookup lists; the
-    // lines of the other methods aside.
-    const std::vector<std::string> order = {"TfrmMain.FormCreate Start", "TfrmMain.InitializeUnusedDecks Start",
-        "TfrmMain.InitializeUnusedDecks End", "FBoardList.LoadFromXMLFile msecs = ",
-        "TfrmMain.InitializeLookupFields Start", "TfrmMain.FormCreate End", "TfrmMain.FormShow Start",
-        "TfrmMain.UpdateWithGameData Start", "TfrmMain.UpdateWithGameData End", "TfrmMain.FormShow End",
-        "TfrmMain.FormDestroy Start", "TfrmMain.DestroyUnusedDecks Start", "TfrmMain.FormDestroy End"};
-    static const std::regex timing(R"(FBoardList\.LoadFromXMLFile msecs = \d+)");
-    std::vector<std::string> traced;
-    for (std::string line : lines) {
-        if (std::regex_match(line, timing))
-            line = "FBoardList.LoadFromXMLFile msecs = ";
-        if (std::find(order.begin(), order.end(), line) != order.end())
-            traced.push_back(line);
-    }
-    EXPECT_EQ(traced, order);
-}
-
 TEST_F(MainWindowLogTest, EveryStartOfTheProgramDealsOtherHands)
 {
     std::vector<std::string> hands;

@@ -97,23 +97,6 @@ TEST_F(RecoveryWindowTest, DiscardDeletesTheRecoveryAndOpensTheGameAsSaved)
     EXPECT_EQ(asked, 1);
 }
 
-TEST_F(RecoveryWindowTest, ClosingWithoutSavingRemovesTheRecovery)
-{
-    ShowGame({btZoomBot});
-    QTest::keyClick(Window.get(), Qt::Key_T, Qt::ControlModifier);
-    Session->FinishAutosave();
-    const std::string recovery = Session->RecoveryFileName();
-    ASSERT_TRUE(Exists(recovery));
-    int asked = 0;
-    THookScope discard(AskSaveChanges, [&](const std::string&) {
-        ++asked;
-        return saDiscard;
-    });
-    EXPECT_TRUE(Window->close());
-    EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(Exists(recovery));
-}
-
 } // namespace
 
 namespace {
