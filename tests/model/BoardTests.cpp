@@ -28,9 +28,7 @@ protected:
     std::string Folder() const { return FDir.path().toStdString() + "/"; }
     void SavePicture(const std::string& relativePath, const QImage& image, const char* format = "PNG")
     {
-        QString path = QString::fromStdString(Folder() + relativePath);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        ASSERT_TRUE(image.save(path, format));
+        ASSERT_TRUE(SavePictureFile(Folder() + relativePath, image, format));
     }
 
 private:

@@ -142,9 +142,7 @@ protected:
 
     void SavePicture(const std::string& relativePath, const QImage& image)
     {
-        const QString path = QString::fromStdString(Folder() + relativePath);
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-        ASSERT_TRUE(image.save(path, "PNG"));
+        ASSERT_TRUE(SavePictureFile(Folder() + relativePath, image));
     }
 
     // A board whose squares are fitted to its picture: square n of size/12 pixels has its

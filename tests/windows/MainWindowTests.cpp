@@ -31,17 +31,6 @@ namespace {
 
 const std::string EscapedError = "Exception EFileError: Cannot write file \"x.cgx\".";
 
-// The messages of a log file, timestamps dropped.
-std::vector<std::string> LogMessages(const std::string& fileName)
-{
-    static const std::regex line(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3}   ([^\r\n]*)\r\n)");
-    std::string bytes = ReadBytes(fileName);
-    std::vector<std::string> messages;
-    for (std::sregex_iterator it(bytes.begin(), bytes.end(), line), end; it != end; ++it)
-        messages.push_back((*it)[1]);
-    return messages;
-}
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Raises from inside its own event handling, as a failing command would.
