@@ -106,6 +106,12 @@ TEST(CardViewer, CaptionsCountsListsAndLineColoursOfADealtDeck)
     EXPECT_EQ(Control<QLabel>(viewer, "lblRemainingCards")->text(), "&Shuffled Remaining Cards (0)");
     EXPECT_EQ(Lines(all), QStringList{"Brakes"});
     EXPECT_EQ(remaining->count(), 0);
+
+    // The legend's lines are read for their state in any letter case; anything else is available.
+    const std::pair<const char*, TCardState> legends[] = {{"Register Programmed", csRegisterProgrammed},
+        {"register locked", csRegisterLocked}, {"Locked", csAvailable}, {"", csAvailable}};
+    for (const auto& [text, state] : legends)
+        EXPECT_EQ(LegendState(text), state) << text;
 }
 
 TEST(CardViewer, AnOptionCardsRulesShowWithAnEmptyLineBetweenParagraphs)
