@@ -9,6 +9,18 @@
 #include <initializer_list>
 #include <string>
 
+// Programs register r (1 to 5) of the robot with the game deck's card of that priority.
+inline void ProgramPriority(TGame& game, TBot& bot, int r, int priority)
+{
+    TProgramDeck& deck = *game.ProgramDeck();
+    for (int i = 0; i < deck.Count(); ++i)
+        if (deck.Cards(i)->Priority() == priority) {
+            bot.Registers()->Registers(r - 1)->SetCardID(deck.Cards(i)->ID());
+            return;
+        }
+    FAIL() << "no card of priority " << priority;
+}
+
 struct TProgramGame {
     TGame Game;
 

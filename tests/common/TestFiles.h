@@ -2,13 +2,21 @@
 // Small file and picture helpers shared by the test programs.
 #include "support/UtilsUnt.h"
 
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The whole file as bytes; empty when it cannot be read.
 inline std::string ReadBytes(const std::string& fileName)
@@ -30,10 +38,45 @@ inline std::string Repeated(std::string_view unit, std::size_t count)
     return text;
 }
 
+// The messages of a log file, each line checked for "<timestamp>   <message>" and CR LF.
+inline std::vector<std::string> LogMessages(const std::string& fileName)
+{
+    static const std::regex line(R"((\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3})   ([^\r\n]*)\r\n)");
+    const std::string bytes = ReadBytes(fileName);
+    std::vector<std::string> messages;
+    std::smatch match;
+    for (auto begin = bytes.cbegin(); begin != bytes.cend(); begin = match[0].second) {
+        if (!std::regex_search(begin, bytes.cend(), match, line, std::regex_constants::match_continuous)) {
+            ADD_FAILURE() << "malformed log text: " << std::string(begin, bytes.cend());
+            break;
+        }
+        messages.push_back(match[2]);
+    }
+    return messages;
+}
+
 inline void WriteBytes(const std::string& fileName, const std::string& bytes)
 {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+inline bool FileExists(const std::string& fileName) { return QFileInfo::exists(QString::fromStdString(fileName)); }
+
+// Makes the file's modification time that many seconds older than now: file times can share a
+// tick with a write just made.
+inline bool AgeFile(const std::string& fileName, int seconds)
+{
+    QFile file(QString::fromStdString(fileName));
+    return file.open(QIODevice::ReadWrite)
+        && file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime);
+}
+
+// Saves the picture, making the folders it goes into.
+inline bool SavePictureFile(const std::string& fileName, const QImage& image, const char* format = "PNG")
+{
+    const QString path = QString::fromStdString(fileName);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && image.save(path, format);
 }
 
 // Every pixel tells where it came from, so a turned or copied picture can be checked exactly.

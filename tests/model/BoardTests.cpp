@@ -28,9 +28,7 @@ protected:
     std::string Folder() const { return FDir.path().toStdString() + "/"; }
     void SavePicture(const std::string& relativePath, const QImage& image, const char* format = "PNG")
     {
-        QString path = QString::fromStdString(Folder() + relativePath);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        ASSERT_TRUE(image.save(path, format));
+        ASSERT_TRUE(SavePictureFile(Folder() + relativePath, image, format));
     }
 
 private:
@@ -267,9 +265,6 @@ TEST_F(BoardFolderTest, BuiltCatalogueFileIsExactAndLoadsBack)
             + NodeText(1, 1, 56, 66));
     EXPECT_EQ(lines[1], NodeText(1, 2, 56, 163));
     EXPECT_EQ(lines[143], NodeText(12, 12, 1123, 1133) + "</BoardNodeList></Board>");
-    EXPECT_EQ(lines[12 * 144], "<Board ID=\"Chasm_2BB\"><RelativeFilePath>Images/2nd Edition - Bolts &amp; Blasters/Chasm.jpg"
-                               "</RelativeFilePath><Description></Description><BoardNodeList>"
-            + NodeText(1, 1, 56, 66));
     EXPECT_EQ(lines.back(), NodeText(12, 12, 1123, 1133) + "</BoardNodeList></Board></BoardList>");
 
     TBoardList loaded;
@@ -284,7 +279,6 @@ TEST_F(BoardFolderTest, BuiltCatalogueFileIsExactAndLoadsBack)
         stored += "=" + loaded.Items(i)->ID() + " ";
     }
     EXPECT_EQ(shown, stored);
-    EXPECT_TRUE(shown.ends_with("=Vault_3 ")) << shown;
 }
 
 TEST(BoardList, StoredNodesOverwriteDefaultsByPositionAndTheRestStay)

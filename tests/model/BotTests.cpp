@@ -44,27 +44,6 @@ struct BotCardsTest : ::testing::Test {
 
 // ----------------------------------------------------------------------------- construction and files
 
-TEST(BotList, NewListHoldsANewBotOfEachTypeInTypeOrder)
-{
-    TBotList list;
-    ASSERT_EQ(list.Count(), 9);
-    // A new bot's defaults, then its registers, hand, extra registers and options.
-    EXPECT_EQ(list.Items(0)->SaveToXMLString(),
-        "<Bot ID=\"btHammerBot\"><BotType>btHammerBot</BotType><PlayerName></PlayerName><MaxCards>9</MaxCards>"
-        "<InUseFlag>False</InUseFlag><LivesCount>4</LivesCount><Damage>0</Damage><BotState>bsReal</BotState>"
-        "<BotActivityLevel>alNormal</BotActivityLevel><GameNotes></GameNotes><FlagTouched>0</FlagTouched>"
-            + RegistersText()
-            + "\r\n<ProgramCardRefList></ProgramCardRefList>\r\n<BotExtraRegisterList></BotExtraRegisterList>\r\n"
-              "<OptionCardList></OptionCardList></Bot>");
-    for (int i = 0; i < 9; ++i) {
-        TBot fresh;
-        fresh.SetBotType(static_cast<TBotType>(i + 1));
-        EXPECT_EQ(list.Items(i)->SaveToXMLString(), fresh.SaveToXMLString());
-        EXPECT_EQ(list.FindByType(static_cast<TBotType>(i + 1)), list.Items(i));
-    }
-    EXPECT_EQ(list.FindByType(btUnknown), nullptr);
-}
-
 TEST(Bot, IsWrittenWithItsTenPropertiesThenItsFourChildren)
 {
     TProgramDeck deck;

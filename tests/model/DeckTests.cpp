@@ -56,33 +56,6 @@ TEST(ProgramCard, KindNamesTheCardWhenSetOrReadAndTurnsAreListedWithoutPriority)
     EXPECT_EQ(card.CardName(), "Custom");
 }
 
-// The 84 cards: 6 U-turns, 18 rotations each way alternating, 6 backups, 18, 12 and 6 moves of
-// one, two and three squares, priorities 10 to 840.
-TEST(ProgramDeck, ReferenceDeckFileByteForByte)
-{
-    QTemporaryDir dir;
-    std::string folder = dir.path().toStdString() + "/";
-    BuildProgramDeckFile(folder);
-
-    std::string expected = "<ProgramDeck>";
-    for (int p = 10; p <= 60; p += 10)
-        expected += CardLine(std::to_string(p) + "UTurn", "U-Turn", "ckUTurn", p);
-    for (int p = 70; p <= 410; p += 20) {
-        expected += CardLine(std::to_string(p) + "RotateLeft", "Rotate Left", "ckRotateLeft", p);
-        expected += CardLine(std::to_string(p + 10) + "RotateRight", "Rotate Right", "ckRotateRight", p + 10);
-    }
-    for (int p = 430; p <= 480; p += 10)
-        expected += CardLine(std::to_string(p) + "Backup", "Backup", "ckBackup", p);
-    for (int p = 490; p <= 660; p += 10)
-        expected += CardLine(std::to_string(p) + "Move1", "Move 1", "ckMoveOne", p);
-    for (int p = 670; p <= 780; p += 10)
-        expected += CardLine(std::to_string(p) + "Move2", "Move 2", "ckMoveTwo", p);
-    for (int p = 790; p <= 840; p += 10)
-        expected += CardLine(std::to_string(p) + "Move3", "Move 3", "ckMoveThree", p);
-    expected.insert(expected.size() - 2, "</ProgramDeck>"); // the last card line closes the deck
-    EXPECT_EQ(ReadBytes(folder + "ProgramDeck.xml"), expected);
-}
-
 TEST(ProgramDeck, DrawPileIsWrittenLastOneEmptyReferencePerCard)
 {
     QTemporaryDir dir;

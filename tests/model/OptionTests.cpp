@@ -87,41 +87,6 @@ TEST(OptionDeck, DrawPileIsWrittenLastAndDealingUsesTheDeckClassName)
     EXPECT_EQ(messages.Messages(), std::vector<std::string>{"Deck TOptionDeck is out of cards."});
 }
 
-// The written files hold the built-in tables in table order, one card a line with CR LF ends, each
-// row's values passed to the card in their places (the builder's argument order is checked above).
-TEST(OptionDeckBuilders, BothFilesHoldTheirTablesOneCardALine)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string folder = dir.path().toStdString() + "/";
-    BuildBaseOptionDeckFile(folder);
-    BuildBoltsAndBlastersOptionDeckFile(folder);
-    const std::pair<const char*, TOptionSource> files[] = {
-        {"BaseOptionDeck.xml", osBaseGame}, {"BoltsAndBlastersOptionDeck.xml", osBoltsAndBlasters}};
-    for (auto [file, source] : files) {
-        SCOPED_TRACE(file);
-        const std::string bytes = ReadBytes(folder + file);
-        EXPECT_TRUE(bytes.ends_with("<OptionFacing>ofNone</OptionFacing></OptionCard></OptionDeck>\r\n"));
-        const std::vector<std::string> lines = SplitLines(bytes);
-        ASSERT_EQ(lines.size(), 26u);
-        for (std::size_t i = 1; i < lines.size(); ++i)
-            EXPECT_EQ(lines[i].rfind("<OptionCard ID=\"", 0), 0u) << lines[i];
-
-        TOptionDeck expected;
-        for (const TOptionCardData& row : OptionCardTable(source))
-            AddOptionCard(expected, row.Name, row.OptionType, row.Description, row.Damage, row.Quantity, source, row.Kind);
-        ASSERT_EQ(expected.Count(), 26);
-        TOptionDeck deck;
-        deck.LoadFromXMLFile(folder + file);
-        EXPECT_EQ(deck.ShuffledList(), nullptr);
-        EXPECT_EQ(deck.SaveToXMLString(), expected.SaveToXMLString());
-    }
-    EXPECT_TRUE(ReadBytes(folder + "BaseOptionDeck.xml").starts_with(
-        "<OptionDeck><OptionCard ID=\"AblativeCoat\"><CardName>Ablative Coat</CardName><CardState>csAvailable</CardState>"
-        "<OptionType>otAutomatic</OptionType><Kind>okNone</Kind><Source>osBaseGame</Source><Quantity>-1</Quantity>"
-        "<Damage>-1</Damage><Description>"));
-}
-
 // The rules text is shown as it stands: one line, paragraphs split by single "<br>", plain
 // ASCII. It must agree with the card's numbers: the damage it deals, and the uses a card with
 // a quantity has (every launcher has one).

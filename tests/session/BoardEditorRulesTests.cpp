@@ -96,21 +96,13 @@ TEST(BoardEditorKeysTest, EachSchemeNamesUpLeftDownRightAndCtrlGoesBeforeShift)
         Qt::KeyboardModifiers modifiers;
         TEditKey expected;
     } cases[] = {
-        {"wasd", Qt::Key_W, {}, {etChit, edUp}},
-        {"wasd", Qt::Key_A, {}, {etChit, edLeft}},
-        {"wasd", Qt::Key_S, shift, {etLine, edDown}},
-        {"wasd", Qt::Key_D, ctrl, {etNode, edRight}},
         {"wasd", Qt::Key_D, ctrl | shift, {etNode, edRight}},
         {"wasd", Qt::Key_E, {}, {}},
-        {"esdf", Qt::Key_E, {}, {etChit, edUp}},
         {"esdf", Qt::Key_F, shift, {etLine, edRight}},
-        {"esdf", Qt::Key_W, {}, {}},
-        {".oeu", Qt::Key_Period, {}, {etChit, edUp}},
         {".oeu", Qt::Key_Period, ctrl, {etNode, edUp}},
         // Shift+period arrives as ">" on common layouts.
         {".oeu", Qt::Key_Greater, shift, {etLine, edUp}},
         {".oeu", Qt::Key_Greater, {}, {}},
-        {".oeu", Qt::Key_O, {}, {etChit, edLeft}},
         {".oeu", Qt::Key_U, ctrl, {etNode, edRight}},
         // Arrows, keypad and menu keys are no scheme keys.
         {"wasd", Qt::Key_Up, {}, {}},

@@ -15,6 +15,7 @@
 #include "session/GameSessionUnt.h"
 #include "session/SettingsUnt.h"
 #include "session/TurnCycleUnt.h"
+#include "common/ProgramGame.h"
 #include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -55,9 +56,7 @@ protected:
     {
         QImage image(side, side, QImage::Format_RGB32);
         image.fill(colour);
-        const QString path = QString::fromStdString(Folder + relativePath);
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-        ASSERT_TRUE(image.save(path, "PNG"));
+        ASSERT_TRUE(SavePictureFile(Folder + relativePath, image));
     }
 
     void WriteReferenceFiles()
@@ -146,17 +145,7 @@ protected:
         Game->CurrentTurn()->SetViewingPhaseNumber(viewing);
     }
 
-    // Programs register r (1 to 5) of the robot with the deck's card of that priority.
-    void Program(TBotType type, int r, int priority)
-    {
-        TProgramDeck& deck = *Game->ProgramDeck();
-        for (int i = 0; i < deck.Count(); ++i)
-            if (deck.Cards(i)->Priority() == priority) {
-                Game->BotList()->FindByType(type)->Registers()->Registers(r - 1)->SetCardID(deck.Cards(i)->ID());
-                return;
-            }
-        FAIL() << "no card of priority " << priority;
-    }
+    void Program(TBotType type, int r, int priority) { ProgramPriority(*Game, *Game->BotList()->FindByType(type), r, priority); }
 
     // The centre of a square in the full-scale map picture, and the same point on the map shown
     // at that size.

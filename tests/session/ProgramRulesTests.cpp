@@ -188,18 +188,6 @@ INSTANTIATE_TEST_SUITE_P(EdgeCases, RegisterEdit, ::testing::ValuesIn(RegisterCa
     return name;
 });
 
-TEST(ProgramRules, RegisterNumbersComeFromTheEndOfTheControlName)
-{
-    const std::pair<const char*, int> names[] = {{"edtRegister1", 1}, {"edtRegister5", 5}, {"barRegister3", 3},
-        {"lstRegisterOther", 0}, {"barRegisterOther", 0}, {"lstProgramCards", 0}, {"", 0}, {"edtRegister12", 21}};
-    for (const auto& [name, n] : names)
-        EXPECT_EQ(RegisterNbr(name), n) << name;
-    for (int n : {-1, 0, 6, 21})
-        EXPECT_FALSE(bValidRegisterNumber(n)) << n;
-    for (int n = 1; n <= 5; ++n)
-        EXPECT_TRUE(bValidRegisterNumber(n)) << n;
-}
-
 TEST(ProgramRules, WhatTheTabShows)
 {
     RulesGame g;
@@ -299,34 +287,6 @@ TEST(ProgramRules, RandomCardFromAnExhaustedDeckLeavesTheRegisterEmpty)
     EXPECT_EQ(messages.Messages(), std::vector<std::string>{"Deck TProgramDeck is out of cards."});
     EXPECT_EQ(g.RegisterCard(g.Zoom, 2), "");
     EXPECT_EQ(g.Zoom.Hand()->Count(), handSize);
-}
-
-TEST(ProgramRules, LockedColoursAreWhiteOnRed)
-{
-    QPalette palette;
-    palette.setColor(QPalette::Text, QColor(1, 2, 3));
-    palette.setColor(QPalette::Base, QColor(250, 251, 252));
-    palette.setColor(QPalette::Highlight, QColor(10, 20, 200));
-    palette.setColor(QPalette::HighlightedText, QColor(240, 240, 240));
-    const QColor red(255, 0, 0), white(255, 255, 255);
-    struct {
-        const char* Name;
-        TTextColours Colours;
-        QColor Text;
-        QColor Background;
-    } cases[] = {
-        {"locked box", RegisterBoxColours(true, palette), white, red},
-        {"box", RegisterBoxColours(false, palette), QColor(1, 2, 3), QColor(250, 251, 252)},
-        {"locked line", OtherLineColours(true, false, palette), red, white},
-        {"locked line selected", OtherLineColours(true, true, palette), white, red},
-        {"line", OtherLineColours(false, false, palette), QColor(1, 2, 3), QColor(250, 251, 252)},
-        {"line selected", OtherLineColours(false, true, palette), QColor(240, 240, 240), QColor(10, 20, 200)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        EXPECT_EQ(c.Colours.Text, c.Text);
-        EXPECT_EQ(c.Colours.Background, c.Background);
-    }
 }
 
 TEST(CopyProgram, PutsTheSourceProgramIntoTheTargetsUnlockedRegisters)

@@ -15,7 +15,6 @@ namespace {
 
 class RecoveryTest : public SessionTest {
 protected:
-    static bool Exists(const std::string& file) { return QFileInfo::exists(QString::fromStdString(file)); }
     // The saved text of a game file, as a reopened game writes it again.
     static std::string Reopened(const std::string& file)
     {
@@ -27,13 +26,6 @@ protected:
     {
         game.NextPhase();
         Session.MarkChanged(gcPhase | gcChits);
-    }
-    // File times can share a tick with a write just made: the game file is made clearly older.
-    static void Age(const std::string& file, int seconds)
-    {
-        QFile f(QString::fromStdString(file));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime));
     }
 };
 
@@ -48,13 +40,13 @@ TEST_F(RecoveryTest, KeepsTheGameAsItStandsUntilSavedAndNeverTouchesTheGameFile)
     EXPECT_EQ(unsaved, RecoveryFolder() + "League.cgx");
     EXPECT_TRUE(Session.Autosave());
     EXPECT_EQ(Session.FinishAutosave(), "");
-    ASSERT_TRUE(Exists(unsaved));
+    ASSERT_TRUE(FileExists(unsaved));
     EXPECT_EQ(Reopened(unsaved), game.SaveToXMLString());
     // Nothing new, nothing written.
     EXPECT_FALSE(Session.Autosave());
 
     Session.SaveGame(Folder + "league.cgx");
-    EXPECT_FALSE(Exists(unsaved));
+    EXPECT_FALSE(FileExists(unsaved));
     const std::string saved = ReadBytes(Folder + "league.cgx");
     const std::string recovery = Folder + "league.cgx.recovery";
     EXPECT_EQ(Session.RecoveryFileName(), recovery);
@@ -71,13 +63,13 @@ TEST_F(RecoveryTest, KeepsTheGameAsItStandsUntilSavedAndNeverTouchesTheGameFile)
     EXPECT_EQ(told[1][0].toString(), QString());
 
     Session.SaveGame(Folder + "league.cgx");
-    EXPECT_FALSE(Exists(recovery));
+    EXPECT_FALSE(FileExists(recovery));
 
     // Discarding the changes discards what was kept of them.
     Step(game);
     EXPECT_TRUE(Session.Autosave());
     Session.DiscardRecovery();
-    EXPECT_FALSE(Exists(recovery));
+    EXPECT_FALSE(FileExists(recovery));
     EXPECT_TRUE(Session.Modified());
 }
 
@@ -88,7 +80,7 @@ TEST_F(RecoveryTest, TheTimerKeepsChangesAndAFailedWriteIsToldAndTriedAgain)
     Session.SetAutosaveInterval(5);
     game.BotList()->FindByType(btZoomBot)->SetPlayerName("Ann");
     Session.MarkChanged(gcBotFields);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Exists(Folder + "league.cgx.recovery"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return FileExists(Folder + "league.cgx.recovery"); }, 5000));
     Session.FinishAutosave();
     EXPECT_EQ(Reopened(Folder + "league.cgx.recovery"), game.SaveToXMLString());
 
@@ -120,7 +112,7 @@ TEST_F(RecoveryTest, ASessionThatEndsWithoutSavingIsOfferedBackAndRecovered)
         crashed.LoadReferenceData();
         TGame& game = StartGame(crashed, {btZoomBot, btTwonky});
         crashed.SaveGame(file);
-        Age(file, 60);
+        ASSERT_TRUE(AgeFile(file, 60));
         game.NextTurn();
         game.NextPhase();
         crashed.MarkChanged(gcTurn | gcPhase);
@@ -128,7 +120,7 @@ TEST_F(RecoveryTest, ASessionThatEndsWithoutSavingIsOfferedBackAndRecovered)
         kept = game.SaveToXMLString();
         // Gone without a save, as a crash leaves it: the write running ends whole.
     }
-    ASSERT_TRUE(Exists(file + ".recovery"));
+    ASSERT_TRUE(FileExists(file + ".recovery"));
 
     const std::optional<TRecoveryOffer> offer = RecoveryOfferFor(file);
     ASSERT_TRUE(offer.has_value());
@@ -142,9 +134,9 @@ TEST_F(RecoveryTest, ASessionThatEndsWithoutSavingIsOfferedBackAndRecovered)
     EXPECT_TRUE(Session.Modified());
     EXPECT_EQ(Session.GameFileName(), file);
     // Recovering keeps the file until the changes are saved.
-    EXPECT_TRUE(Exists(file + ".recovery"));
+    EXPECT_TRUE(FileExists(file + ".recovery"));
     Session.SaveGame(Session.GameFileName());
-    EXPECT_FALSE(Exists(file + ".recovery"));
+    EXPECT_FALSE(FileExists(file + ".recovery"));
     EXPECT_EQ(Reopened(file), kept);
 }
 
@@ -159,10 +151,10 @@ TEST_F(RecoveryTest, StartUpOffersTheNewestRecoveryNewerThanItsGame)
     WriteBytes(older + ".recovery", "kept");
     WriteBytes(newer + ".recovery", "kept");
     WriteBytes(overtaken + ".recovery", "kept");
-    Age(older, 600);
-    Age(older + ".recovery", 300);
-    Age(newer, 600);
-    Age(overtaken + ".recovery", 900);
+    ASSERT_TRUE(AgeFile(older, 600));
+    ASSERT_TRUE(AgeFile(older + ".recovery", 300));
+    ASSERT_TRUE(AgeFile(newer, 600));
+    ASSERT_TRUE(AgeFile(overtaken + ".recovery", 900));
     EXPECT_FALSE(RecoveryOfferFor(overtaken).has_value());
     EXPECT_FALSE(RecoveryOfferFor(Folder + "none.cgx").has_value());
 

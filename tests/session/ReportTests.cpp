@@ -13,6 +13,7 @@
 #include "model/UsedBoardUnt.h"
 #include "support/ErrorsUnt.h"
 #include "support/LogUnt.h"
+#include "common/ProgramGame.h"
 #include "common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -57,17 +58,7 @@ protected:
         return bot;
     }
 
-    // Register r (1 to 5) holds the deck's card of that priority.
-    void Program(TBot& bot, int r, int priority)
-    {
-        TProgramDeck& deck = *Game.ProgramDeck();
-        for (int i = 0; i < deck.Count(); ++i)
-            if (deck.Cards(i)->Priority() == priority) {
-                bot.Registers()->Registers(r - 1)->SetCardID(deck.Cards(i)->ID());
-                return;
-            }
-        FAIL() << "no card of priority " << priority;
-    }
+    void Program(TBot& bot, int r, int priority) { ProgramPriority(Game, bot, r, priority); }
 
     void Layout(const std::vector<TCell>& cells)
     {
@@ -130,15 +121,6 @@ TEST_F(ReportTest, FieldsAndTemplateTextByteForByte)
         TBaseReport report(game);
         EXPECT_EQ(report.GenerateText(c.Template), c.Expected) << c.Name;
     }
-}
-
-TEST_F(ReportTest, ALastLineOfOnlyTheEndOfFileCharacterChangesNothing)
-{
-    StartTurns(2, 1);
-    Bot(btZoomBot, "Zed").SetDamage(1);
-    const std::string plain = "[b]Turn <%TurnNbr%>[/b]\r\n<%BotDamage%>\r\n<%Map%>";
-    EXPECT_EQ(Generate(plain + "\r\n\x1a"), Generate(plain));
-    EXPECT_EQ(Generate(plain + "\r\n\x1a\r\n"), Generate(plain));
 }
 
 TEST_F(ReportTest, BotProgramListsTheRobotsInTheWindowsOrderWithEmptyRegistersLast)

@@ -77,40 +77,6 @@ TEST_F(TurnCycleTest, TheFirstTurnDealsAndStartsFromTheGamesChits)
     EXPECT_FALSE(second.FindByID("Flag1")->IsOnMap());
 }
 
-TEST_F(TurnCycleTest, DamageLocksAndShutDownShapeTheNextDeal)
-{
-    TGame& game = StartGame(Session, {btZoomBot, btTwonky});
-    NextTurn(game);
-    TBot& zoom = Bot(btZoomBot);
-    zoom.SetDamage(6);
-    TCard* fourth = Program(zoom, 4, 3, true);
-    TCard* fifth = Program(zoom, 5, 4, true);
-    TBot& twonky = Bot(btTwonky);
-    TCard* kept = Program(twonky, 2, 0, true);
-    twonky.SetDamage(3);
-    twonky.SetBotActivityLevel(alShuttingDownNextTurn);
-    game.CurrentTurn()->SetCurrentPhaseNumber(5);
-
-    NextTurn(game);
-    // 9 less 4 for damage less the 2 locked cards it keeps.
-    const std::vector<std::string> hand = HandIDs(zoom);
-    EXPECT_EQ(hand.size(), 5u);
-    EXPECT_TRUE(Holds(hand, fourth->ID()) && Holds(hand, fifth->ID()));
-    EXPECT_EQ(fourth->CardState(), csRegisterLocked);
-    // Shut down: no cards, no locks, no damage.
-    EXPECT_EQ(twonky.BotActivityLevel(), alShutDown);
-    EXPECT_EQ(twonky.Hand()->Count(), 0);
-    EXPECT_EQ(twonky.Damage(), 0);
-    EXPECT_FALSE(twonky.Registers()->Registers(1)->IsLocked());
-    EXPECT_TRUE(twonky.Registers()->Registers(1)->CardID().empty());
-    EXPECT_NE(kept->CardState(), csRegisterLocked);
-
-    game.CurrentTurn()->SetCurrentPhaseNumber(5);
-    NextTurn(game);
-    EXPECT_EQ(twonky.BotActivityLevel(), alNormal);
-    EXPECT_EQ(twonky.Hand()->Count(), 9);
-}
-
 // Trade Hand and New Hand leave locked cards where they are.
 TEST_F(TurnCycleTest, TradeHandAndNewHandLeaveLockedCardsWhereTheyAre)
 {

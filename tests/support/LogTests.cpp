@@ -17,25 +17,6 @@
 
 namespace {
 
-// The messages of a log file, each line checked for "<timestamp>   <message>" and CR LF.
-std::vector<std::string> Messages(const std::string& fileName)
-{
-    static const std::regex line(R"((\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3})   ([^\r\n]*)\r\n)");
-    std::string bytes = ReadBytes(fileName);
-    std::vector<std::string> messages;
-    auto begin = bytes.cbegin();
-    std::smatch match;
-    while (begin != bytes.cend()) {
-        if (!std::regex_search(begin, bytes.cend(), match, line, std::regex_constants::match_continuous)) {
-            ADD_FAILURE() << "malformed log text: " << std::string(begin, bytes.cend());
-            break;
-        }
-        messages.push_back(match[2]);
-        begin = match[0].second;
-    }
-    return messages;
-}
-
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
@@ -103,7 +84,7 @@ TEST_F(LogTest, LinesAreAppendedAndOnDiskWhenTheCallReturns)
     log.SetLevel(1);
     log.Trace("first");
     log.Error("second");
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(LogMessages(Path("a.log")), (std::vector<std::string>{"first", "second"}));
     // Another writer between two lines: nothing is held open or buffered across calls.
     std::ofstream(Path("a.log"), std::ios::binary | std::ios::app) << "2000-01-01 00:00:00:000   foreign\r\n";
     log.Detail("third");
@@ -111,7 +92,7 @@ TEST_F(LogTest, LinesAreAppendedAndOnDiskWhenTheCallReturns)
     TLog again(Path("a.log"));
     again.SetLevel(1);
     again.Trace("fourth");
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"first", "second", "foreign", "third", "fourth"}));
+    EXPECT_EQ(LogMessages(Path("a.log")), (std::vector<std::string>{"first", "second", "foreign", "third", "fourth"}));
 }
 
 // Each entry point keeps its level (trace 1, error 2, detail 4); a file is only made when a line
@@ -131,7 +112,7 @@ TEST_F(LogTest, ThresholdDecidesWhichLevelsAreWritten)
         EXPECT_EQ(log.Level(), threshold);
         WriteAllLevels(log);
         EXPECT_EQ(std::filesystem::exists(name), !written.empty());
-        EXPECT_EQ(std::filesystem::exists(name) ? Messages(name) : none, written);
+        EXPECT_EQ(std::filesystem::exists(name) ? LogMessages(name) : none, written);
     }
     // Any level may be given; it is compared with the threshold as it stands.
     TLog log(Path("a.log"));
@@ -139,7 +120,7 @@ TEST_F(LogTest, ThresholdDecidesWhichLevelsAreWritten)
     log.WriteMessage("six", 6);
     log.WriteMessage("seven", 7);
     log.WriteMessage("eight", 8);
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"seven", "eight"}));
+    EXPECT_EQ(LogMessages(Path("a.log")), (std::vector<std::string>{"seven", "eight"}));
 }
 
 TEST_F(LogTest, FormattingVariantsFormatLikePrintfAndPlainOnesWriteLiterally)
@@ -154,7 +135,7 @@ TEST_F(LogTest, FormattingVariantsFormatLikePrintfAndPlainOnesWriteLiterally)
     log.DetailFmt("%s", "");
     log.DetailFmt("  Pasting: %s", pasted.c_str()); // long messages are not cut
     log.Trace("100% done %s %d %n");
-    EXPECT_EQ(Messages(Path("a.log")), (std::vector<std::string>{"Exception EFileError: Cannot open file \"x.cgx\"",
+    EXPECT_EQ(LogMessages(Path("a.log")), (std::vector<std::string>{"Exception EFileError: Cannot open file \"x.cgx\"",
         "FBoardList.LoadFromXMLFile msecs = 42", "  Bot has no cards", "  Found RegisterCards: 5", "", "  Pasting: " + pasted,
         "100% done %s %d %n"}));
 }
@@ -165,7 +146,7 @@ TEST_F(LogTest, FileNameIsTrimmedABlankOneWritesNothingAndOneThatCannotBeCreated
     EXPECT_EQ(padded.FileName(), Path("a.log"));
     padded.SetLevel(1);
     padded.Trace("padded");
-    EXPECT_EQ(Messages(Path("a.log")), std::vector<std::string>{"padded"});
+    EXPECT_EQ(LogMessages(Path("a.log")), std::vector<std::string>{"padded"});
 
     TLog blank("   ");
     EXPECT_EQ(blank.FileName(), "");
@@ -208,7 +189,7 @@ TEST_F(LogTest, EachRunsFirstUseDeletesTheFileOfTheRunBefore)
     Log().Trace("TfrmMain.FormCreate Start");
     EXPECT_EQ(&Log(), &log);
     Log().Trace("TfrmMain.FormCreate End");
-    EXPECT_EQ(Messages(name), (std::vector<std::string>{"TfrmMain.FormCreate Start", "TfrmMain.FormCreate End"}));
+    EXPECT_EQ(LogMessages(name), (std::vector<std::string>{"TfrmMain.FormCreate Start", "TfrmMain.FormCreate End"}));
 
     // A new first use, as in the next run of the tool: the file is deleted then, not before.
     SetLogFileName(name);
@@ -217,5 +198,5 @@ TEST_F(LogTest, EachRunsFirstUseDeletesTheFileOfTheRunBefore)
     EXPECT_FALSE(std::filesystem::exists(name));
     Log().SetLevel(1);
     Log().Detail("Application Start");
-    EXPECT_EQ(Messages(name), std::vector<std::string>{"Application Start"});
+    EXPECT_EQ(LogMessages(name), std::vector<std::string>{"Application Start"});
 }

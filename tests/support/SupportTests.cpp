@@ -74,21 +74,6 @@ TEST(Notifier, CaptureCollectsAndRestores)
     SetMessageHandler(previous);
 }
 
-TEST(Errors, ClassNamesReadWell)
-{
-    EXPECT_STREQ(ErrorClassName(EFileError("x")), "EFileError");
-    EXPECT_STREQ(ErrorClassName(EDecompressionError("x")), "EDecompressionError");
-    EXPECT_STREQ(ErrorClassName(std::runtime_error("x")), "Exception");
-}
-
-TEST(ExecutableFolder, EndsWithASeparatorAndExists)
-{
-    const std::string& folder = ExecutableFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
-    EXPECT_TRUE(std::filesystem::exists(folder + "test_support"));
-}
-
 TEST(Text, Windows1252AndUtf8)
 {
     EXPECT_TRUE(IsValidUtf8("plain"));

@@ -54,23 +54,9 @@ QImage ReadShippedPicture(const std::string& relativePath, QByteArray* format = 
 
 double Luminance(QRgb pixel) { return 0.299 * qRed(pixel) + 0.587 * qGreen(pixel) + 0.114 * qBlue(pixel); }
 
-// Mean difference per colour channel; 0 for equal pictures, 255 for black against white.
-double MeanDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 255;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            QRgb p = a.pixel(x, y);
-            QRgb q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
-
-// The same within the disc of the given radius round the picture's middle, which a quarter
-// turn maps onto itself, or outside it.
+// Mean difference per colour channel (0 for equal pictures, 255 for black against white) within
+// the disc of the given radius round the picture's middle, which a quarter turn maps onto
+// itself, or outside it.
 double MeanDifferenceInDisc(const QImage& a, const QImage& b, double radius, bool inside = true)
 {
     if (a.size() != b.size())
@@ -90,6 +76,8 @@ double MeanDifferenceInDisc(const QImage& a, const QImage& b, double radius, boo
         }
     return count ? sum / (3.0 * count) : 255;
 }
+
+double MeanDifference(const QImage& a, const QImage& b) { return MeanDifferenceInDisc(a, b, 1e9); }
 
 QImage QuarterTurned(const QImage& image) { return image.transformed(QTransform().rotate(90)); }
 

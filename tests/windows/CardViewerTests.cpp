@@ -68,8 +68,7 @@ TEST(CardViewer, CaptionsCountsListsAndLineColoursOfADealtDeck)
         pile << QString::fromStdString(g.Deck().FindCard(g.Deck().ShuffledList()->Refs(i)->ID())->DisplayName());
     EXPECT_EQ(Lines(remaining), pile);
 
-    // Each line is drawn in its state's colours, with the swatch at its left (the colours of
-    // the other states are the rules' table below).
+    // Each line is drawn in its state's colours, with the swatch at its left.
     viewer.show();
     QApplication::processEvents();
     const QColor window = all->palette().color(QPalette::Base);
@@ -107,40 +106,9 @@ TEST(CardViewer, CaptionsCountsListsAndLineColoursOfADealtDeck)
     EXPECT_EQ(Control<QLabel>(viewer, "lblRemainingCards")->text(), "&Shuffled Remaining Cards (0)");
     EXPECT_EQ(Lines(all), QStringList{"Brakes"});
     EXPECT_EQ(remaining->count(), 0);
-}
 
-TEST(CardViewer, StateColoursSelectedAndNot)
-{
-    QPalette palette;
-    palette.setColor(QPalette::Text, QColor(1, 1, 1));
-    palette.setColor(QPalette::HighlightedText, QColor(254, 254, 254));
-    const QColor window(240, 241, 242);
-    const QColor fuchsia(255, 0, 255), blue(0, 0, 255), green(0, 128, 0), red(255, 0, 0);
-    struct {
-        TCardState State;
-        bool Selected;
-        QColor Text, Background, Swatch;
-    } cases[] = {
-        {csAvailable, false, QColor(1, 1, 1), window, QColor(1, 1, 1)},
-        {csAvailable, true, window, QColor(1, 1, 1), window},
-        {csDiscarded, false, fuchsia, window, fuchsia},
-        {csDiscarded, true, QColor(254, 254, 254), fuchsia, window},
-        {csDealt, false, blue, window, blue},
-        {csDealt, true, QColor(254, 254, 254), blue, window},
-        {csRegisterProgrammed, false, green, window, green},
-        {csRegisterProgrammed, true, QColor(254, 254, 254), green, window},
-        {csRegisterLocked, false, red, window, red},
-        {csRegisterLocked, true, QColor(254, 254, 254), red, window},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(CardStateLegend(c.State)) + (c.Selected ? ", selected" : ""));
-        TCardStateColours colours = CardStateColours(c.State, c.Selected, palette, window);
-        EXPECT_EQ(colours.Text, c.Text);
-        EXPECT_EQ(colours.Background, c.Background);
-        EXPECT_EQ(colours.Swatch, c.Swatch);
-    }
-    const std::pair<const char*, TCardState> legends[] = {{"Available", csAvailable}, {"Discarded", csDiscarded},
-        {"Dealt", csDealt}, {"Register Programmed", csRegisterProgrammed}, {"Register Locked", csRegisterLocked},
+    // The legend's lines are read for their state in any letter case; anything else is available.
+    const std::pair<const char*, TCardState> legends[] = {{"Register Programmed", csRegisterProgrammed},
         {"register locked", csRegisterLocked}, {"Locked", csAvailable}, {"", csAvailable}};
     for (const auto& [text, state] : legends)
         EXPECT_EQ(LegendState(text), state) << text;

@@ -63,17 +63,11 @@ TEST(NewGameDialog, OkWaitsForANameArchivesAndAnOptionSet)
     dialog.show();
     auto* edtGameName = Control<QLineEdit>(dialog, "edtGameName");
     auto* lstOptionSets = Control<QListWidget>(dialog, "lstOptionSets");
-    auto* edtArchivesCount = Control<QSpinBox>(dialog, "edtArchivesCount");
-    auto* edtNumberOfFlags = Control<QSpinBox>(dialog, "edtNumberOfFlags");
     auto* btnOk = Control<QPushButton>(dialog, "btnOk");
     EXPECT_EQ(edtGameName->text(), "[New Game]");
     EXPECT_EQ(edtGameName->selectedText(), "[New Game]");
     EXPECT_EQ(Lines(lstOptionSets), (QStringList{"Base Game", "Bolts and Blasters"}));
     EXPECT_EQ(SelectedLines(lstOptionSets), Lines(lstOptionSets));
-    EXPECT_EQ(edtArchivesCount->value(), 4);
-    EXPECT_EQ(edtNumberOfFlags->value(), 4);
-    EXPECT_EQ(edtNumberOfFlags->minimum(), 1);
-    EXPECT_EQ(edtNumberOfFlags->maximum(), 6);
     EXPECT_FALSE(btnOk->isEnabled());
 
     // Typing replaces the selected placeholder.
@@ -90,10 +84,6 @@ TEST(NewGameDialog, OkWaitsForANameArchivesAndAnOptionSet)
 
     QTest::keyClicks(edtGameName, "League");
     ASSERT_TRUE(btnOk->isEnabled());
-    edtArchivesCount->setValue(0);
-    EXPECT_FALSE(btnOk->isEnabled());
-    edtArchivesCount->setValue(1);
-    EXPECT_TRUE(btnOk->isEnabled());
     ClickLine(lstOptionSets, 1);
     EXPECT_EQ(SelectedLines(lstOptionSets), QStringList{"Bolts and Blasters"});
     EXPECT_TRUE(btnOk->isEnabled());

@@ -208,35 +208,6 @@ TEST_F(EditBoardWindow, TwoZoomInsShowPlusTwoAnd600PixelsEachWay)
     EXPECT_EQ(Image1->size(), scroll->viewport()->size());
 }
 
-TEST_F(EditBoardWindow, SaveWritesTheCatalogueAndAFailedSaveKeepsTheOldFile)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    TExecutableFolderScope folder(dir.path().toStdString() + "/");
-    const std::string file = ExecutableFolder() + "Boards.xml";
-    WriteBytes(file, "the old file");
-    const std::string opened = Caption();
-
-    QTest::keyClick(Window.get(), Qt::Key_U, Qt::ControlModifier);
-    {
-        THookScope<TWriteStep> full(FileWriteStep(), [](int, std::string_view) { return ENOSPC; });
-        QTest::mouseClick(Button("btnSaveBoardList"), Qt::LeftButton);
-    }
-    ASSERT_EQ(Errors.size(), 1u);
-    EXPECT_TRUE(Errors[0].starts_with("Exception EFileError: ")) << Errors[0];
-    EXPECT_EQ(ReadBytes(file), "the old file");
-    EXPECT_EQ(Caption(), opened);
-
-    QTest::mouseClick(Button("btnSaveBoardList"), Qt::LeftButton);
-    EXPECT_EQ(Errors.size(), 1u);
-    TBoardList saved;
-    saved.LoadFromXMLFile(file);
-    EXPECT_EQ(saved.SaveToXMLString(), Boards.SaveToXMLString());
-    EXPECT_EQ(saved.FindByID(Editor().Board()->ID())->NodeAt(1, 1)->ImageCenterX(), TBoardNode::DefaultCenterX(1) + 1);
-    // The count follows the save.
-    EXPECT_EQ(Caption(), Format("Edit Board Nodes - %d / %d unedited", Boards.Count() - 1, Boards.Count()));
-}
-
 // Closing with changes not saved asks: Cancel stays, Save writes, Discard puts every centre back.
 TEST_F(EditBoardWindow, ClosingWithChangesAsksToSaveDiscardOrStay)
 {

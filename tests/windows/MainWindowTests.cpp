@@ -31,17 +31,6 @@ namespace {
 
 const std::string EscapedError = "Exception EFileError: Cannot write file \"x.cgx\".";
 
-// The messages of a log file, timestamps dropped.
-std::vector<std::string> LogMessages(const std::string& fileName)
-{
-    static const std::regex line(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3}   ([^\r\n]*)\r\n)");
-    std::string bytes = ReadBytes(fileName);
-    std::vector<std::string> messages;
-    for (std::sregex_iterator it(bytes.begin(), bytes.end(), line), end; it != end; ++it)
-        messages.push_back((*it)[1]);
-    return messages;
-}
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Raises from inside its own event handling, as a failing command would.
@@ -323,32 +312,6 @@ TEST_F(MainWindowLogTest, HiddenRebuildWritesTheFiveFilesAndReportsAFailureUnlog
 
 // ---------------------------------------------------------------------------------------------
 // Tracing
-
-TEST_F(MainWindowLogTest, StartUpIsTracedWhenTheThresholdAllows)
-{
-    Log().SetLevel(1);
-    Open().show();
-    Close();
-    std::vector<std::string> lines = LogMessages(LogFile);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "TfrmMain.FormCreate Start");
-    // In this order, the board list's loading time between the decks and the lookup lists; the
-    // lines of the other methods aside.
-    const std::vector<std::string> order = {"TfrmMain.FormCreate Start", "TfrmMain.InitializeUnusedDecks Start",
-        "TfrmMain.InitializeUnusedDecks End", "FBoardList.LoadFromXMLFile msecs = ",
-        "TfrmMain.InitializeLookupFields Start", "TfrmMain.FormCreate End", "TfrmMain.FormShow Start",
-        "TfrmMain.UpdateWithGameData Start", "TfrmMain.UpdateWithGameData End", "TfrmMain.FormShow End",
-        "TfrmMain.FormDestroy Start", "TfrmMain.DestroyUnusedDecks Start", "TfrmMain.FormDestroy End"};
-    static const std::regex timing(R"(FBoardList\.LoadFromXMLFile msecs = \d+)");
-    std::vector<std::string> traced;
-    for (std::string line : lines) {
-        if (std::regex_match(line, timing))
-            line = "FBoardList.LoadFromXMLFile msecs = ";
-        if (std::find(order.begin(), order.end(), line) != order.end())
-            traced.push_back(line);
-    }
-    EXPECT_EQ(traced, order);
-}
 
 TEST_F(MainWindowLogTest, EveryStartOfTheProgramDealsOtherHands)
 {

@@ -27,24 +27,6 @@ TEST(PrivateMessageWindow, ShowsTheLinesAndCopiesTheWholeText)
     EXPECT_EQ(box->toPlainText(), "");
 }
 
-TEST(PrivateMessageWindow, TheTextGrowsWithTheWindowAndOKStaysInTheCorner)
-{
-    TfrmBotPrivateMessage window;
-    auto* box = Control<QPlainTextEdit>(window, "mmoPrivateMessage");
-    auto* ok = Control<QPushButton>(window, "btnOK");
-    ASSERT_TRUE(box && ok);
-    window.show();
-    window.resize(400, 300);
-    QApplication::processEvents();
-    const QSize small = box->size();
-    const QPoint corner = window.rect().bottomRight() - ok->geometry().bottomRight();
-    window.resize(700, 650);
-    QApplication::processEvents();
-    EXPECT_EQ(box->width() - small.width(), 300);
-    EXPECT_EQ(box->height() - small.height(), 350);
-    EXPECT_EQ(window.rect().bottomRight() - ok->geometry().bottomRight(), corner);
-}
-
 // Shown modally under its title, with the text as given.
 TEST(PrivateMessageWindow, ShowPrivateMessageIsModal)
 {

@@ -22,16 +22,6 @@
 #include <QTabWidget>
 #include <QTest>
 
-namespace {
-
-bool Near(QRgb a, QRgb b, int tolerance = 40)
-{
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
-        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
-} // namespace
-
 class ProcessWindowTest : public ProcessTest {
 protected:
     void TearDown() override

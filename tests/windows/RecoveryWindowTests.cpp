@@ -18,26 +18,18 @@ namespace {
 
 class RecoveryWindowTest : public MainWindowTest {
 protected:
-    static bool Exists(const std::string& file) { return QFileInfo::exists(QString::fromStdString(file)); }
-    // The game file made clearly older than a recovery file written just now.
-    static void Age(const std::string& file)
-    {
-        QFile f(QString::fromStdString(file));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
-    }
     // A saved game taken on by one turn and left without saving, as a crash leaves it.
     std::string CrashAfterNextTurn()
     {
         ShowGame({btZoomBot, btTwonky});
         const std::string file = Folder + "League.cgx";
         Session->SaveGame(file);
-        Age(file);
+        EXPECT_TRUE(AgeFile(file, 60));
         EXPECT_EQ(Session->Game()->TurnList()->Count(), 0);
         QTest::keyClick(Window.get(), Qt::Key_T, Qt::ControlModifier);
         EXPECT_EQ(Session->Game()->TurnList()->Count(), 1);
         Session->FinishAutosave();
-        EXPECT_TRUE(Exists(file + ".recovery"));
+        EXPECT_TRUE(FileExists(file + ".recovery"));
         StoreRecentGames({file});
         // No question, no save: the window and the session just go.
         Window.reset();
@@ -71,7 +63,7 @@ TEST_F(RecoveryWindowTest, NextTurnIsKeptAndOfferedBackAtTheNextStart)
     });
     Item("mniSaveGame")->trigger();
     EXPECT_FALSE(Window->isWindowModified());
-    EXPECT_FALSE(Exists(file + ".recovery"));
+    EXPECT_FALSE(FileExists(file + ".recovery"));
     TGame reread;
     reread.LoadFromGameFile(file);
     EXPECT_EQ(reread.TurnList()->Count(), 1);
@@ -88,30 +80,13 @@ TEST_F(RecoveryWindowTest, DiscardDeletesTheRecoveryAndOpensTheGameAsSaved)
     Open().show();
     Window->OpenGameAtStart(file);
     EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(Exists(file + ".recovery"));
+    EXPECT_FALSE(FileExists(file + ".recovery"));
     ASSERT_NE(Session->Game(), nullptr);
     EXPECT_EQ(Session->Game()->TurnList()->Count(), 0);
     EXPECT_FALSE(Window->isWindowModified());
     // Nothing left to offer.
     Window->OfferRecoveryAtStart();
     EXPECT_EQ(asked, 1);
-}
-
-TEST_F(RecoveryWindowTest, ClosingWithoutSavingRemovesTheRecovery)
-{
-    ShowGame({btZoomBot});
-    QTest::keyClick(Window.get(), Qt::Key_T, Qt::ControlModifier);
-    Session->FinishAutosave();
-    const std::string recovery = Session->RecoveryFileName();
-    ASSERT_TRUE(Exists(recovery));
-    int asked = 0;
-    THookScope discard(AskSaveChanges, [&](const std::string&) {
-        ++asked;
-        return saDiscard;
-    });
-    EXPECT_TRUE(Window->close());
-    EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(Exists(recovery));
 }
 
 } // namespace
@@ -124,9 +99,9 @@ TEST_F(RecoveryWindowTest, AnUnhandledErrorKeepsTheChangesBeforeItIsShown)
     const std::string recovery = Session->RecoveryFileName();
     Bot(btZoomBot).SetPlayerName("Ann");
     Session->MarkChanged(gcBotFields);
-    EXPECT_FALSE(Exists(recovery));
+    EXPECT_FALSE(FileExists(recovery));
     bool keptFirst = false;
-    const TMessageHandler previous = SetMessageHandler([&](const std::string&) { keptFirst = Exists(recovery); });
+    const TMessageHandler previous = SetMessageHandler([&](const std::string&) { keptFirst = FileExists(recovery); });
     TApplication::HandleError(Window.get(), std::runtime_error("broken"));
     SetMessageHandler(previous);
     EXPECT_TRUE(keptFirst);

@@ -28,12 +28,6 @@
 
 namespace {
 
-bool Near(QRgb a, QRgb b, int tolerance = 60)
-{
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
-        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
 QStringList RowTexts(const QTableWidget& grid, int row)
 {
     QStringList texts;
@@ -155,15 +149,15 @@ TEST_F(ScoreBoardTest, SavedPictureShowsTouchedFlagsGreenAndTheOthersRed)
     for (const auto& row : rows)
         for (int flag = 0; flag < 3; ++flag) {
             const QRgb pixel = CellBackground(picture, window, grid, row.Row, ScoreBoardFlagColumn + flag);
-            EXPECT_TRUE(Near(pixel, row.Green[flag] ? qRgb(0, 255, 0) : qRgb(255, 0, 0)))
+            EXPECT_TRUE(Near(pixel, row.Green[flag] ? qRgb(0, 255, 0) : qRgb(255, 0, 0), 60))
                 << "row " << row.Row << " flag " << flag + 1 << ": " << std::hex << pixel;
         }
     // Neither colour anywhere else: the header and the robot's other cells.
     for (int column = 0; column < ScoreBoardFlagColumn; ++column) {
         const QRgb pixel = CellBackground(picture, window, grid, 4, column);
-        EXPECT_FALSE(Near(pixel, qRgb(0, 255, 0)) || Near(pixel, qRgb(255, 0, 0))) << column;
+        EXPECT_FALSE(Near(pixel, qRgb(0, 255, 0), 60) || Near(pixel, qRgb(255, 0, 0), 60)) << column;
     }
-    EXPECT_FALSE(Near(CellBackground(picture, window, grid, 0, ScoreBoardFlagColumn), qRgb(255, 0, 0)));
+    EXPECT_FALSE(Near(CellBackground(picture, window, grid, 0, ScoreBoardFlagColumn), qRgb(255, 0, 0), 60));
 }
 
 TEST_F(ScoreBoardTest, ColumnsFitTheirTextsLongOptionsWrapAndTheWindowShowsTheWholeGrid)

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <cstdlib>
 #include <string>
 
 template <class T>
@@ -18,6 +19,14 @@ T* Control(const QWidget& window, const char* name)
     T* control = window.findChild<T*>(QString::fromUtf8(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
+}
+
+// Whether two colours differ by at most the tolerance in each channel, as a scaled or smoothed
+// picture leaves them.
+inline bool Near(QRgb a, QRgb b, int tolerance = 40)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
 inline void ClickLine(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
