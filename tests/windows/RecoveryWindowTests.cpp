@@ -89,6 +89,18 @@ TEST_F(RecoveryWindowTest, DiscardDeletesTheRecoveryAndOpensTheGameAsSaved)
     EXPECT_EQ(asked, 1);
 }
 
+TEST_F(RecoveryWindowTest, ClosingWithoutSavingRemovesTheRecovery)
+{
+    ShowGame({btZoomBot});
+    QTest::keyClick(Window.get(), Qt::Key_T, Qt::ControlModifier);
+    Session->FinishAutosave();
+    const std::string recovery = Session->RecoveryFileName();
+    ASSERT_TRUE(FileExists(recovery));
+    THookScope discard(AskSaveChanges, [](const std::string&) { return saDiscard; });
+    EXPECT_TRUE(Window->close());
+    EXPECT_FALSE(FileExists(recovery));
+}
+
 } // namespace
 
 namespace {
