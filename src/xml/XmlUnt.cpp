@@ -478,7 +478,10 @@ bool IsWrittenXmlForm(std::string_view text)
     while (i < n) {
         for (std::uint64_t word; i + 8 <= n; i += 8) {
             std::memcpy(&word, text.data() + i, 8);
-            if (!AllPrintableAscii(word) || std::memchr(&word, '&', 8))
+            // A byte of the eight that is "&" is zero once the word is xor-ed with it.
+            constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+            const std::uint64_t amp = word ^ (ones * '&');
+            if (!AllPrintableAscii(word) || ((amp - ones) & ~amp & highs) != 0)
                 break;
         }
         if (i >= n)
