@@ -4,6 +4,7 @@
 #include "model/GameUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/ProcessTurnRulesUnt.h"
+#include "session/ReportUnt.h"
 #include "support/UtilsUnt.h"
 
 #include <QCommandLineParser>
@@ -180,12 +181,9 @@ TExportPhase ChooseExportPhase(TGame& game, std::optional<int> turn, std::option
 
 std::vector<const TBot*> BotsInPlay(const TGame& game)
 {
-    std::vector<const TBot*> bots;
-    if (const TBotList* list = game.BotList())
-        for (int i = 0, n = list->Count(); i < n; ++i)
-            if (list->Items(i)->InUseFlag())
-                bots.push_back(list->Items(i));
-    return bots;
+    // The robots the score board lists are those in play, in the same order.
+    const std::vector<TBot*> bots = ScoreBoardBots(game);
+    return {bots.begin(), bots.end()};
 }
 
 std::string PrivateMessagesError(TGame& game)

@@ -12,6 +12,7 @@
 #include "support/UtilsUnt.h"
 #include "session/MainWindowRulesUnt.h"
 #include "session/SettingsUnt.h"
+#include "session/TurnCycleUnt.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -189,7 +190,7 @@ void TGameSession::SaveGame(const std::string& fileName)
         return;
     FGame->SaveToGameFile(fileName);
     // The game file holds every change now; the unsaved changes it kept are history.
-    RemoveRecoveryFiles();
+    DiscardRecovery();
     // The next Save proposes this file: proposing the one opened would put this turn over an
     // older file saved under another name.
     FLastFileName = fileName;
@@ -203,6 +204,15 @@ void TGameSession::CloseGame()
     ReplaceGame(nullptr);
     FModified = false;
     emit Changed(gcAll);
+}
+
+void TGameSession::StartNextTurn()
+{
+    if (!FGame)
+        return;
+    ::NextTurn(*FGame);
+    FUndoStack.clear();
+    MarkChanged(gcTurn | gcBots | gcDecks | gcChits);
 }
 
 void TGameSession::MarkChanged(TGameChanges what)
@@ -298,7 +308,7 @@ std::string TGameSession::FinishAutosave()
     return FAutosaveError;
 }
 
-void TGameSession::RemoveRecoveryFiles()
+void TGameSession::DiscardRecovery()
 {
     FinishAutosave();
     FAutosaveTimer.stop();
@@ -306,11 +316,6 @@ void TGameSession::RemoveRecoveryFiles()
         QFile::remove(QString::fromStdString(file));
     FRecoveryFiles.clear();
     FRecoveryCurrent = true;
-}
-
-void TGameSession::DiscardRecovery()
-{
-    RemoveRecoveryFiles();
 }
 
 void TGameSession::RecoverGame(const std::string& recoveryFile, const std::string& gameFile)

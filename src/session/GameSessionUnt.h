@@ -101,6 +101,9 @@ public:
     void SaveGame(const std::string& fileName);
     // Closes the open game (none afterwards).
     void CloseGame();
+    // Deals the open game's next turn (see NextTurn in TurnCycleUnt); the edits of the turn
+    // before can no longer be taken back.
+    void StartNextTurn();
 
     // The game file last opened; empty before the first.
     const std::string& LastFileName() const { return FLastFileName; }
@@ -130,7 +133,8 @@ public:
     std::string FinishAutosave();
     // The wait of the timed write (AutosaveIntervalMs); tests shorten it.
     void SetAutosaveInterval(int milliseconds) { FAutosaveTimer.setInterval(milliseconds); }
-    // Removes the open game's recovery file, as when the game master closes it without saving.
+    // Removes the recovery files the open game has had under this session, once a write still
+    // running has ended: when it is saved, or closed without saving.
     void DiscardRecovery();
     // Opens a recovery file as the game it keeps: modified, with the game file it belongs to
     // (none for a game never saved), so that Save writes that file and removes the recovery.
@@ -159,9 +163,6 @@ private:
     // Touches nothing but what it makes: it may run on another thread.
     static TCatalogues ReadCatalogues(const std::string& boardsFile, const std::string& chitsFile);
     void ReplaceGame(std::unique_ptr<TGame> game);
-    // Removes the recovery files the game has had under this session, once a write still
-    // running has ended.
-    void RemoveRecoveryFiles();
 
     std::unique_ptr<TBoardList> FBoardList;
     std::unique_ptr<TChitList> FChitList;

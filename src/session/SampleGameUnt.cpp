@@ -348,9 +348,7 @@ void TSamplePlay::AddRobots()
 
 void TSamplePlay::NextTurn()
 {
-    ::NextTurn(Game());
-    FSession.UndoStack().clear();
-    FSession.MarkChanged(gcTurn | gcBots | gcDecks | gcChits);
+    FSession.StartNextTurn();
 }
 
 void TSamplePlay::AnswerPrivateMessage(TBot& bot)

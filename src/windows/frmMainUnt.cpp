@@ -1615,10 +1615,7 @@ void TfrmMain::NextTurn()
     TGame* game = Game();
     if (!game || !game->BotList())
         return;
-    ::NextTurn(*game);
-    // The edits of the turn before are history now.
-    FSession.UndoStack().clear();
-    FSession.MarkChanged(gcTurn | gcBots | gcDecks | gcChits);
+    FSession.StartNextTurn();
     FSession.Autosave();
 }
 
