@@ -187,6 +187,11 @@ int main(int argc, char** argv)
     std::printf("game file %zu bytes, XML text %zu bytes, %zu elements, %d turns, %d chits in the last phase\n\n",
         fileBytes.size(), text.size(), elements, bench.Game->TurnCount(), bench.Game->CurrentPhase()->ChitList()->Count());
 
+    // COGLINE_BENCH_GAME=PATH keeps a copy of the game file, for a profiler or a test by hand.
+    if (const QString keep = qEnvironmentVariable("COGLINE_BENCH_GAME"); !keep.isEmpty()) {
+        QFile::remove(keep);
+        QFile::copy(QString::fromStdString(gameFile), keep);
+    }
     if (qEnvironmentVariable("COGLINE_BENCH_ONLY") == "open") {
         for (int i = 0; i < runs; ++i) {
             TGame game;

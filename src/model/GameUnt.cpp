@@ -256,23 +256,36 @@ std::size_t GSaveElementLimit = MaxXmlElements;
 // Writes the game's text on, refusing it, before any file is replaced, once it passes what
 // opening accepts: every file saved opens again. The writer escapes every "<" of a text and
 // writes no empty-element tags, so each element is two of them.
-void WriteGameFileText(TGame& game, const std::string& fileName, const std::function<void(std::string_view)>& consume)
+// Older turns still in the text they were read from go to consumeShared by reference, when given.
+void WriteGameFileText(TGame& game, const std::string& fileName, const std::function<void(std::string_view)>& consume,
+    const TXmlSink::TSharedConsumer& consumeShared = nullptr)
 {
     std::size_t written = 0;
     std::size_t tags = 0;
-    game.WriteXMLText([&](std::string_view piece) {
+    auto check = [&](std::string_view piece) {
         written += piece.size();
         if (written > GameFileTextLimit)
             throw EFileError(Format("The game was not saved to \"%s\": its text passes the %zu MiB a game "
                                     "file may hold. Shorten the longest notes and save again.",
                 fileName.c_str(), GameFileTextLimit >> 20));
-        tags += static_cast<std::size_t>(std::count(piece.begin(), piece.end(), '<'));
+        tags += CountByte(piece, '<');
         if (tags / 2 > GSaveElementLimit)
             throw EFileError(Format("The game was not saved to \"%s\": it holds more than the %zu elements a "
                                     "game file may hold.",
                 fileName.c_str(), GSaveElementLimit));
-        consume(piece);
-    });
+    };
+    TXmlSink::TSharedConsumer shared;
+    if (consumeShared)
+        shared = [&](const std::shared_ptr<const std::string>& keeper, std::string_view part) {
+            check(part);
+            consumeShared(keeper, part);
+        };
+    game.WriteXMLText(
+        [&](std::string_view piece) {
+            check(piece);
+            consume(piece);
+        },
+        shared);
 }
 
 } // namespace
@@ -299,11 +312,13 @@ void TGame::SaveToGameFile(const std::string& fileName)
         fileName);
 }
 
-std::string TGame::GameFileText(const std::string& fileName)
+TTextPieces TGame::GameFileText(const std::string& fileName)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
-    std::string text;
-    WriteGameFileText(*this, fileName, [&text](std::string_view piece) { text.append(piece); });
+    TTextPieces text;
+    WriteGameFileText(
+        *this, fileName, [&text](std::string_view piece) { text.Append(piece); },
+        [&text](const std::shared_ptr<const std::string>& keeper, std::string_view part) { text.AppendShared(keeper, part); });
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include "model/OptionUnt.h"
 #include "model/ProgramUnt.h"
 #include "model/TurnUnt.h"
+#include "xml/XmlUnt.h"
 
 #include <functional>
 
@@ -61,13 +62,15 @@ public:
 
     void SaveToGameFile(const std::string& fileName);
     // The text SaveToGameFile compresses, whole: a copy of the game that another thread may
-    // compress and write while this one goes on changing the game. EFileError, naming the file,
-    // when it passes what opening accepts.
-    std::string GameFileText(const std::string& fileName);
+    // compress and write while this one goes on changing the game. Older turns still in the text
+    // they were read from are in it by reference to that text, which never changes. EFileError,
+    // naming the file, when it passes what opening accepts.
+    TTextPieces GameFileText(const std::string& fileName);
     // Refuses a file whose text cannot be parsed to its end (EParseError saying where parsing
-    // stopped; the game is left as it was) or that is too large to be a real game
-    // (ELoadLimitError). Builds the game's header and its current turn; each older turn is built
-    // from the kept text when first used, which cannot fail.
+    // stopped; the game is left as it was, or without children when the damage lies in an older
+    // turn) or that is too large to be a real game (ELoadLimitError). Builds the game's header and
+    // its current turn; each older turn is parsed alone, and built from the kept text when first
+    // used, which cannot fail.
     void LoadFromGameFile(const std::string& fileName);
     // Builds the older turns that are still waiting, at a time of the caller's choosing.
     void BuildPendingTurns();

@@ -63,12 +63,21 @@ bool TXMLDoc::LoadFromString(std::string_view text)
 {
     FDoc.reset();
     FSourceText.reset();
+    FElided.clear();
     FParseResult = ParseXml(FDoc, text);
     return FParseResult.Complete && FDoc.document_element();
 }
 
+void TXMLDoc::KeepSourceText(std::shared_ptr<const std::string> text, std::vector<TElidedElement> elided)
+{
+    KeepSourceText(std::move(text));
+    if (FSourceText)
+        FElided = std::move(elided);
+}
+
 void TXMLDoc::KeepSourceText(std::shared_ptr<const std::string> text)
 {
+    FElided.clear();
     if (!text || !FParseResult.Complete) {
         FSourceText.reset();
         return;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Addresses the elements of a parsed document by path. A path is a list of components
 // separated by ","; a component is an element name with an optional "(index)". Names match
@@ -31,6 +32,10 @@ public:
     // after an incomplete parse, after 8-bit text (read as Windows-1252) or without this call.
     void KeepSourceText(std::shared_ptr<const std::string> text);
     const std::shared_ptr<const std::string>& SourceText() const { return FSourceText; }
+    // The same for a document parsed from what ElideElements left of the text: the elements it
+    // cut are read from the kept text where their placeholders stand.
+    void KeepSourceText(std::shared_ptr<const std::string> text, std::vector<TElidedElement> elided);
+    const std::vector<TElidedElement>& ElidedElements() const { return FElided; }
 
     pugi::xml_node Root() const { return FDoc.document_element(); }
     const std::string& RootName() const { return FRootName; }
@@ -45,4 +50,5 @@ private:
     std::string FRootName;
     TXmlParseResult FParseResult;
     std::shared_ptr<const std::string> FSourceText;
+    std::vector<TElidedElement> FElided;
 };

@@ -120,6 +120,10 @@ std::string DecompressFileToString(const std::string& fileName, std::size_t maxT
     std::vector<char> input(BlockSize);
     std::vector<char> output(TextBlockSize);
     std::string text;
+    // Room for the text at once, from a ratio a little above that of real games (about 70 to
+    // 80): growing by doubling would copy a campaign's text several times. Room left unused is
+    // never touched, so it takes no memory.
+    text.reserve(std::min({maxTextSize, GameFileTextLimit, std::max<std::size_t>(static_cast<std::size_t>(file.size()) * 96, TextBlockSize)}));
     bool anyInput = false;
     bool ended = false;
     while (!ended) {
@@ -151,10 +155,6 @@ std::string DecompressFileToString(const std::string& fileName, std::size_t maxT
         throw EDecompressionError(NotAGameFile(fileName, "it is empty"));
     if (!ended)
         throw EDecompressionError(NotAGameFile(fileName, "it is cut short"));
-    // The text is kept while the game is open (its older turns are read from it when first
-    // used): room that doubling left behind is given back.
-    if (text.capacity() - text.size() > text.size() / 8)
-        text.shrink_to_fit();
     // Reading stops at the end of the stream: the stream's checksum vouches for the game, and
     // whatever a copy or transfer left behind it does not make the game unreadable.
     return text;

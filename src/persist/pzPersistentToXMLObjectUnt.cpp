@@ -314,6 +314,9 @@ const TClass& TpzCustomPersistentToXMLObject::StaticClass()
     return cls;
 }
 
+// A cut element that does not parse alone: the load parses the whole text instead.
+struct TElidedUnreadable {};
+
 // The bytes of an element in the kept text of its load, whose children are read from them on
 // first use.
 struct TpzCustomPersistentToXMLObject::TPendingChildren {
@@ -327,20 +330,114 @@ struct TpzCustomPersistentToXMLObject::TPendingChildren {
     std::string_view Bytes() const { return std::string_view(*Text).substr(Begin, End - Begin); }
 };
 
-// A load from a kept text, and the objects whose children it left there.
+// A load from a kept text. The document read may be what ElideElements left of the text; an
+// element it cut is parsed alone when the read reaches its placeholder, and its nodes are read
+// from that parse.
 struct TpzCustomPersistentToXMLObject::TLoadContext {
     std::shared_ptr<const std::string> Text;
-    std::vector<std::pair<TpzCustomPersistentToXMLObject*, pugi::xml_node>> Deferred;
+    const std::vector<TElidedElement>* Elided = nullptr;
+    std::vector<bool> ElidedRead;
+    // The cut element being read: its nodes' offsets count from its Begin.
+    const TElidedElement* Current = nullptr;
+    pugi::xml_node CurrentRoot;
+    // The objects the waiting children will make, counted as they are left in the text.
+    std::size_t Waiting = 0;
+
+    // The offset in the kept text of an offset in what was parsed.
+    std::size_t TextOffset(std::size_t parsed) const
+    {
+        if (Current)
+            return Current->Begin + parsed;
+        return Elided ? ElidedTextOffset(*Elided, parsed) : parsed;
+    }
+
+    // The cut element whose placeholder the element is; none for any other.
+    const TElidedElement* ElidedAt(pugi::xml_node element) const
+    {
+        if (!Elided || Current || element.first_child())
+            return nullptr;
+        const std::ptrdiff_t nameAt = element.offset_debug();
+        if (nameAt < 1)
+            return nullptr;
+        auto it = std::lower_bound(Elided->begin(), Elided->end(), static_cast<std::size_t>(nameAt) - 1,
+            [](const TElidedElement& e, std::size_t at) { return e.At < at; });
+        return it != Elided->end() && it->At == static_cast<std::size_t>(nameAt) - 1 ? &*it : nullptr;
+    }
+
+    // Whether a placeholder lies in the parsed bytes from..to: an element holding one is read at
+    // once, since what it would make cannot be counted from the placeholder.
+    bool HoldsElided(std::size_t from, std::size_t to) const
+    {
+        if (!Elided || Current)
+            return false;
+        auto it = std::lower_bound(Elided->begin(), Elided->end(), from, [](const TElidedElement& e, std::size_t at) { return e.At < at; });
+        return it != Elided->end() && it->At < to;
+    }
 
     bool Defer(TpzCustomPersistentToXMLObject& object, pugi::xml_node element)
     {
         std::size_t begin = 0, end = 0;
-        if (!FindElementBytes(*Text, element, begin, end))
+        if (Current && element == CurrentRoot) {
+            begin = Current->Begin;
+            end = Current->End;
+        } else {
+            const pugi::xml_node next = element.next_sibling();
+            const std::ptrdiff_t nameAt = element.offset_debug();
+            const std::ptrdiff_t nextAt = next ? next.offset_debug() : -1;
+            if (nameAt < 1 || nextAt <= nameAt || HoldsElided(static_cast<std::size_t>(nameAt), static_cast<std::size_t>(nextAt)))
+                return false;
+            if (!FindElementBytes(*Text, element.name(), TextOffset(static_cast<std::size_t>(nameAt)),
+                    TextOffset(static_cast<std::size_t>(nextAt)), next.type(), begin, end))
+                return false;
+        }
+        // The load is refused, at once, when the children would take it past the cap, as reading
+        // them now would; children whose objects cannot be counted are read now.
+        auto room = [] { return GLoadBudget.Limit - std::min(GLoadBudget.Limit, GLoadBudget.Created); };
+        std::size_t made = 0;
+        if (!CountObjectsToRead(object, element, room() - std::min(room(), Waiting), made))
             return false;
+        Waiting += made;
+        if (Waiting > room())
+            RefuseTooManyObjects();
         object.FPending = std::make_unique<TPendingChildren>(TPendingChildren{Text, begin, end});
         object.FPending->AsWritten = IsWrittenXmlForm(object.FPending->Bytes());
-        Deferred.emplace_back(&object, element);
         return true;
+    }
+
+    // Reads the cut element into the object as the read of the whole text would.
+    void ReadElided(TpzCustomPersistentToXMLObject& object, const TElidedElement& elided, bool lastOfItsKind)
+    {
+        pugi::xml_document doc;
+        ParseCut(doc, elided);
+        Current = &elided;
+        CurrentRoot = doc.document_element();
+        try {
+            object.ReadElement(CurrentRoot, this, lastOfItsKind);
+        } catch (...) {
+            Current = nullptr;
+            throw;
+        }
+        Current = nullptr;
+        ElidedRead[static_cast<std::size_t>(&elided - Elided->data())] = true;
+    }
+
+    // Every cut element parses, also those that no read reached, as the parse of the whole text
+    // would have proved.
+    void ParseUnread() const
+    {
+        for (std::size_t i = 0; i < Elided->size(); ++i)
+            if (!ElidedRead[i]) {
+                pugi::xml_document doc;
+                ParseCut(doc, (*Elided)[i]);
+            }
+    }
+
+    void ParseCut(pugi::xml_document& doc, const TElidedElement& elided) const
+    {
+        const std::string_view bytes = std::string_view(*Text).substr(elided.Begin, elided.End - elided.Begin);
+        const std::size_t nameEnd = std::min(bytes.find_first_of(" \t\r\n/>"), bytes.size());
+        if (!ParseElidedElement(doc, bytes, bytes.substr(1, nameEnd - 1)))
+            throw TElidedUnreadable();
     }
 };
 
@@ -577,8 +674,7 @@ bool TpzCustomPersistentToXMLObject::WriteAsRead(TXmlSink& sink)
     const std::string_view bytes = FPending->Bytes();
     if (bytes.substr(0, head.Text.size()) != head.Text)
         return false;
-    sink.Text.append(bytes);
-    sink.Pass();
+    sink.AppendShared(FPending->Text, bytes);
     return true;
 }
 
@@ -623,11 +719,11 @@ std::string TpzCustomPersistentToXMLObject::SaveToXMLString()
     return std::move(sink.Text);
 }
 
-void TpzCustomPersistentToXMLObject::WriteXMLText(const std::function<void(std::string_view)>& consume)
+void TpzCustomPersistentToXMLObject::WriteXMLText(const TXmlSink::TConsumer& consume, const TXmlSink::TSharedConsumer& consumeShared)
 {
     TPersistentStateScope saving(*this, TPersistentState::Saving);
     SortObjects();
-    TXmlSink sink(consume);
+    TXmlSink sink(consume, consumeShared);
     WriteElement(sink);
     sink.Finish();
 }
@@ -636,6 +732,12 @@ void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element) { ReadE
 
 void TpzCustomPersistentToXMLObject::ReadElement(pugi::xml_node element, TLoadContext* context, bool lastOfItsKind)
 {
+    if (context) {
+        if (const TElidedElement* elided = context->ElidedAt(element)) {
+            context->ReadElided(*this, *elided, lastOfItsKind);
+            return;
+        }
+    }
     TPersistentStateScope loading(*this, TPersistentState::Loading);
     // Read over, waiting children are there as if they had been built.
     EnsureChildren();
@@ -771,26 +873,6 @@ bool TpzCustomPersistentToXMLObject::CountObjectsToRead(const TpzCustomPersisten
     return true;
 }
 
-void TpzCustomPersistentToXMLObject::CountDeferredObjects(TLoadContext& context)
-{
-    // The load is refused, at once, when the deferred children would take it past the cap, as
-    // reading them now would; children whose objects cannot be counted are read now.
-    auto room = [] { return GLoadBudget.Limit - std::min(GLoadBudget.Limit, GLoadBudget.Created); };
-    std::size_t waiting = 0;
-    for (auto& [object, element] : context.Deferred) {
-        std::size_t made = 0;
-        if (CountObjectsToRead(*object, element, room() - std::min(room(), waiting), made)) {
-            waiting += made;
-        } else {
-            TPersistentStateScope loading(*object, TPersistentState::Loading);
-            object->FPending.reset();
-            object->ReadChildren(element, nullptr);
-        }
-        if (waiting > room())
-            RefuseTooManyObjects();
-    }
-}
-
 void TpzCustomPersistentToXMLObject::LoadFromXMLDoc(const TXMLDoc& doc)
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
@@ -799,10 +881,17 @@ void TpzCustomPersistentToXMLObject::LoadFromXMLDoc(const TXMLDoc& doc)
     if (!root)
         return;
     try {
-        TLoadContext context{doc.SourceText(), {}};
+        TLoadContext context;
+        context.Text = doc.SourceText();
+        if (context.Text && !doc.ElidedElements().empty()) {
+            context.Elided = &doc.ElidedElements();
+            context.ElidedRead.assign(context.Elided->size(), false);
+        }
         ReadElement(root, context.Text ? &context : nullptr, true);
-        if (!context.Deferred.empty())
-            CountDeferredObjects(context);
+        if (context.Elided)
+            context.ParseUnread();
+        if (context.Waiting > GLoadBudget.Limit - std::min(GLoadBudget.Limit, GLoadBudget.Created))
+            RefuseTooManyObjects();
     } catch (const ELoadLimitError&) {
         // A refused load gives its memory back at once.
         ClearObjects();
@@ -837,6 +926,8 @@ void TpzCustomPersistentToXMLObject::LoadComplete(std::string_view text, std::sh
 {
     TPersistentStateScope loading(*this, TPersistentState::Loading);
     try {
+        if (keep && LoadElided(text, keep))
+            return;
         TXMLDoc doc;
         const TXmlParseResult& parsed = ParseForLoad(doc, text);
         if (!parsed.Complete)
@@ -848,6 +939,57 @@ void TpzCustomPersistentToXMLObject::LoadComplete(std::string_view text, std::sh
     } catch (const ELoadLimitError& error) {
         throw ELoadLimitError(Format("%s cannot be read. %s", sourceName.c_str(), error.what()));
     }
+}
+
+bool TpzCustomPersistentToXMLObject::LoadElided(std::string_view text, const std::shared_ptr<const std::string>& keep)
+{
+    // The tree of a whole campaign's text would take several times its size: the elements whose
+    // children may wait in the text are cut out, and each is parsed alone when it is read.
+    std::string rest;
+    std::vector<TElidedElement> elided;
+    if (!ElideElements(text, NamesOfDeferringClasses(), rest, elided) || elided.empty())
+        return false;
+    TXMLDoc doc;
+    if (!doc.LoadFromString(rest))
+        return false;
+    rest = std::string();
+    doc.KeepSourceText(keep, std::move(elided));
+    const std::size_t created = GLoadBudget.Created;
+    try {
+        LoadFromXMLDoc(doc);
+        return true;
+    } catch (const TElidedUnreadable&) {
+        // The whole text is parsed instead, which tells where it is damaged; what was read before
+        // goes, as with a load refused for its size.
+        ClearObjects();
+        GLoadBudget.Created = created;
+        return false;
+    }
+}
+
+const std::vector<std::string>& TpzCustomPersistentToXMLObject::NamesOfDeferringClasses() const
+{
+    // The classes an element below this object may be read into, from each class's prototype;
+    // like the prototypes, only for loads on the window's thread.
+    static std::map<const TClass*, std::vector<std::string>> known;
+    auto found = known.find(&ClassType());
+    if (found != known.end())
+        return found->second;
+    std::vector<std::string> names;
+    std::vector<const TClass*> seen;
+    std::vector<const TClass*> waiting(FClassList.begin(), FClassList.end());
+    while (!waiting.empty()) {
+        const TClass* cls = waiting.back();
+        waiting.pop_back();
+        if (std::find(seen.begin(), seen.end(), cls) != seen.end() || cls->IsAbstract() || cls->XMLName().empty())
+            continue;
+        seen.push_back(cls);
+        const TpzCustomPersistentToXMLObject& prototype = *PrototypeOf(*cls).Object;
+        if (prototype.DefersChildren(false))
+            names.push_back(cls->XMLName());
+        waiting.insert(waiting.end(), prototype.FClassList.begin(), prototype.FClassList.end());
+    }
+    return known.emplace(&ClassType(), std::move(names)).first->second;
 }
 
 void TpzCustomPersistentToXMLObject::ReadElementByPath(std::string_view text)

@@ -320,8 +320,10 @@ public:
     virtual void SortObjects();
     virtual std::string GetID() const { return FID; }
     virtual std::string SaveToXMLString();
-    // The same text handed on in pieces as it is written, so that it is never held whole.
-    void WriteXMLText(const std::function<void(std::string_view)>& consume);
+    // The same text handed on in pieces as it is written, so that it is never held whole; with
+    // consumeShared, the children still waiting in a kept text go to it by reference.
+    void WriteXMLText(const std::function<void(std::string_view)>& consume,
+        const std::function<void(const std::shared_ptr<const std::string>&, std::string_view)>& consumeShared = nullptr);
     // Loads keep what was parsed before an error in the text (ReadFromXMLString says where it
     // stopped); ELoadLimitError when the text is too large to be real.
     virtual void LoadFromXMLString(std::string_view text);
@@ -336,7 +338,10 @@ public:
     // stopped, and the object is left as it was.
     void LoadFromCompleteXMLString(std::string_view text, const std::string& sourceName);
     // The same, keeping the text so that objects whose class defers its children (see
-    // DefersChildren) read them from it on first use instead.
+    // DefersChildren) read them from it on first use instead. Such elements are parsed one at a
+    // time, so that the tree of the whole text is never built: damage inside one is found once
+    // what comes before it has been read, and the object is then left without children, as a
+    // load refused for its size leaves it. Load into a new object.
     void LoadFromCompleteXMLString(std::shared_ptr<const std::string> text, const std::string& sourceName);
     virtual void SortObjectsBy(const TCompare& compare);
     // Saves the object, loads the text into a new instance of the class, saves that again and
@@ -439,8 +444,12 @@ private:
     // so that some children are read twice).
     static bool CountObjectsToRead(const TpzCustomPersistentToXMLObject& object, pugi::xml_node element,
         std::size_t cap, std::size_t& made);
-    // Refuses the load when the objects its deferred children will make do not fit the cap.
-    static void CountDeferredObjects(TLoadContext& context);
+    // Loads a kept text with the elements of deferring classes parsed one at a time; false when
+    // the text cannot be cut so (nothing read) or a cut element does not parse alone (the
+    // children cleared).
+    bool LoadElided(std::string_view text, const std::shared_ptr<const std::string>& keep);
+    // The XML names of the classes below this one whose objects may defer their children.
+    const std::vector<std::string>& NamesOfDeferringClasses() const;
 
     // The exact class of every child when they all share one, so that the lookups by class and
     // index of a plain list need no scan; none when the children are mixed or there are none.

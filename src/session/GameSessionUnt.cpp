@@ -266,7 +266,7 @@ bool TGameSession::Autosave()
     // One write at a time, in the order made.
     FinishAutosave();
     const std::string fileName = RecoveryFileName();
-    std::string text;
+    TTextPieces text;
     try {
         QDir().mkpath(QFileInfo(QString::fromStdString(fileName)).absolutePath());
         text = FGame->GameFileText(fileName);
@@ -282,7 +282,7 @@ bool TGameSession::Autosave()
     FRecoveryWrite = std::async(std::launch::async, [this, fileName, text = std::move(text)] {
         std::string error;
         try {
-            CompressStringToFile(text, fileName);
+            CompressTextToFile([&text](const std::function<void(std::string_view)>& consume) { text.ForEach(consume); }, fileName);
         } catch (const std::exception& failure) {
             error = failure.what();
         }

@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 constexpr unsigned ParseOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_ws_pcdata;
 
@@ -126,12 +130,37 @@ void AppendNumber(std::string& out, unsigned long value)
 
 constexpr std::size_t NoOffset = std::string_view::npos;
 
+// The start tags of a text: the "<" not followed by "/", "!" or "?". Sixteen bytes at a time
+// where the processor has SSE2: a campaign's text holds millions of tags.
+std::size_t StartTagCount(std::string_view text)
+{
+    const char* data = text.data();
+    const std::size_t n = text.size();
+    std::size_t count = 0;
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i open = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), bang = _mm_set1_epi8('!'), query = _mm_set1_epi8('?');
+    for (; i + 17 <= n; i += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+        const auto opens = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, open)));
+        const auto others = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(next, slash), _mm_cmpeq_epi8(next, bang)), _mm_cmpeq_epi8(next, query))));
+        count += static_cast<std::size_t>(std::popcount(opens & ~others));
+    }
+#endif
+    for (; i < n; ++i)
+        if (data[i] == '<' && i + 1 < n && data[i + 1] != '/' && data[i + 1] != '!' && data[i + 1] != '?')
+            ++count;
+    return count;
+}
+
 // Where the start tag beyond MaxXmlElements begins; NoOffset when there are not that many. A
 // start tag is a "<" not followed by "/", "!" or "?", so it takes two bytes at least and a
 // shorter text needs no look.
 std::size_t ElementLimitOffset(std::string_view text)
 {
-    if (text.size() / 2 <= MaxXmlElements)
+    if (text.size() / 2 <= MaxXmlElements || StartTagCount(text) <= MaxXmlElements)
         return NoOffset;
     std::size_t count = 0;
     const char* begin = text.data();
@@ -323,17 +352,25 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
 
 bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end)
 {
-    const std::string_view name = element.name();
     const pugi::xml_node next = element.next_sibling();
     const std::ptrdiff_t nameAt = element.offset_debug();
     const std::ptrdiff_t nextAt = next ? next.offset_debug() : -1;
-    if (nameAt < 1 || nextAt <= nameAt || static_cast<std::size_t>(nextAt) > text.size())
+    if (nameAt < 1 || nextAt <= nameAt)
         return false;
-    begin = static_cast<std::size_t>(nameAt) - 1;
-    end = static_cast<std::size_t>(nextAt);
+    return FindElementBytes(text, element.name(), static_cast<std::size_t>(nameAt), static_cast<std::size_t>(nextAt),
+        next.type(), begin, end);
+}
+
+bool FindElementBytes(std::string_view text, std::string_view name, std::size_t nameAt, std::size_t nextAt,
+    pugi::xml_node_type nextType, std::size_t& begin, std::size_t& end)
+{
+    if (nameAt < 1 || nextAt <= nameAt || nextAt > text.size())
+        return false;
+    begin = nameAt - 1;
+    end = nextAt;
     if (text[begin] != '<' || text.substr(begin + 1, name.size()) != name)
         return false;
-    switch (next.type()) {
+    switch (nextType) {
     case pugi::node_element: // the offset of its name
         end -= 1;
         if (text[end] != '<')
@@ -359,6 +396,174 @@ bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t
     if (p < begin + 2 * name.size() + 4)
         return false;
     return text.substr(p - name.size(), name.size()) == name && text.substr(p - name.size() - 2, 2) == "</";
+}
+
+namespace {
+bool IsTagNameEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>'; }
+
+// Just past the ">" of a start tag whose name ends at from, and whether it is empty ("/>");
+// NoOffset when it does not end. A ">" inside a quoted attribute value does not end it.
+std::size_t StartTagEnd(std::string_view text, std::size_t from, bool& empty)
+{
+    char quote = 0;
+    for (std::size_t i = from; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            empty = i > from && text[i - 1] == '/';
+            return i + 1;
+        }
+    }
+    return NoOffset;
+}
+
+// The first "</" followed by the name at or after from; sixteen places at a time where the
+// processor has SSE2, looking for "<", "/" and the name's first letter together.
+std::size_t FindEndTagStart(std::string_view text, std::size_t from, std::string_view name)
+{
+    const char* data = text.data();
+    const std::size_t n = text.size();
+    const std::size_t tagSize = name.size() + 2;
+    auto isHere = [&](std::size_t at) {
+        return data[at] == '<' && data[at + 1] == '/' && std::memcmp(data + at + 2, name.data(), name.size()) == 0;
+    };
+    std::size_t i = from;
+#ifdef __SSE2__
+    const __m128i open = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), first = _mm_set1_epi8(name[0]);
+    for (; i + 16 + tagSize <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 2));
+        auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, open), _mm_cmpeq_epi8(b, slash)), _mm_cmpeq_epi8(c, first))));
+        for (; hits != 0; hits &= hits - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(hits));
+            if (isHere(at))
+                return at;
+        }
+    }
+#endif
+    for (; i + tagSize <= n; ++i)
+        if (isHere(i))
+            return i;
+    return NoOffset;
+}
+} // namespace
+
+bool ElideElements(std::string_view text, const std::vector<std::string>& names, std::string& rest,
+    std::vector<TElidedElement>& elided)
+{
+    rest.clear();
+    elided.clear();
+    if (names.empty() || text.size() > MaxXmlTextSize || !IsValidUtf8(text)
+        || (!text.empty() && std::memchr(text.data(), '\0', text.size())) || ElementLimitOffset(text) != NoOffset)
+        return false;
+    const std::size_t n = text.size();
+    std::size_t pos = 0;      // where the scan goes on
+    std::size_t copied = 0;   // how much of the text is in the rest
+    std::size_t shift = 0;
+    auto skipPast = [&](std::size_t from, std::string_view close) {
+        const std::size_t at = text.find(close, from);
+        return at == std::string_view::npos ? NoOffset : at + close.size();
+    };
+    for (;;) {
+        const void* hit = pos < n ? std::memchr(text.data() + pos, '<', n - pos) : nullptr;
+        if (!hit)
+            break;
+        const auto lt = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        if (lt + 1 >= n)
+            break; // a parse tells what is wrong
+        const char second = text[lt + 1];
+        if (second == '/') {
+            pos = lt + 2;
+            continue;
+        }
+        if (second == '?' || second == '!') {
+            if (second == '?')
+                pos = skipPast(lt + 2, "?>");
+            else if (text.substr(lt, 4) == "<!--")
+                pos = skipPast(lt + 4, "-->");
+            else if (text.substr(lt, 9) == "<![CDATA[")
+                pos = skipPast(lt + 9, "]]>");
+            else
+                pos = NoOffset; // a document type declaration
+            if (pos == NoOffset) {
+                rest.clear();
+                elided.clear();
+                return false;
+            }
+            continue;
+        }
+        std::size_t nameEnd = lt + 1;
+        while (nameEnd < n && !IsTagNameEnd(text[nameEnd]))
+            ++nameEnd;
+        const std::string_view name = text.substr(lt + 1, nameEnd - lt - 1);
+        bool empty = false;
+        const std::size_t tagEnd = StartTagEnd(text, nameEnd, empty);
+        if (tagEnd == NoOffset) {
+            rest.clear();
+            elided.clear();
+            return false;
+        }
+        pos = tagEnd;
+        if (empty || name.empty() || std::find(names.begin(), names.end(), name) == names.end())
+            continue;
+        // Its end: the first end tag of its name, blanks allowed before the ">".
+        std::size_t end = NoOffset;
+        for (std::size_t from = tagEnd; end == NoOffset;) {
+            const std::size_t at = FindEndTagStart(text, from, name);
+            if (at == NoOffset)
+                break;
+            std::size_t after = at + 2 + name.size();
+            while (after < n && IsXmlBlank(text[after]))
+                ++after;
+            if (after < n && text[after] == '>')
+                end = after + 1;
+            from = at + 1;
+        }
+        if (end == NoOffset)
+            continue; // a parse of the whole tells what is wrong
+        rest.append(text.data() + copied, lt - copied);
+        TElidedElement element;
+        element.At = rest.size();
+        rest += '<';
+        rest.append(name);
+        rest += "/>";
+        element.PlaceholderSize = rest.size() - element.At;
+        element.Begin = lt;
+        element.End = end;
+        shift += (end - lt) - element.PlaceholderSize;
+        element.Shift = shift;
+        elided.push_back(element);
+        copied = pos = end;
+    }
+    rest.append(text.data() + copied, n - copied);
+    return true;
+}
+
+std::size_t ElidedTextOffset(const std::vector<TElidedElement>& elided, std::size_t restOffset)
+{
+    // The last element whose placeholder starts before the offset.
+    auto after = std::upper_bound(elided.begin(), elided.end(), restOffset,
+        [](std::size_t offset, const TElidedElement& e) { return offset <= e.At; });
+    if (after == elided.begin())
+        return restOffset;
+    const TElidedElement& e = *(after - 1);
+    if (restOffset < e.At + e.PlaceholderSize)
+        return e.Begin + (restOffset - e.At);
+    return restOffset + e.Shift;
+}
+
+bool ParseElidedElement(pugi::xml_document& doc, std::string_view element, std::string_view name)
+{
+    const pugi::xml_parse_result status = doc.load_buffer(element.data(), element.size(), ParseOptions, pugi::encoding_utf8);
+    const pugi::xml_node root = doc.first_child();
+    return status.status == pugi::status_ok && root && root.type() == pugi::node_element && !root.next_sibling()
+        && name == root.name();
 }
 
 bool ParseXmlPart(pugi::xml_document& doc, std::string_view utf8Element)
@@ -600,6 +805,71 @@ void TXmlSink::HandOn()
 {
     FConsumer(Text);
     Text.clear();
+}
+
+void TXmlSink::AppendShared(const std::shared_ptr<const std::string>& keeper, std::string_view part)
+{
+    if (!FConsumer) {
+        Text.append(part);
+        return;
+    }
+    if (!Text.empty())
+        HandOn();
+    if (FShared)
+        FShared(keeper, part);
+    else
+        FConsumer(part);
+}
+
+void TTextPieces::Append(std::string_view text)
+{
+    if (text.empty())
+        return;
+    if (FPieces.empty() || FPieces.back().Keeper)
+        FPieces.emplace_back();
+    FPieces.back().Owned.append(text);
+    FSize += text.size();
+}
+
+void TTextPieces::AppendShared(const std::shared_ptr<const std::string>& keeper, std::string_view part)
+{
+    if (part.empty())
+        return;
+    FPieces.push_back(TPiece{std::string(), keeper, part});
+    FSize += part.size();
+    FSharedSize += part.size();
+}
+
+void TTextPieces::ForEach(const std::function<void(std::string_view)>& consume) const
+{
+    for (const TPiece& piece : FPieces)
+        consume(piece.Keeper ? piece.Part : std::string_view(piece.Owned));
+}
+
+std::string TTextPieces::Joined() const
+{
+    std::string text;
+    text.reserve(FSize);
+    ForEach([&text](std::string_view piece) { text.append(piece); });
+    return text;
+}
+
+std::size_t CountByte(std::string_view text, char byte)
+{
+    const char* data = text.data();
+    const std::size_t n = text.size();
+    std::size_t count = 0;
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i wanted = _mm_set1_epi8(byte);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        count += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, wanted)))));
+    }
+#endif
+    for (; i < n; ++i)
+        count += data[i] == byte;
+    return count;
 }
 
 void TXmlSink::AppendEscaped(std::string_view text)

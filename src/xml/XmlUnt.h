@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The XML document tree is pugixml's; this unit fixes how the tool parses and writes it.
 
@@ -47,6 +49,34 @@ bool ParseXmlPart(pugi::xml_document& doc, std::string_view utf8Element);
 // Found from where the next sibling node begins, and only when just the end tag lies before
 // that (a comment or processing instruction there leaves no node to tell where it starts).
 bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end);
+// The same from the offsets of the element's name and of the next sibling node, given in the text.
+bool FindElementBytes(std::string_view text, std::string_view name, std::size_t nameAt, std::size_t nextAt,
+    pugi::xml_node_type nextType, std::size_t& begin, std::size_t& end);
+
+// An element cut out of a text, so that the rest parses on its own and the element can be
+// parsed alone when it is read: in the rest it stands as an empty element of its name ("<Turn/>").
+struct TElidedElement {
+    std::size_t At = 0;              // the placeholder's "<" in the rest
+    std::size_t PlaceholderSize = 0; // its length there
+    std::size_t Begin = 0;           // the element in the whole text: from its "<"
+    std::size_t End = 0;             // to the end of its end tag
+    std::size_t Shift = 0;           // how much longer the whole text is up to its end
+};
+// The text without the elements of the given names that have content, each from its start tag
+// to the first end tag of its name after it, outside comments, CDATA sections and processing
+// instructions. A cheap scan: parsing the rest and each element proves the cut, since a text
+// whose rest and cut elements all parse, each element alone, parses to the same tree. False,
+// with nothing cut, when the text is not one ParseXml reads as UTF-8 to its end without a
+// limit (not UTF-8, a zero byte, past a cap), or holds a document type declaration or a markup
+// that does not end.
+bool ElideElements(std::string_view text, const std::vector<std::string>& names, std::string& rest,
+    std::vector<TElidedElement>& elided);
+// The whole text's offset of an offset in the rest; within a placeholder, the same place in its
+// element. The elements are in text order.
+std::size_t ElidedTextOffset(const std::vector<TElidedElement>& elided, std::size_t restOffset);
+// Parses an element that ElideElements cut from a text, giving the tree the whole parse gives it;
+// whether it is that element alone.
+bool ParseElidedElement(pugi::xml_document& doc, std::string_view element, std::string_view name);
 
 // All text under a node, its text nodes joined with single blanks, C1 references mapped to
 // their Windows-1252 characters.
@@ -73,17 +103,24 @@ bool CleanXmlText(std::string& text);
 // again unchanged, is what writing its objects again would give.
 bool IsWrittenXmlForm(std::string_view text);
 
+// How many times the byte occurs in the text; sixteen bytes at a time where the processor has
+// SSE2.
+std::size_t CountByte(std::string_view text, char byte);
+
 // Text being written, collected whole or handed on in pieces of about PieceSize bytes, so that
 // a large text never has to be held at once. Writers append to Text and call Pass between
 // elements; Finish hands on the rest.
 class TXmlSink {
 public:
     using TConsumer = std::function<void(std::string_view)>;
+    // Takes a part of an unchanging text that its keeper holds, to keep instead of copying it.
+    using TSharedConsumer = std::function<void(const std::shared_ptr<const std::string>& keeper, std::string_view part)>;
     static constexpr std::size_t PieceSize = 1 << 16;
 
     TXmlSink() = default;
-    explicit TXmlSink(TConsumer consumer)
+    explicit TXmlSink(TConsumer consumer, TSharedConsumer shared = nullptr)
         : FConsumer(std::move(consumer))
+        , FShared(std::move(shared))
     {
     }
 
@@ -101,10 +138,37 @@ public:
     }
     // The escaped text, handed on as it grows.
     void AppendEscaped(std::string_view text);
+    // Text already written, part of a text its keeper holds unchanged: handed on as it is, kept
+    // by reference where a shared consumer takes it.
+    void AppendShared(const std::shared_ptr<const std::string>& keeper, std::string_view part);
 
 private:
     void HandOn();
     TConsumer FConsumer;
+    TSharedConsumer FShared;
+};
+
+// A text in pieces, some of them parts of unchanging texts held elsewhere, kept by reference: a
+// large text put together without being copied, to be handed on later, on any thread.
+class TTextPieces {
+public:
+    void Append(std::string_view text);
+    void AppendShared(const std::shared_ptr<const std::string>& keeper, std::string_view part);
+    void ForEach(const std::function<void(std::string_view)>& consume) const;
+    std::string Joined() const;
+    std::size_t Size() const { return FSize; }
+    // How much of it is held by reference.
+    std::size_t SharedSize() const { return FSharedSize; }
+
+private:
+    struct TPiece {
+        std::string Owned;
+        std::shared_ptr<const std::string> Keeper;
+        std::string_view Part;
+    };
+    std::vector<TPiece> FPieces;
+    std::size_t FSize = 0;
+    std::size_t FSharedSize = 0;
 };
 
 // The tool's own serialisation: no added whitespace, attributes in insertion order, never the

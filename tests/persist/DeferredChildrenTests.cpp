@@ -142,19 +142,23 @@ TEST(DeferredChildren, OlderOnesWaitAndAreBuiltAsAFullLoadBuildsThem)
         const char* name;
         std::string separator;
         bool deferred;
+        std::string prolog;
     } cases[] = {
-        {"nothing", "", true},
-        {"line end", "\r\n", true},
-        {"text with a reference", "\r\n&amp;&#8364; ", true},
-        {"CDATA", "<![CDATA[ </Bay> ]]>", true},
-        {"an unregistered element", "<Shed><Bay/></Shed>", true},
-        // No node tells where a comment or processing instruction begins: read at once.
-        {"comment", "<!-- </Bay> -->", false},
-        {"processing instruction", "<?note </Bay>?>\r\n", false},
+        {"nothing", "", true, ""},
+        {"line end", "\r\n", true, ""},
+        {"text with a reference", "\r\n&amp;&#8364; ", true, ""},
+        {"CDATA", "<![CDATA[ </Bay> ]]>", true, ""},
+        {"an unregistered element", "<Shed><Bay/><Bay><Crate/></Bay></Shed>", true, ""},
+        {"comment", "<!-- </Bay> -->", true, ""},
+        {"processing instruction", "<?note </Bay>?>\r\n", true, ""},
+        // Behind a document type declaration the text is parsed whole, and no node tells where a
+        // comment or processing instruction begins: read at once.
+        {"comment in a text parsed whole", "<!-- </Bay> -->", false, "<!DOCTYPE Store>"},
+        {"processing instruction in a text parsed whole", "<?note </Bay>?>\r\n", false, "<!DOCTYPE Store>"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string text = "<Store>" + Bay(1, ThreeCrates) + c.separator + Bay(2, "<Crate><Label>only</Label></Crate>")
+        const std::string text = c.prolog + "<Store>" + Bay(1, ThreeCrates) + c.separator + Bay(2, "<Crate><Label>only</Label></Crate>")
             + c.separator + Bay(3, ThreeCrates) + "</Store>";
         auto kept = LoadKept(text);
         auto full = LoadFull(text);
