@@ -1,5 +1,6 @@
 // Children that a load leaves in its kept text and builds on first use.
 #include "persist/ObjectsUnt.h"
+#include "persist/XMLDocUnt.h"
 #include "support/ErrorsUnt.h"
 #include "common/TestFiles.h"
 
@@ -187,6 +188,31 @@ TEST(DeferredChildren, OlderOnesWaitAndAreBuiltAsAFullLoadBuildsThem)
         EXPECT_TRUE(first->ObjectOf<TCrate>(2)->SawLoading);
         EXPECT_FALSE(first->Loading());
     }
+}
+
+TEST(DeferredChildren, ABayThatHoldsItsOwnEndTagIsReadThroughTheWholeParse)
+{
+    // Cut at the first "</Bay", the bay does not parse alone: the whole text is parsed instead and
+    // read as before; damage found so is reported as the whole parse finds it.
+    const std::string odd = Bay(2, "<Crate><Label><![CDATA[</Bay>]]></Label></Crate>");
+    const std::string text = "<Store>" + Bay(1, ThreeCrates) + "\r\n" + odd + "\r\n" + Bay(3, ThreeCrates) + "</Store>";
+    auto kept = LoadKept(text);
+    EXPECT_EQ(Pending(*kept), (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(kept->Bays(1)->ObjectOf<TCrate>(0)->Label, "</Bay>");
+    EXPECT_EQ(Reread(*kept), Reread(*LoadFull(text)));
+
+    const std::string damaged = "<Store>" + Bay(1, ThreeCrates) + Bay(2, "<Crate><Label>x</Labl></Crate>") + Bay(3, "") + "</Store>";
+    TXMLDoc whole;
+    ASSERT_FALSE(whole.LoadFromString(damaged));
+    TStore store;
+    try {
+        store.LoadFromCompleteXMLString(std::make_shared<const std::string>(damaged), "The store");
+        ADD_FAILURE() << "read";
+    } catch (const EParseError& e) {
+        EXPECT_EQ(std::string(e.what()), "The store cannot be read: parsing stopped at " + whole.ParseResult().Where() + ".");
+    }
+    EXPECT_EQ(store.Count(), 0);
+    EXPECT_FALSE(store.Loading());
 }
 
 TEST(DeferredChildren, EveryOperationOnTheChildrenBuildsThemFirst)

@@ -178,3 +178,104 @@ TEST(XmlDeepTrees, TextAndWritingNeedNoRecursion)
     EXPECT_EQ(NodeText(doc.document_element()), "x y");
     EXPECT_EQ(XmlElementToString(doc.document_element()), "<r>" + deep + "<b>y</b></r>");
 }
+
+namespace {
+// The whole text's tree, written out, and the same from the rest with each placeholder replaced
+// by its element parsed alone; empty when a cut element does not parse alone.
+std::string WholeTree(const std::string& text)
+{
+    pugi::xml_document doc;
+    EXPECT_TRUE(ParseXml(doc, text).Complete) << text;
+    return XmlElementToString(doc.document_element());
+}
+
+std::string TreeFromCuts(const std::string& text, const std::string& rest, const std::vector<TElidedElement>& elided)
+{
+    pugi::xml_document doc;
+    EXPECT_TRUE(ParseXml(doc, rest).Complete) << rest;
+    std::vector<pugi::xml_node> placeholders;
+    for (const TElidedElement& e : elided) {
+        const auto at = static_cast<std::ptrdiff_t>(e.At) + 1;
+        const pugi::xml_node found = doc.find_node([at](pugi::xml_node node) { return node.offset_debug() == at; });
+        EXPECT_TRUE(found) << e.At;
+        placeholders.push_back(found);
+    }
+    for (std::size_t i = 0; i < elided.size(); ++i) {
+        const std::string_view bytes = std::string_view(text).substr(elided[i].Begin, elided[i].End - elided[i].Begin);
+        pugi::xml_document alone;
+        if (!ParseElidedElement(alone, bytes, placeholders[i].name()))
+            return std::string();
+        placeholders[i].parent().insert_copy_before(alone.document_element(), placeholders[i]);
+        placeholders[i].parent().remove_child(placeholders[i]);
+    }
+    return XmlElementToString(doc.document_element());
+}
+} // namespace
+
+TEST(XmlElide, CutElementsAndTheRestParseToTheTreeOfTheWholeText)
+{
+    const std::vector<std::string> names = {"Turn", "Bay"};
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t cut;
+    } cases[] = {
+        {"turns in a list", "<Game><Name>a &amp; b</Name><TurnList><Turn ID=\"1\"><A>1</A></Turn>\r\n<Turn ID=\"2\"><A>2</A></Turn></TurnList></Game>", 2},
+        {"names in markup that is not an element",
+            "<Game><!-- <Turn>x</Turn> --><?pi <Turn>?><![CDATA[<Turn>]]><B title=\"<Turn> a>b\"></B><Turn ID='/>'><A>1</A></Turn ></Game>", 1},
+        {"empty and look-alike elements", "<Game><Turn/><Turn ID=\"e\"/><TurnList></TurnList><Turns><A/></Turns><TurnX>1</TurnX></Game>", 0},
+        {"end tags of longer names inside", "<Game><Turn><TurnNumber>3</TurnNumber><TurnList/></Turn><Bay><C>\xE2\x82\xAC</C></Bay></Game>", 2},
+        {"the root itself", "<Turn><A>1</A></Turn>", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string rest;
+        std::vector<TElidedElement> elided;
+        ASSERT_TRUE(ElideElements(c.text, names, rest, elided));
+        EXPECT_EQ(elided.size(), c.cut);
+        EXPECT_EQ(TreeFromCuts(c.text, rest, elided), WholeTree(c.text));
+        // Every byte of the rest outside a placeholder is the byte its offset maps to; a
+        // placeholder's bytes map to its element's start tag.
+        std::size_t next = 0;
+        for (std::size_t p = 0; p < rest.size(); ++p) {
+            const bool inside = next < elided.size() && p >= elided[next].At && p < elided[next].At + elided[next].PlaceholderSize;
+            const std::size_t mapped = ElidedTextOffset(elided, p);
+            if (!inside || p <= elided[next].At + elided[next].PlaceholderSize - 3) {
+                EXPECT_EQ(rest[p], c.text[mapped]) << p;
+            }
+            if (inside && p == elided[next].At) {
+                EXPECT_EQ(mapped, elided[next].Begin);
+            }
+            if (next < elided.size() && p + 1 == elided[next].At + elided[next].PlaceholderSize)
+                ++next;
+        }
+        EXPECT_EQ(ElidedTextOffset(elided, rest.size()), c.text.size());
+    }
+}
+
+TEST(XmlElide, AWrongCutFailsToParseAloneAndWhatTheScanCannotFollowIsNotCut)
+{
+    // The first end tag of the name closes the cut: where the element holds it in other markup or
+    // holds an element of its own name, the cut is not an element alone, and parsing it says so.
+    for (const char* inner : {"<A x=\"</Turn>\"></A>", "<![CDATA[</Turn>]]>", "<!-- </Turn> -->", "<Turn></Turn>"}) {
+        SCOPED_TRACE(inner);
+        const std::string text = std::string("<Game><Turn><B>1</B>") + inner + "</Turn></Game>";
+        std::string rest;
+        std::vector<TElidedElement> elided;
+        ASSERT_TRUE(ElideElements(text, {"Turn"}, rest, elided));
+        ASSERT_EQ(elided.size(), 1u);
+        pugi::xml_document doc;
+        const std::string_view cut = std::string_view(text).substr(elided[0].Begin, elided[0].End - elided[0].Begin);
+        EXPECT_FALSE(ParseElidedElement(doc, cut, "Turn")) << cut;
+    }
+    // Texts the plain parse would not read as UTF-8 to their end, and markup the scan does not follow.
+    for (const std::string& text : {std::string("<!DOCTYPE Game><Game><Turn><A/></Turn></Game>"), std::string("<Game><Turn>\xE9</Turn></Game>"),
+             std::string("<Game><Turn>a</Turn>\0</Game>", 29), std::string("<Game><!-- <Turn>a</Turn></Game>"),
+             std::string("<Game><B x=\"></Game>")}) {
+        std::string rest = "left over";
+        std::vector<TElidedElement> elided(1);
+        EXPECT_FALSE(ElideElements(text, {"Turn"}, rest, elided)) << text;
+        EXPECT_TRUE(rest.empty());
+        EXPECT_TRUE(elided.empty());
+    }
+}
