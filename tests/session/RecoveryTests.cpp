@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,6 +90,8 @@ TEST_F(RecoveryTest, TheTimerKeepsChangesAndAFailedWriteIsToldAndTriedAgain)
     const std::string saved = ReadBytes(Folder + "league.cgx");
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Folder + "league.cgx.recovery")));
     Step(game);
+    // The first write's news is queued by now; told before the spy listens.
+    QCoreApplication::sendPostedEvents();
     QSignalSpy told(&Session, &TGameSession::Autosaved);
     Session.Autosave();
     EXPECT_NE(Session.FinishAutosave(), "");
