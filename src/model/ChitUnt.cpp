@@ -126,9 +126,17 @@ bool TChit::IsOnMap() const { return FX != -1 && FY != -1 && UsedBoard() != null
 
 const QImage& TChit::Picture() const
 {
-    if (FPicture.isNull())
+    if (FPicture.isNull()) {
         FPicture = ReadPicture(DataFolder() + FRelativeFilePath);
+        NoteHeldPicture();
+    }
     return FPicture;
+}
+
+void TChit::NoteHeldPicture() const
+{
+    if (TpzCustomPersistentToXMLObject* owner = Owner(); owner && owner->InheritsFrom(TChitList::StaticClass()))
+        static_cast<TChitList*>(owner)->NoteHeldPicture();
 }
 
 void TChit::ReleasePictures()
@@ -338,8 +346,11 @@ void TChitList::SetUsedBoardList(TUsedBoardList* usedBoardList)
 
 void TChitList::ReleasePictures()
 {
+    if (!FMayHoldPictures)
+        return;
     for (int i = 0, n = Count(); i < n; ++i)
         Items(i)->ReleasePictures();
+    FMayHoldPictures = false;
 }
 
 TChit* TChitList::FindBotChit(const std::string& baseID) const

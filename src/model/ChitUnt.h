@@ -81,7 +81,11 @@ public:
     bool HasPicture() const { return !FPicture.isNull(); }
     // The pixels the chit last covered on a canvas, drawn back to erase it; empty when the
     // chit was not drawn.
-    QImage& SaveUnder() { return FSaveUnder; }
+    QImage& SaveUnder()
+    {
+        NoteHeldPicture();
+        return FSaveUnder;
+    }
     const QImage& SaveUnder() const { return FSaveUnder; }
     // Where those pixels were taken: the top-left corner within the placed board's picture, and
     // the map cell of that board (for a canvas that is the whole map).
@@ -131,6 +135,8 @@ private:
     TUsedBoardList* FUsedBoardList = nullptr;
     mutable QImage FPicture;
     QImage FSaveUnder;
+    // Tells the chit list it lies in that it may hold pictures now.
+    void NoteHeldPicture() const;
     QPoint FSaveUnderAt;
     QPoint FSaveUnderCell;
 };
@@ -160,7 +166,10 @@ public:
 
     void SetBoardList(TBoardList* boardList);
     void SetUsedBoardList(TUsedBoardList* usedBoardList);
+    // Drops the pictures its chits hold; nothing to walk when none was taken since the last time,
+    // so that Next Phase stays quick however many turns a game has built.
     void ReleasePictures();
+    void NoteHeldPicture() { FMayHoldPictures = true; }
 
     // The first of a robot's five chits that is on the map, state chits before the archive
     // marker; none when no variant is on the map.
@@ -170,6 +179,9 @@ public:
     // Puts each robot's chit for its activity, state and damage where the robot stands. A robot
     // that only its archive marker shows is left alone: the marker never stands for the robot.
     void ShowBotsInState(const TBotList& bots);
+
+private:
+    bool FMayHoldPictures = false;
 };
 
 // The robot type one of whose five chits, present in the list, has this ID; btUnknown if none.

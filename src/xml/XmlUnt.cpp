@@ -360,17 +360,6 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text)
     return Stopped(text, utf8, stop, why);
 }
 
-bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end)
-{
-    const pugi::xml_node next = element.next_sibling();
-    const std::ptrdiff_t nameAt = element.offset_debug();
-    const std::ptrdiff_t nextAt = next ? next.offset_debug() : -1;
-    if (nameAt < 1 || nextAt <= nameAt)
-        return false;
-    return FindElementBytes(text, element.name(), static_cast<std::size_t>(nameAt), static_cast<std::size_t>(nextAt),
-        next.type(), begin, end);
-}
-
 bool FindElementBytes(std::string_view text, std::string_view name, std::size_t nameAt, std::size_t nextAt,
     pugi::xml_node_type nextType, std::size_t& begin, std::size_t& end)
 {

@@ -46,10 +46,9 @@ TXmlParseResult ParseXml(pugi::xml_document& doc, std::string_view text);
 // form), giving the same tree as that parse did; whether it parsed and holds an element.
 bool ParseXmlPart(pugi::xml_document& doc, std::string_view utf8Element);
 // Where an element lies in the text it was parsed from: from its "<" to the end of its end tag.
-// Found from where the next sibling node begins, and only when just the end tag lies before
-// that (a comment or processing instruction there leaves no node to tell where it starts).
-bool FindElementBytes(std::string_view text, pugi::xml_node element, std::size_t& begin, std::size_t& end);
-// The same from the offsets of the element's name and of the next sibling node, given in the text.
+// Found from the offsets, in that text, of the element's name and of the next sibling node,
+// and only when just the end tag lies before that (a comment or processing instruction there
+// leaves no node to tell where it starts).
 bool FindElementBytes(std::string_view text, std::string_view name, std::size_t nameAt, std::size_t nextAt,
     pugi::xml_node_type nextType, std::size_t& begin, std::size_t& end);
 

@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -410,6 +411,25 @@ TEST(NextPhase, CopiesTheFirstTimeCarriesMovesForwardAndStopsAtFive)
     EXPECT_TRUE(carried->IsSet());
     carried->SetX(9);
     EXPECT_EQ(turn->PhaseByNumber(5)->ArchiveList()->Items(0)->X(), 2);
+
+    // Pictures drawn for an older turn go at the next phase, each time they are drawn again; the
+    // current turn's stay.
+    TChit* older = turn->PhaseByNumber(3)->ChitList()->Items(0);
+    TChit* shown = start->ChitList()->Items(0);
+    older->SetRelativeFilePath("Images/Zoom Bot.jpg");
+    shown->SetRelativeFilePath("Images/Zoom Bot.jpg");
+    shown->Picture();
+    for (int phase = 1; phase <= 2; ++phase) {
+        SCOPED_TRACE(phase);
+        older->Picture();
+        if (phase == 1)
+            older->SaveUnder() = QImage(4, 4, QImage::Format_RGB32);
+        ASSERT_TRUE(older->HasPicture());
+        ASSERT_TRUE(game.NextPhase());
+        EXPECT_FALSE(older->HasPicture());
+        EXPECT_TRUE(std::as_const(*older).SaveUnder().isNull());
+        EXPECT_TRUE(shown->HasPicture());
+    }
 }
 
 TEST(Turns, NumbersIDsPhasesAndSavedForm)
