@@ -113,6 +113,14 @@ int RunMemoryChild(const std::string& folder)
     return files.size() > 1 ? 0 : 1;
 }
 
+// The reference of an open: inflating the file and parsing its text into a tree.
+void ReferenceOpen(const std::string& gameFile)
+{
+    std::string inflated = InflateAll(ReadAll(gameFile));
+    pugi::xml_document doc;
+    doc.load_buffer(inflated.data(), inflated.size(), pugi::parse_default);
+}
+
 // One open in a process of its own, as a game master's first open after start-up: ours, or the
 // reference (inflate and parse); prints the milliseconds.
 int RunOpenOnceChild(const std::string& which, const std::string& gameFile)
@@ -122,9 +130,7 @@ int RunOpenOnceChild(const std::string& which, const std::string& gameFile)
         TGame game;
         game.LoadFromGameFile(gameFile);
     } else {
-        std::string inflated = InflateAll(ReadAll(gameFile));
-        pugi::xml_document doc;
-        doc.load_buffer(inflated.data(), inflated.size(), pugi::parse_default);
+        ReferenceOpen(gameFile);
     }
     std::printf("%.3f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     return 0;
@@ -243,11 +249,7 @@ int main(int argc, char** argv)
         game.LoadFromGameFile(gameFile);
         game.SetBoardList(bench.Boards.get());
     });
-    double refOpen = Time(runs, [&] {
-        std::string inflated = InflateAll(ReadAll(gameFile));
-        pugi::xml_document doc;
-        doc.load_buffer(inflated.data(), inflated.size(), pugi::parse_default);
-    });
+    double refOpen = Time(runs, [&] { ReferenceOpen(gameFile); });
     Report("open", oursOpen, refOpen);
     ReportFirstOpen(gameFile, runs);
 

@@ -351,27 +351,31 @@ struct TpzCustomPersistentToXMLObject::TLoadContext {
         return Elided ? ElidedTextOffset(*Elided, parsed) : parsed;
     }
 
+    // The first placeholder at or after the offset in the rest; none while a cut element is read.
+    const TElidedElement* FirstElidedFrom(std::size_t at) const
+    {
+        if (!Elided || Current)
+            return nullptr;
+        auto it = std::lower_bound(Elided->begin(), Elided->end(), at, [](const TElidedElement& e, std::size_t a) { return e.At < a; });
+        return it != Elided->end() ? &*it : nullptr;
+    }
+
     // The cut element whose placeholder the element is; none for any other.
     const TElidedElement* ElidedAt(pugi::xml_node element) const
     {
-        if (!Elided || Current || element.first_child())
-            return nullptr;
         const std::ptrdiff_t nameAt = element.offset_debug();
-        if (nameAt < 1)
+        if (!Elided || nameAt < 1 || element.first_child())
             return nullptr;
-        auto it = std::lower_bound(Elided->begin(), Elided->end(), static_cast<std::size_t>(nameAt) - 1,
-            [](const TElidedElement& e, std::size_t at) { return e.At < at; });
-        return it != Elided->end() && it->At == static_cast<std::size_t>(nameAt) - 1 ? &*it : nullptr;
+        const TElidedElement* e = FirstElidedFrom(static_cast<std::size_t>(nameAt) - 1);
+        return e && e->At == static_cast<std::size_t>(nameAt) - 1 ? e : nullptr;
     }
 
     // Whether a placeholder lies in the parsed bytes from..to: an element holding one is read at
     // once, since what it would make cannot be counted from the placeholder.
     bool HoldsElided(std::size_t from, std::size_t to) const
     {
-        if (!Elided || Current)
-            return false;
-        auto it = std::lower_bound(Elided->begin(), Elided->end(), from, [](const TElidedElement& e, std::size_t at) { return e.At < at; });
-        return it != Elided->end() && it->At < to;
+        const TElidedElement* e = FirstElidedFrom(from);
+        return e && e->At < to;
     }
 
     bool Defer(TpzCustomPersistentToXMLObject& object, pugi::xml_node element)
@@ -435,8 +439,8 @@ struct TpzCustomPersistentToXMLObject::TLoadContext {
     void ParseCut(pugi::xml_document& doc, const TElidedElement& elided) const
     {
         const std::string_view bytes = std::string_view(*Text).substr(elided.Begin, elided.End - elided.Begin);
-        const std::size_t nameEnd = std::min(bytes.find_first_of(" \t\r\n/>"), bytes.size());
-        if (!ParseElidedElement(doc, bytes, bytes.substr(1, nameEnd - 1)))
+        // The placeholder is "<" name "/>", and the element starts with the same "<" and name.
+        if (!ParseElidedElement(doc, bytes, bytes.substr(1, elided.PlaceholderSize - 3)))
             throw TElidedUnreadable();
     }
 };

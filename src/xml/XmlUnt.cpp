@@ -465,6 +465,11 @@ bool ElideElements(std::string_view text, const std::vector<std::string>& names,
     std::size_t pos = 0;      // where the scan goes on
     std::size_t copied = 0;   // how much of the text is in the rest
     std::size_t shift = 0;
+    auto fail = [&] {
+        rest.clear();
+        elided.clear();
+        return false;
+    };
     auto skipPast = [&](std::size_t from, std::string_view close) {
         const std::size_t at = text.find(close, from);
         return at == std::string_view::npos ? NoOffset : at + close.size();
@@ -490,11 +495,8 @@ bool ElideElements(std::string_view text, const std::vector<std::string>& names,
                 pos = skipPast(lt + 9, "]]>");
             else
                 pos = NoOffset; // a document type declaration
-            if (pos == NoOffset) {
-                rest.clear();
-                elided.clear();
-                return false;
-            }
+            if (pos == NoOffset)
+                return fail();
             continue;
         }
         std::size_t nameEnd = lt + 1;
@@ -503,11 +505,8 @@ bool ElideElements(std::string_view text, const std::vector<std::string>& names,
         const std::string_view name = text.substr(lt + 1, nameEnd - lt - 1);
         bool empty = false;
         const std::size_t tagEnd = StartTagEnd(text, nameEnd, empty);
-        if (tagEnd == NoOffset) {
-            rest.clear();
-            elided.clear();
-            return false;
-        }
+        if (tagEnd == NoOffset)
+            return fail();
         pos = tagEnd;
         if (empty || name.empty() || std::find(names.begin(), names.end(), name) == names.end())
             continue;
